@@ -1,0 +1,26 @@
+#pragma once
+// The leaf-adding stage's trees: every input tree as a rooted gene tree, an
+// empty species tree for the builder to grow, and the constraint groups.
+
+#include <string>
+#include <vector>
+
+#include "builder/leafadd_trees.hpp"
+#include "tree/input.hpp"
+#include "tree/tree_set.hpp"
+
+namespace buildtree {
+namespace LEAFADD {
+
+class TreeSet : public TreeSetOf<SpeciesTree, GeneTreeRooted, GeneTreeUnrooted> {
+ public:
+  // Groups of species names to keep together as clades, in file order.
+  std::vector<std::vector<std::string>> constraints;
+
+  // Reads every tree of the input as a rooted gene tree (markers have no
+  // effect, weights are not read) and prints how many were read.
+  void readTrees(Input& in);
+};
+
+}  // namespace LEAFADD
+}  // namespace buildtree

@@ -1,0 +1,10 @@
+#include "report/report_nodes.hpp"
+#include "tree/node_dump.hpp"
+
+namespace genedupreport {
+
+std::ostream& operator<<(std::ostream& out, SpeciesNode& node) { return dumpStructure(out, node); }
+std::ostream& operator<<(std::ostream& out, GeneNodeRooted& node) { return dumpStructure(out, node); }
+std::ostream& operator<<(std::ostream& out, GeneNodeUnrooted& node) { return dumpStructure(out, node); }
+
+}  // namespace genedupreport

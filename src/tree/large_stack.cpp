@@ -1,0 +1,37 @@
+#include "tree/large_stack.hpp"
+
+#include <pthread.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+struct Job {
+  const std::function<int()>* work;
+  int result;
+};
+
+extern "C" void* runJob(void* arg) {
+  Job* job = static_cast<Job*>(arg);
+  job->result = (*job->work)();
+  return nullptr;
+}
+
+}  // namespace
+
+int runWithLargeStack(const std::function<int()>& work) {
+  Job job{&work, 0};
+  pthread_attr_t attributes;
+  pthread_t thread;
+  if (pthread_attr_init(&attributes) != 0 ||
+      pthread_attr_setstacksize(&attributes, kLargeStackBytes) != 0 ||
+      pthread_create(&thread, &attributes, runJob, &job) != 0) {
+    // Without a large stack only shallow trees can be handled; run here.
+    std::fputs("WARNING: could not reserve a large stack; very deep trees may fail\n", stderr);
+    return work();
+  }
+  pthread_attr_destroy(&attributes);
+  pthread_join(thread, nullptr);
+  return job.result;
+}

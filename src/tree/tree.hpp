@@ -1,0 +1,49 @@
+#pragma once
+// A tree over a node class and the class of its labelled (named) nodes. The
+// tree owns every node on its nodes list.
+
+#include <ostream>
+#include <typeinfo>
+#include <vector>
+
+#include "driver/messages.hpp"
+
+template <class NodeT, class NamedNodeT>
+class Tree {
+ public:
+  using Node = NodeT;
+  using NamedNode = NamedNodeT;
+
+  Node* root = nullptr;
+  std::vector<Node*> nodes;        // every node, in creation order; owned
+  std::vector<NamedNode*> leaves;  // every leaf, in text order of a parsed tree
+
+  Tree() = default;
+  Tree(const Tree&) = delete;
+  Tree& operator=(const Tree&) = delete;
+  virtual ~Tree() {
+    for (Node* node : nodes) delete node;
+  }
+
+  // Indented dump of the subtree below node, one node a line, for debugging.
+  // The node lines are the stage's stream operators of its node classes.
+  void outputSubtree(std::ostream& out, Node*& node, int depth) {
+    for (int i = 0; i < depth; ++i) out << "  ";
+    if (node == nullptr) return;
+    if (NamedNode* named = dynamic_cast<NamedNode*>(node)) {
+      out << "name:" << named->name() << ", ";
+    } else if (typeid(*node) != typeid(Node)) {
+      fatalError("treenode of unknown type");
+    }
+    out << *node;
+    const bool hasChild = node->child(0) != nullptr || node->child(1) != nullptr;
+    if (hasChild) out << " (";
+    out << '\n';
+    for (int i = 0; i < 2; ++i)
+      if (node->child(i) != nullptr) outputSubtree(out, node->child(i), depth + 1);
+    if (hasChild) {
+      for (int i = 0; i < depth; ++i) out << "  ";
+      out << ")\n";
+    }
+  }
+};
