@@ -25,9 +25,8 @@ void writeToStdout(const char (&text)[N]) {
 
 extern "C" void interruptFunction(int) {
   const int savedErrno = errno;  // write may change it under the interrupted code
-  if (!interruptFlag.load()) {
+  if (!interruptFlag.exchange(true)) {
     if (!quiet.load()) writeToStdout("\nUser interrupt... stop after next cycle\n");
-    interruptFlag.store(true);
     errno = savedErrno;
   } else {
     if (!quiet.load()) writeToStdout("\nUser interrupt... stop immediately, bye!\n");

@@ -1,6 +1,7 @@
 #include "tree/large_stack.hpp"
 
 #include <pthread.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,13 @@ int runWithLargeStack(const std::function<int()>& work) {
     return work();
   }
   pthread_attr_destroy(&attributes);
+  // The keyboard interrupt is handled on the working thread only, so that
+  // its handler never runs twice at once and ends the work where it stands.
+  sigset_t interrupt, previous;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
   pthread_join(thread, nullptr);
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   return job.result;
 }

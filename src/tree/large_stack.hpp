@@ -10,5 +10,6 @@
 constexpr std::size_t kLargeStackBytes = std::size_t{4} << 30;
 
 // Runs work on a thread with a stack of kLargeStackBytes and returns its
-// result. Work that ends the program (exit) does so from that thread.
+// result. Work that ends the program (exit) does so from that thread. While
+// it runs, SIGINT is blocked in the calling thread and so reaches the work.
 int runWithLargeStack(const std::function<int()>& work);

@@ -3,6 +3,7 @@
 // tree owns every node on its nodes list.
 
 #include <ostream>
+#include <string>
 #include <typeinfo>
 #include <vector>
 
@@ -28,7 +29,7 @@ class Tree {
   // Indented dump of the subtree below node, one node a line, for debugging.
   // The node lines are the stage's stream operators of its node classes.
   void outputSubtree(std::ostream& out, Node*& node, int depth) {
-    for (int i = 0; i < depth; ++i) out << "  ";
+    indent(out, depth);
     if (node == nullptr) return;
     if (NamedNode* named = dynamic_cast<NamedNode*>(node)) {
       out << "name:" << named->name() << ", ";
@@ -42,8 +43,17 @@ class Tree {
     for (int i = 0; i < 2; ++i)
       if (node->child(i) != nullptr) outputSubtree(out, node->child(i), depth + 1);
     if (hasChild) {
-      for (int i = 0; i < depth; ++i) out << "  ";
+      indent(out, depth);
       out << ")\n";
     }
+  }
+
+ private:
+  // Two blanks per level, written in one piece.
+  static void indent(std::ostream& out, int depth) {
+    thread_local std::string blanks;
+    const std::size_t width = 2 * static_cast<std::size_t>(depth);
+    if (blanks.size() < width) blanks.assign(width, ' ');
+    out.write(blanks.data(), static_cast<std::streamsize>(width));
   }
 };

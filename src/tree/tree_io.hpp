@@ -106,12 +106,14 @@ class TreeIO : public TreeT {
     pending.clear();
 
     if (c != '(') {
+      const int nameLine = in.lastLine, nameColumn = in.lastColumn;  // where c was read
       in.pushBack(c);
       std::string name = in.getName();
-      const std::string namePos = in.getLastPos();
       nextCharOrEnd(c);
       // A leaf must be named: later stages tie leaves to species by name.
-      if (name.empty()) fatalError("missing leaf name in the tree expression " + namePos);
+      if (name.empty())
+        fatalError("missing leaf name in the tree expression line " + std::to_string(nameLine) +
+                   " column " + std::to_string(nameColumn));
       tempNodes[index].name = std::move(name);
     } else {
       for (int children = 0;; ) {
