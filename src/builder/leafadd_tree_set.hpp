@@ -7,12 +7,12 @@
 
 #include "builder/leafadd_trees.hpp"
 #include "tree/input.hpp"
-#include "tree/tree_set.hpp"
+#include "reconcile/reconciliation_set.hpp"
 
 namespace buildtree {
 namespace LEAFADD {
 
-class TreeSet : public TreeSetOf<SpeciesTree, GeneTreeRooted, GeneTreeUnrooted> {
+class TreeSet : public ReconciliationSet<SpeciesTree, GeneTreeRooted, GeneTreeUnrooted, true> {
  public:
   // Groups of species names to keep together as clades, in file order.
   std::vector<std::vector<std::string>> constraints;

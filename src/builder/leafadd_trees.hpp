@@ -6,16 +6,17 @@
 #include <ostream>
 
 #include "builder/leafadd_nodes.hpp"
+#include "reconcile/lca_species_tree.hpp"
 #include "tree/tree.hpp"
 #include "tree/tree_io.hpp"
 
 namespace buildtree {
 namespace LEAFADD {
 
-class SpeciesTree : public TreeIO<Tree<SpeciesNode, NamedSpeciesNode>> {
+class SpeciesTree : public LcaSpeciesTree<SpeciesNode, NamedSpeciesNode, true> {
  public:
   void namednode2newick(std::ostream& out, NamedSpeciesNode& node) override {
-    TreeIO::namednode2newick(out, node);
+    LcaSpeciesTree::namednode2newick(out, node);
     writeConstraintMark(out, node);
   }
   void node2newick(std::ostream& out, SpeciesNode& node) override { writeConstraintMark(out, node); }

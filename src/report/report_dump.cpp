@@ -3,8 +3,18 @@
 
 namespace genedupreport {
 
-std::ostream& operator<<(std::ostream& out, SpeciesNode& node) { return dumpStructure(out, node); }
-std::ostream& operator<<(std::ostream& out, GeneNodeRooted& node) { return dumpStructure(out, node); }
-std::ostream& operator<<(std::ostream& out, GeneNodeUnrooted& node) { return dumpStructure(out, node); }
+std::ostream& operator<<(std::ostream& out, const GeneDuplication& record) {
+  return out << "genedup:" << record.score << "(" << record.countChild0 << "[" << record.countHere << "]"
+             << record.countChild1 << ")";
+}
+
+std::ostream& operator<<(std::ostream& out, const GeneLoss& record) {
+  return out << "Losses:" << record.leafCount << " " << record.isRelevant;
+}
+
+std::ostream& operator<<(std::ostream& out, SpeciesNode& node) {
+  return dumpStructure(out, node) << ", idx:" << node.idx << ", " << static_cast<Order&>(node) << ", "
+                                  << static_cast<GeneDuplication&>(node);
+}
 
 }  // namespace genedupreport

@@ -1,13 +1,13 @@
 #pragma once
 // The report stage's trees: the final species tree and the gene trees.
 
+#include "reconcile/reconciliation_set.hpp"
 #include "report/report_trees.hpp"
 #include "tree/input.hpp"
-#include "tree/tree_set.hpp"
 
 namespace genedupreport {
 
-class TreeSet : public TreeSetOf<SpeciesTree, GeneTreeRooted, GeneTreeUnrooted> {
+class TreeSet : public ReconciliationSet<SpeciesTree, GeneTreeRooted, GeneTreeUnrooted, false> {
  public:
   // Reads the species tree, then the gene trees with their "[&U]" and "[&R]"
   // marks; weights are not read here.

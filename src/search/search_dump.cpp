@@ -3,8 +3,8 @@
 
 namespace localsearch {
 
-std::ostream& operator<<(std::ostream& out, SpeciesNode& node) { return dumpStructure(out, node); }
-std::ostream& operator<<(std::ostream& out, GeneNodeRooted& node) { return dumpStructure(out, node); }
-std::ostream& operator<<(std::ostream& out, GeneNodeUnrooted& node) { return dumpStructure(out, node); }
+std::ostream& operator<<(std::ostream& out, SpeciesNode& node) {
+  return dumpStructure(out, node) << ", idx:" << node.idx << ", " << static_cast<Order&>(node);
+}
 
 }  // namespace localsearch

@@ -4,27 +4,28 @@
 #include <cstdint>
 #include <ostream>
 
+#include "reconcile/gene_nodes.hpp"
+#include "reconcile/order.hpp"
 #include "tree/labelled_node.hpp"
 #include "tree/tree_node.hpp"
 
 namespace localsearch {
 
-class SpeciesNode : public TreeNodeRooted<SpeciesNode> {
+class SpeciesNode : public TreeNodeRooted<SpeciesNode>, public Order {
  public:
+  std::int32_t idx = 0;  // position in the species tree's node list
   // Constraint colour: that of the nearest "[&CONSTRAINT]"-marked
   // ancestor-or-self, 0 when unconstrained.
   std::uint32_t color = 0;
 };
 using NamedSpeciesNode = Labelled<SpeciesNode>;
 
-class GeneNodeRooted : public TreeNodeRooted<GeneNodeRooted> {};
+using GeneNodeRooted = GeneNodeRootedOf<SpeciesNode>;
 using NamedGeneNodeRooted = Labelled<GeneNodeRooted>;
 
-class GeneNodeUnrooted : public TreeNodeUnrooted<GeneNodeUnrooted> {};
+using GeneNodeUnrooted = GeneNodeUnrootedOf<SpeciesNode>;
 using NamedGeneNodeUnrooted = Labelled<GeneNodeUnrooted>;
 
 std::ostream& operator<<(std::ostream& out, SpeciesNode& node);
-std::ostream& operator<<(std::ostream& out, GeneNodeRooted& node);
-std::ostream& operator<<(std::ostream& out, GeneNodeUnrooted& node);
 
 }  // namespace localsearch

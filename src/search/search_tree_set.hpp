@@ -4,11 +4,11 @@
 
 #include "search/search_trees.hpp"
 #include "tree/input.hpp"
-#include "tree/tree_set.hpp"
+#include "reconcile/reconciliation_set.hpp"
 
 namespace localsearch {
 
-class TreeSet : public TreeSetOf<SpeciesTree, GeneTreeRooted, GeneTreeUnrooted> {
+class TreeSet : public ReconciliationSet<SpeciesTree, GeneTreeRooted, GeneTreeUnrooted, false> {
  public:
   // Reads the species tree, then the gene trees with their "[&U]", "[&R]" and
   // "[&WEIGHT=" marks, and prints how many of each kind were read.

@@ -3,7 +3,7 @@
 namespace localsearch {
 
 void SpeciesTree::createNode(TempNode& temp) {
-  TreeIO::createNode(temp);
+  LcaSpeciesTree::createNode(temp);
   const std::uint32_t colour = constraintCount + 1;
   for (const std::string& comment : temp.comments) {
     if (comment == "[&CONSTRAINT]") {

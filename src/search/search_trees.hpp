@@ -3,13 +3,14 @@
 
 #include <cstdint>
 
+#include "reconcile/lca_species_tree.hpp"
 #include "search/search_nodes.hpp"
 #include "tree/tree.hpp"
 #include "tree/tree_io.hpp"
 
 namespace localsearch {
 
-class SpeciesTree : public TreeIO<Tree<SpeciesNode, NamedSpeciesNode>> {
+class SpeciesTree : public LcaSpeciesTree<SpeciesNode, NamedSpeciesNode, false> {
  public:
   // Number of "[&CONSTRAINT]" marks read, which is the last colour given.
   std::uint32_t constraintCount = 0;

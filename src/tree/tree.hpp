@@ -26,6 +26,49 @@ class Tree {
     for (Node* node : nodes) delete node;
   }
 
+  // Subtree prune and regraft: takes x with its parent p out of the tree and
+  // puts p onto the edge above y, x keeping its slot in p. Requires x not the
+  // root and y outside the subtree of x. Creates and destroys nothing; if s
+  // was x's sibling, moveSubtree(x, s) undoes the move exactly.
+  void moveSubtree(Node* x, Node* y) {
+    Node* p = x->parent();
+    if (p == y) return;
+    const int k = p->child(0) == x ? 0 : 1;
+    closeGap(p, k);
+    Node* q = y->parent();
+    if (q != nullptr) {
+      childSlot(q, y) = p;
+    } else {
+      root = p;
+      p->parent() = nullptr;
+    }
+    p->parent() = q;
+    y->parent() = p;
+    p->child(1 - k) = y;
+  }
+
+  // Removes a leaf (not the root) and its parent, joining the sibling to
+  // the grandparent so that the tree stays binary; destroys both nodes.
+  void deleteLeafNode(NamedNode* leaf) {
+    Node* node = leaf;
+    Node* p = node->parent();
+    closeGap(p, p->child(0) == node ? 0 : 1);
+    eraseFirst(leaves, leaf);
+    eraseFirst(nodes, node);
+    eraseFirst(nodes, p);
+    delete p;
+    delete node;
+  }
+
+  // Puts the root node of an unrooted tree on the edge between the
+  // neighbours a and b: a becomes its first child, b its second.
+  void connectRoot(Node* a, Node* b) {
+    root->child(0) = a;
+    root->child(1) = b;
+    neighbourSlot(a, b) = root;
+    neighbourSlot(b, a) = root;
+  }
+
   // Indented dump of the subtree below node, one node a line, for debugging.
   // The node lines are the stage's stream operators of its node classes.
   void outputSubtree(std::ostream& out, Node*& node, int depth) {
@@ -49,6 +92,41 @@ class Tree {
   }
 
  private:
+  // The child slot of parent that holds child.
+  static Node*& childSlot(Node* parent, Node* child) {
+    return parent->child(0) == child ? parent->child(0) : parent->child(1);
+  }
+
+  // Takes p out of the tree: its child on side 1 - k takes its place under
+  // its parent (or becomes the root, p keeping no link to it).
+  void closeGap(Node* p, int k) {
+    Node* g = p->parent();
+    Node* s = p->child(1 - k);
+    s->parent() = g;
+    if (g != nullptr) {
+      childSlot(g, p) = s;
+    } else {
+      root = s;
+      p->child(1 - k) = nullptr;
+    }
+  }
+
+  template <class T>
+  static void eraseFirst(std::vector<T*>& list, T* item) {
+    for (auto it = list.begin(); it != list.end(); ++it)
+      if (*it == item) {
+        list.erase(it);
+        return;
+      }
+  }
+
+  // The neighbour slot of node that holds other (slots searched in order).
+  static Node*& neighbourSlot(Node* node, Node* other) {
+    for (Node*& slot : node->neighbours)
+      if (slot == other) return slot;
+    fatalError("node not found in getDirection\n");
+  }
+
   // Two blanks per level, written in one piece.
   static void indent(std::ostream& out, int depth) {
     thread_local std::string blanks;

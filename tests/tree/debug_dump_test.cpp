@@ -50,9 +50,22 @@ std::string symbolic(T& tree, const std::string& text) {
   return out;
 }
 
-// Node texts ("addr:" up to the closing "}") reduced to "N", for dumps of
-// several trees.
+// Cuts each node line's record fields (after the structure's "}"), so that
+// the structure can be compared across stages.
+std::string structureOnly(std::string text) {
+  for (std::size_t at = 0; (at = text.find('}', at)) != std::string::npos;) {
+    std::size_t end = text.find('\n', at);
+    if (end >= 2 && text.compare(end - 2, 2, " (") == 0) end -= 2;
+    text.erase(at + 1, end - at - 1);
+    ++at;
+  }
+  return text;
+}
+
+// Node texts ("addr:" to the end of the node's line) reduced to "N", for
+// dumps of several trees.
 std::string skeleton(std::string text) {
+  text = structureOnly(text);
   for (std::size_t at; (at = text.find("addr:")) != std::string::npos;)
     text.replace(at, text.find('}', at) + 1 - at, "N");
   return text;
@@ -62,7 +75,7 @@ template <class T>
 std::string dump(T& tree, typename T::Node* node, int depth) {
   std::ostringstream out;
   tree.outputSubtree(out, node, depth);
-  return symbolic(tree, out.str());
+  return symbolic(tree, structureOnly(out.str()));
 }
 
 template <class T>
@@ -99,6 +112,37 @@ TEST(DebugDumpSubtree, DepthIndentsEveryLine) {
             "    name:B, addr:@B, parent:@X, " + leafTail + "\n"
             "  )\n");
   EXPECT_EQ(dump(tree, nullptr, 3), "      ");
+}
+
+// The record fields that follow the structure of each stage's nodes.
+TEST(DebugDumpNode, RecordFieldsFollowTheStructure) {
+  const std::string nullText = nil;
+  auto tail = [](auto& node) {
+    std::ostringstream out;
+    out << node;
+    const std::string text = out.str();
+    return text.substr(text.find('}') + 1);
+  };
+  genedupreport::SpeciesNode reportSpecies;
+  reportSpecies.idx = 4;
+  reportSpecies.number = 2;
+  reportSpecies.subtreeFirst = 1;
+  reportSpecies.subtreeLast = 3;
+  EXPECT_EQ(tail(reportSpecies), ", idx:4, order:(1<2<3), genedup:0(0[0]0)");
+  localsearch::SpeciesNode searchSpecies;
+  EXPECT_EQ(tail(searchSpecies), ", idx:0, order:(0<0<0)");
+  genedupreport::GeneNodeRooted rooted;
+  EXPECT_EQ(tail(rooted), ", 1st-map:" + nullText + ", 2nd-map:" + nullText);
+  genedupreport::GeneNodeUnrooted unrooted;
+  unrooted.primaryMappings[1] = &reportSpecies;
+  EXPECT_EQ(tail(unrooted), ", 1st-map:{" + nullText + "," + addressOf(&reportSpecies) + "," + nullText +
+                                "}, 2nd-map:" + nullText);
+  genedupreport::GeneLoss loss;
+  loss.leafCount = 3;
+  loss.isRelevant = true;
+  std::ostringstream lossText;
+  lossText << loss;
+  EXPECT_EQ(lossText.str(), "Losses:3 1");
 }
 
 struct StrangeNode : genedupreport::GeneNodeRooted {};

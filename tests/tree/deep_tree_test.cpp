@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include "driver/globals.hpp"
+#include "report/report.hpp"
 #include "search/search_trees.hpp"
 #include "tree/input.hpp"
 #include "tree/large_stack.hpp"
@@ -76,6 +78,34 @@ TEST(DeepTrees, CaterpillarsReadWriteAndDumpOnTheLargeStack) {
     });
     EXPECT_EQ(status, 0) << (leftDeep ? "left-deep" : "right-deep");
   }
+}
+
+// The species tree and gene trees are caterpillars of 100,000 leaves: the
+// mappings and counts recurse once per level.
+TEST(DeepTrees, CaterpillarsMapAndCount) {
+  quiet = true;
+  const int status = runWithLargeStack([&]() {
+    const std::string input = caterpillar(kLeaves, true) + ";" + caterpillar(kLeaves, false) + ";" +
+                              "[&U]" + caterpillar(kLeaves, true) + ";";
+    std::istringstream text(input);
+    Input in(text);
+    genedupreport::Report report;
+    report.readTrees(in);
+    report.createLeafMapping();
+    report.computeGeneDuplications(false);
+    // The right-deep gene tree against the left-deep species tree: every
+    // inner node but the lowest maps to the species root.
+    const auto* rooted = report.rootedGeneTrees[0];
+    const auto* unrooted = report.unrootedGeneTrees[0];
+    if (rooted->duplications != static_cast<std::uint32_t>(kLeaves - 2)) return 1;
+    if (unrooted->duplications != 0 || unrooted->losses != 0) return 2;
+    // Every direction of the unrooted caterpillar.
+    report.speciesTree->preprocessLCA();
+    report.createPrimaryMappingUnrooted(*report.unrootedGeneTrees[0]);
+    report.speciesTree->postprocessLCA();
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
 }
 
 }  // namespace

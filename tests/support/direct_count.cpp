@@ -1,0 +1,197 @@
+#include "support/direct_count.hpp"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+int PlainTree::addNode(int parentNode) {
+  parent.push_back(parentNode);
+  child.push_back({-1, -1});
+  label.emplace_back();
+  const int v = static_cast<int>(parent.size()) - 1;
+  if (parentNode >= 0) child[parentNode][child[parentNode][0] < 0 ? 0 : 1] = v;
+  return v;
+}
+
+std::vector<int> PlainTree::leaves() const {
+  std::vector<int> result;
+  for (int v = 0; v < static_cast<int>(parent.size()); ++v)
+    if (isLeaf(v)) result.push_back(v);
+  return result;
+}
+
+std::string PlainTree::newick() const {
+  std::function<std::string(int)> write = [&](int v) -> std::string {
+    if (isLeaf(v)) return label[v];
+    return "(" + write(child[v][0]) + "," + write(child[v][1]) + ")";
+  };
+  return write(root) + ";";
+}
+
+PlainTree PlainTree::parse(const std::string& text) {
+  PlainTree tree;
+  std::size_t at = 0;
+  std::function<int(int)> node = [&](int parentNode) -> int {
+    const int v = tree.addNode(parentNode);
+    if (text[at] == '(') {
+      ++at;
+      node(v);
+      if (text[at++] != ',') throw std::runtime_error("expected ,");
+      node(v);
+      if (text[at++] != ')') throw std::runtime_error("expected )");
+    } else {
+      while (at < text.size() && text[at] != ',' && text[at] != ')' && text[at] != ';') tree.label[v] += text[at++];
+    }
+    return v;
+  };
+  tree.root = node(-1);
+  return tree;
+}
+
+namespace {
+
+using Clade = std::set<std::string>;
+
+std::vector<Clade> clades(const PlainTree& tree) {
+  std::vector<Clade> result(tree.parent.size());
+  std::function<void(int)> fill = [&](int v) {
+    if (tree.isLeaf(v)) {
+      result[v].insert(tree.label[v]);
+      return;
+    }
+    for (int c : tree.child[v]) {
+      fill(c);
+      result[v].insert(result[c].begin(), result[c].end());
+    }
+  };
+  fill(tree.root);
+  return result;
+}
+
+bool includes(const Clade& big, const Clade& small) {
+  return std::includes(big.begin(), big.end(), small.begin(), small.end());
+}
+
+bool intersects(const Clade& a, const Clade& b) {
+  for (const std::string& s : a)
+    if (b.count(s)) return true;
+  return false;
+}
+
+}  // namespace
+
+Counts directCount(const PlainTree& species, const PlainTree& gene, bool limitLosses) {
+  const std::vector<Clade> speciesClades = clades(species);
+  const std::vector<Clade> geneClades = clades(gene);
+  const Clade present = geneClades[gene.root];
+
+  // Map: the species node with the smallest clade holding the gene clade.
+  std::vector<int> map(gene.parent.size(), -1);
+  for (std::size_t g = 0; g < gene.parent.size(); ++g) {
+    for (std::size_t s = 0; s < species.parent.size(); ++s)
+      if (includes(speciesClades[s], geneClades[g]) &&
+          (map[g] < 0 || speciesClades[s].size() < speciesClades[map[g]].size()))
+        map[g] = static_cast<int>(s);
+  }
+
+  // Species nodes counted in depths: all, or the restricted tree's nodes
+  // (present leaves and nodes joining present species from both sides).
+  auto counted = [&](int s) {
+    if (!limitLosses) return true;
+    if (species.isLeaf(s)) return present.count(species.label[s]) > 0;
+    return intersects(speciesClades[species.child[s][0]], present) &&
+           intersects(speciesClades[species.child[s][1]], present);
+  };
+  auto depth = [&](int s) {
+    long d = 0;
+    for (int v = s; v >= 0; v = species.parent[v]) d += counted(v) ? 1 : 0;
+    return d;
+  };
+
+  Counts counts;
+  for (std::size_t g = 0; g < gene.parent.size(); ++g) {
+    if (gene.isLeaf(static_cast<int>(g))) continue;
+    const int a = map[g], b = map[gene.child[g][0]], c = map[gene.child[g][1]];
+    const bool duplication = a == b || a == c;
+    counts.duplications += duplication ? 1 : 0;
+    // Each child edge: the levels skipped, less the one a speciation explains.
+    for (int x : {b, c}) counts.losses += depth(x) - depth(a) - (duplication ? 0 : 1);
+  }
+  return counts;
+}
+
+std::vector<PlainTree> allRootings(const PlainTree& gene) {
+  // The unrooted tree: every parent-child edge, except that the root's two
+  // child edges form the one edge between those children.
+  const int n = static_cast<int>(gene.parent.size());
+  const int r0 = gene.child[gene.root][0], r1 = gene.child[gene.root][1];
+  std::vector<std::vector<int>> adjacent(static_cast<std::size_t>(n));
+  std::vector<std::pair<int, int>> edges{{r0, r1}};
+  adjacent[r0].push_back(r1);
+  adjacent[r1].push_back(r0);
+  for (int v = 0; v < n; ++v) {
+    const int u = gene.parent[v];
+    if (v == gene.root || u == gene.root) continue;
+    adjacent[u].push_back(v);
+    adjacent[v].push_back(u);
+    edges.emplace_back(u, v);
+  }
+
+  std::vector<PlainTree> rootings;
+  for (const auto& [a, b] : edges) {
+    PlainTree tree;
+    tree.root = tree.addNode(-1);
+    std::function<void(int, int, int)> hang = [&](int v, int from, int parentNode) {
+      const int copy = tree.addNode(parentNode);
+      tree.label[copy] = gene.label[v];
+      for (int w : adjacent[v])
+        if (w != from) hang(w, v, copy);
+    };
+    hang(a, b, tree.root);
+    hang(b, a, tree.root);
+    rootings.push_back(tree);
+  }
+  return rootings;
+}
+
+Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool limitLosses) {
+  if (gene.isLeaf(gene.root)) return directCount(species, gene, limitLosses);
+  Counts best;
+  long bestTotal = std::numeric_limits<long>::max();
+  for (const PlainTree& rooting : allRootings(gene)) {
+    const Counts counts = directCount(species, rooting, limitLosses);
+    if (counts.total() < bestTotal) {
+      best = counts;
+      bestTotal = counts.total();
+    }
+  }
+  return best;
+}
+
+PlainTree randomTree(std::mt19937& random, std::vector<std::string> labels) {
+  std::shuffle(labels.begin(), labels.end(), random);
+  // Grow by inserting each new leaf on the edge above a random node.
+  PlainTree tree;
+  tree.root = tree.addNode(-1);
+  tree.label[tree.root] = labels[0];
+  for (std::size_t i = 1; i < labels.size(); ++i) {
+    const int target = static_cast<int>(random() % tree.parent.size());
+    const int up = tree.parent[target];
+    const int joint = tree.addNode(-1);
+    if (up >= 0) {
+      tree.child[up][tree.child[up][0] == target ? 0 : 1] = joint;
+      tree.parent[joint] = up;
+    } else {
+      tree.root = joint;
+    }
+    tree.parent[target] = joint;
+    tree.child[joint][0] = target;
+    const int leaf = tree.addNode(joint);
+    tree.label[leaf] = labels[i];
+    if (random() % 2) std::swap(tree.child[joint][0], tree.child[joint][1]);
+  }
+  return tree;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// An obviously correct, slow reference for the reconciliation counts, built
+// from the definitions only: a gene node maps to the smallest species clade
+// holding all its species; a duplication is a node mapped like one of its
+// children; losses are depth differences in the species tree (restricted
+// to the gene tree's species when asked). Trees here are plain index
+// structures, independent of the program's classes.
+
+#include <array>
+#include <random>
+#include <string>
+#include <vector>
+
+struct PlainTree {
+  std::vector<int> parent;                // -1 at the root
+  std::vector<std::array<int, 2>> child;  // -1 when absent
+  std::vector<std::string> label;         // leaf names
+  int root = -1;
+
+  int addNode(int parentNode);
+  bool isLeaf(int v) const { return child[v][0] < 0 && child[v][1] < 0; }
+  std::vector<int> leaves() const;
+  std::string newick() const;
+  // Reads a binary Newick tree of names only (no comments, no lengths).
+  static PlainTree parse(const std::string& text);
+};
+
+struct Counts {
+  long duplications = 0;
+  long losses = 0;
+  long total() const { return duplications + losses; }
+  bool operator==(const Counts& o) const { return duplications == o.duplications && losses == o.losses; }
+};
+
+// Duplications and losses of a rooted gene tree in a species tree.
+Counts directCount(const PlainTree& species, const PlainTree& gene, bool limitLosses);
+
+// Every rooting of a gene tree read as unrooted: one tree per edge, the
+// present rooting first.
+std::vector<PlainTree> allRootings(const PlainTree& gene);
+
+// The cheapest rooting's counts (first of the cheapest in allRootings order).
+Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool limitLosses);
+
+// A random rooted binary tree whose leaves carry the given labels in a random order.
+PlainTree randomTree(std::mt19937& random, std::vector<std::string> labels);
