@@ -37,3 +37,18 @@ void moveRootToEdge(GeneTree& tree, Node* a, Node* b) {
   rerootDFS(root->child(0), root);
   rerootDFS(root->child(1), root);
 }
+
+// Puts the root of an unrooted gene tree on every edge below node in turn,
+// the edges deeper below each child first, and calls visit(node, child)
+// with the root on the edge (child, node). The root is left on the last
+// edge tried.
+template <class GeneTree, class Node, class Visit>
+void forEachRootEdgeBelow(GeneTree& tree, Node* node, Visit&& visit) {
+  Node* children[2] = {node->child(0), node->child(1)};
+  for (Node* child : children) {
+    if (child == nullptr) continue;
+    forEachRootEdgeBelow(tree, child, visit);
+    moveRootToEdge(tree, child, node);
+    visit(node, child);
+  }
+}

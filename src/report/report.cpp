@@ -55,20 +55,16 @@ void Report::computeGeneDuplications(bool reroot) {
 
 void Report::moveRoot(GeneTreeUnrooted& tree, GeneNodeUnrooted* node, std::uint32_t& bestDuplications,
                       std::uint32_t& bestLosses) {
-  GeneNodeUnrooted* children[2] = {node->child(0), node->child(1)};
-  for (GeneNodeUnrooted* child : children) {
-    if (child == nullptr) continue;
-    moveRoot(tree, child, bestDuplications, bestLosses);
-    moveRootToEdge(tree, child, node);
+  forEachRootEdgeBelow(tree, node, [&](GeneNodeUnrooted* upper, GeneNodeUnrooted* lower) {
     std::uint32_t duplications, losses;
     countAtPresentRooting(tree, duplications, losses);
     if (duplications + losses < bestDuplications + bestLosses) {
       bestDuplications = duplications;
       bestLosses = losses;
-      rootEdgeFirst = node;
-      rootEdgeSecond = child;
+      rootEdgeFirst = upper;
+      rootEdgeSecond = lower;
     }
-  }
+  });
 }
 
 namespace {

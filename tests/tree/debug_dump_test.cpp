@@ -9,15 +9,10 @@
 #include "driver/globals.hpp"
 #include "report/report_trees.hpp"
 #include "search/search_tree_set.hpp"
+#include "support/tree_text.hpp"
 
 namespace {
 
-template <class T>
-void parseInto(T& tree, const std::string& text) {
-  std::istringstream stream(text);
-  Input in(stream);
-  ASSERT_TRUE(tree.stream2tree(in)) << text;
-}
 
 std::string addressOf(const void* p) {
   std::ostringstream out;
@@ -130,7 +125,7 @@ TEST(DebugDumpNode, RecordFieldsFollowTheStructure) {
   reportSpecies.subtreeLast = 3;
   EXPECT_EQ(tail(reportSpecies), ", idx:4, order:(1<2<3), genedup:0(0[0]0)");
   localsearch::SpeciesNode searchSpecies;
-  EXPECT_EQ(tail(searchSpecies), ", idx:0, order:(0<0<0)");
+  EXPECT_EQ(tail(searchSpecies), ", idx:0, order:(0<0<0), score:0(0[0]0)");
   genedupreport::GeneNodeRooted rooted;
   EXPECT_EQ(tail(rooted), ", 1st-map:" + nullText + ", 2nd-map:" + nullText);
   genedupreport::GeneNodeUnrooted unrooted;

@@ -1,0 +1,190 @@
+#include "search/heuristic.hpp"
+
+#include "reconcile/rerooting.hpp"
+
+namespace localsearch {
+
+void Heuristic::computeGeneDuplications(SpeciesNode* x, bool allRootings) {
+  SpeciesNode* root = speciesTree->root;
+  SpeciesNode* r = root->child(0) == x ? root->child(1) : root->child(0);
+  std::uint32_t counter = 0;
+  speciesTree->establishOrderDFS(root, counter);
+  speciesTree->preprocessLCA();
+  resetGeneDuplications(r);
+  resetLossStuff(root);
+
+  for (GeneTreeRooted* tree : rootedGeneTrees) {
+    mapRootedTree(*tree);
+    scoreGeneTree(*tree, x, r, tree->weight);
+  }
+  for (GeneTreeUnrooted* tree : unrootedGeneTrees) {
+    if (allRootings) {
+      scoreAllRootings(*tree, x, r);
+    } else {
+      mapUnrootedTreeAsRooted(*tree);
+      scoreGeneTree(*tree, x, r, tree->weight);
+    }
+  }
+
+  speciesTree->postprocessLCA();
+  forEachCallScoreComputed(x, r);
+}
+
+std::int32_t Heuristic::prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x) {
+  if (currentMapping(tree.root) == speciesTree->root) get2ndLCA(tree.root, *x);
+  resetDuplicationCounters();
+  computeGeneDuplicationsTripleAdd();
+  buildRelevantTree(tree);
+  std::int32_t duplications = 0;
+  getScoreDFS(duplications, tree.root);
+  return duplications;
+}
+
+void Heuristic::scoreAllRootings(GeneTreeUnrooted& tree, SpeciesNode* x, SpeciesNode* r) {
+  const double weight = tree.weight;
+  createPrimaryMappingUnrooted(tree);
+  const std::int32_t duplications = prepareRooting(tree, x);
+  rootingScore = duplications * weight;
+  computeGeneDuplicationsTempReplace(r, rootingScore, weight);
+  const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
+  copyInitialLossScoreToAllNodes_Temp(r, losses * weight);
+  countLossChanges<Transfer::TEMP_SCORE>(tree, x, weight);
+  resetSecondaryMappingDFS(tree.root);
+  secondaryFrontierUnrooted.clear();
+
+  GeneNodeUnrooted* a = tree.root->child(0);
+  GeneNodeUnrooted* b = tree.root->child(1);
+  if (a != nullptr && b != nullptr) {
+    moveRoot(tree, a, x, r);
+    moveRoot(tree, b, x, r);
+    moveRootToEdge(tree, a, b);
+  }
+  addTempGeneDuplications(r);
+}
+
+void Heuristic::moveRoot(GeneTreeUnrooted& tree, GeneNodeUnrooted* v, SpeciesNode* x, SpeciesNode* r) {
+  const double weight = tree.weight;
+  forEachRootEdgeBelow(tree, v, [&](GeneNodeUnrooted*, GeneNodeUnrooted*) {
+    const double duplications = prepareRooting(tree, x) * weight;
+    const double losses = computeGeneLossForRoot<std::int32_t>(tree) * weight;
+    countLossChanges<Transfer::LOSS_DELTA>(tree, x, weight);
+    resetSecondaryMappingDFS(tree.root);
+    secondaryFrontierUnrooted.clear();
+    computeGeneDuplicationsTempMin2(r, duplications, losses, weight);
+  });
+}
+
+void Heuristic::computeGeneDuplicationsTempReplace(SpeciesNode* v, double base, double weight) {
+  for (; v != nullptr; v = v->child(1)) {
+    v->GeneDuplication::tempScore = base;
+    computeGeneDuplicationsTempReplace(v->child(0), base + step(v, v->countChild0, weight), weight);
+    base += step(v, v->countChild1, weight);
+  }
+}
+
+void Heuristic::computeGeneDuplicationsTempMin2(SpeciesNode* v, double dupBase, double lossBase, double weight) {
+  for (; v != nullptr; v = v->child(1)) {
+    const double candidate = weight * v->lossDelta + (lossBase + dupBase);
+    if (v->GeneDuplication::tempScore + v->GeneLoss::tempScore > candidate) {
+      v->GeneDuplication::tempScore = dupBase;
+      v->GeneLoss::tempScore = v->lossDelta * weight + lossBase;
+    }
+    computeGeneDuplicationsTempMin2(v->child(0), dupBase + step(v, v->countChild0, weight), lossBase, weight);
+    dupBase += step(v, v->countChild1, weight);
+  }
+}
+
+void Heuristic::addTempGeneDuplications(SpeciesNode* v) {
+  for (; v != nullptr; v = v->child(1)) {
+    v->GeneDuplication::score += v->GeneDuplication::tempScore;
+    v->GeneLoss::score += v->GeneLoss::tempScore;
+    addTempGeneDuplications(v->child(0));
+  }
+}
+
+void Heuristic::copyInitialLossScoreToAllNodes_Temp(SpeciesNode* v, double amount) {
+  for (; v != nullptr; v = v->child(1)) {
+    v->GeneLoss::tempScore = amount;
+    copyInitialLossScoreToAllNodes_Temp(v->child(0), amount);
+  }
+}
+
+double Heuristic::rootingCost(GeneTreeUnrooted& tree) {
+  std::int32_t duplications = 0;
+  getScoreDFS(duplications, tree.root);
+  const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
+  return losses * tree.weight + duplications * tree.weight;
+}
+
+void Heuristic::computeBestRooting() {
+  std::uint32_t counter = 0;
+  speciesTree->establishOrderDFS(speciesTree->root, counter);
+  speciesTree->preprocessLCA();
+  for (GeneTreeUnrooted* tree : unrootedGeneTrees) {
+    createPrimaryMappingUnrooted(*tree);
+    buildRelevantTree(*tree);
+    rootingScore = rootingCost(*tree);
+    GeneNodeUnrooted* a = tree->root->child(0);
+    GeneNodeUnrooted* b = tree->root->child(1);
+    if (a == nullptr || b == nullptr) continue;  // a single leaf has one rooting
+    bestRootEdge[0] = a;
+    bestRootEdge[1] = b;
+    moveRoot2(*tree, a, rootingScore);
+    moveRoot2(*tree, b, rootingScore);
+    moveRootToEdge(*tree, bestRootEdge[0], bestRootEdge[1]);
+  }
+  speciesTree->postprocessLCA();
+}
+
+double Heuristic::costOfCurrentTree() {
+  computeBestRooting();
+  std::uint32_t counter = 0;
+  speciesTree->establishOrderDFS(speciesTree->root, counter);
+  speciesTree->preprocessLCA();
+  double cost = 0;
+  auto add = [&](auto& tree) {
+    std::int32_t duplications = 0;
+    getScoreDFS(duplications, tree.root);
+    buildRelevantTree(tree);
+    cost += (duplications + computeGeneLossForRoot<std::int32_t>(tree)) * tree.weight;
+  };
+  for (GeneTreeRooted* tree : rootedGeneTrees) {
+    mapRootedTree(*tree);
+    add(*tree);
+  }
+  for (GeneTreeUnrooted* tree : unrootedGeneTrees) {
+    mapUnrootedTreeAsRooted(*tree);
+    add(*tree);
+  }
+  speciesTree->postprocessLCA();
+  return cost;
+}
+
+void Heuristic::moveRoot2(GeneTreeUnrooted& tree, GeneNodeUnrooted* v, double& best) {
+  forEachRootEdgeBelow(tree, v, [&](GeneNodeUnrooted* upper, GeneNodeUnrooted* lower) {
+    const double cost = rootingCost(tree);
+    if (cost < best) {
+      best = cost;
+      bestRootEdge[0] = upper;
+      bestRootEdge[1] = lower;
+    }
+  });
+}
+
+void Heuristic::forEachCallScoreComputed(SpeciesNode* x, SpeciesNode* start) {
+  forEachCall(x->parent(), start);
+}
+
+// A target y is admissible when it has the pruned parent's colour, or when
+// its parent has it (and is not the pruned parent itself): constraint
+// clades stay clades.
+void Heuristic::forEachCall(SpeciesNode* p, SpeciesNode* y) {
+  for (; y != nullptr; y = y->child(1)) {
+    if (p->color == y->color || (y->parent() != p && p->color == y->parent()->color)) scoreComputed(*y);
+    forEachCall(p, y->child(0));
+  }
+}
+
+std::ostream& operator<<(std::ostream& out, Heuristic& heuristic) { return out << static_cast<TreeSet&>(heuristic); }
+
+}  // namespace localsearch

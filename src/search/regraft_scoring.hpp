@@ -1,0 +1,364 @@
+#pragma once
+// Scoring every regraft position of a pruned species subtree at once.
+//
+// The pruned node x hangs from the species root; r, the root's other child,
+// is the remaining tree. Each gene tree is reconciled once with this tree;
+// per-node counters then turn that single result into the duplication and
+// loss counts of every tree obtained by regrafting x onto the edge above a
+// node y of the remaining tree, accumulated in y's scores.
+//
+// Written once for the SPR search (weighted, double scores) and the
+// leaf-adding builder (unweighted, integer scores, where gene leaves of
+// species not yet in the tree map to null and are skipped).
+
+#include <cstdint>
+#include <iostream>
+
+#include "driver/globals.hpp"
+#include "reconcile/mapping_records.hpp"
+#include "reconcile/relevant_tree.hpp"
+
+// Internal consistency failures of the loss counters.
+[[noreturn]] void lossCounterFailure(const char* message, int status);
+
+template <class TreeSetT, class Score, bool NullMappings>
+class RegraftScoring : public TreeSetT {
+ public:
+  using SpeciesNode = typename TreeSetT::SpeciesNode;
+  using Counter = std::int32_t SpeciesNode::*;
+
+  // --- Duplications ---------------------------------------------------------
+
+  // Duplication score 0 on the subtree of v.
+  void resetGeneDuplications(SpeciesNode* v) {
+    for (; v != nullptr; v = v->child(1)) {
+      v->GeneDuplication::score = 0;
+      resetGeneDuplications(v->child(0));
+    }
+  }
+
+  // Loss score and its per-rooting part 0 on the subtree of v.
+  void resetLossStuff(SpeciesNode* v) {
+    for (; v != nullptr; v = v->child(1)) {
+      v->GeneLoss::score = 0;
+      v->GeneLoss::tempScore = 0;
+      resetLossStuff(v->child(0));
+    }
+  }
+
+  void resetDuplicationCounters() {
+    for (SpeciesNode* v : this->speciesTree->nodes) v->countHere = v->countChild0 = v->countChild1 = 0;
+  }
+
+  // Counts, from both frontier lists, where each frontier gene node and its
+  // sibling part in the remaining tree.
+  void computeGeneDuplicationsTripleAdd() {
+    auto add = [](auto* g) {
+      auto* q = g->parent();
+      auto* h = q->child(0) == g ? q->child(1) : q->child(0);
+      SpeciesNode* sg = g->secondaryMapping;
+      SpeciesNode* sh = h->secondaryMapping;
+      if (sh == nullptr) {
+        ++sg->countHere;
+        return;
+      }
+      SpeciesNode* m = q->secondaryMapping;
+      if (sh->number < m->number && m->number < sg->number)
+        ++m->countChild0;
+      else if (sg->number < m->number && m->number < sh->number)
+        ++m->countChild1;
+    };
+    for (auto* g : this->secondaryFrontierRooted) add(g);
+    for (auto* g : this->secondaryFrontierUnrooted) add(g);
+  }
+
+  // Adds to every node y below v its duplication value: base plus, along
+  // the path down from v, countHere of each node less its counter for the
+  // child taken, times the weight.
+  void computeGeneDuplicationsAdd(SpeciesNode* v, Score base, Score weight) {
+    for (; v != nullptr;) {
+      v->GeneDuplication::score += base;
+      computeGeneDuplicationsAdd(v->child(0), base + step(v, v->countChild0, weight), weight);
+      base += step(v, v->countChild1, weight);
+      v = v->child(1);
+    }
+  }
+
+  // --- Relevant tree and base loss count ------------------------------------
+
+  // Builds the relevant tree of a gene tree with its links.
+  template <class GeneTree>
+  void buildRelevantTree(GeneTree& tree) {
+    SpeciesNode* root = this->speciesTree->root;
+    ::buildRelevantTree(root, tree, !NullMappings && !LIMIT_LOSSES);
+    setPointersPostOrder(root, nullptr);
+  }
+
+  // Links every relevant node to its nearest relevant proper ancestor (the
+  // child 0 side first); the walk passes that ancestor down.
+  void setPointersPostOrder(SpeciesNode* v, SpeciesNode* relevantAbove) {
+    SpeciesNode* below = v->isRelevant ? v : relevantAbove;
+    if (v->child(0) != nullptr) setPointersPostOrder(v->child(0), below);
+    if (v->child(1) != nullptr) setPointersPostOrder(v->child(1), below);
+    if (v->isRelevant && relevantAbove != nullptr) {
+      v->relevantParent = relevantAbove;
+      (relevantAbove->relevantChild0 == nullptr ? relevantAbove->relevantChild0 : relevantAbove->relevantChild1) = v;
+    }
+  }
+
+  // Adds amount to the loss score of every node below v.
+  void copyInitialLossScoreToAllNodes(SpeciesNode* v, Score amount) {
+    for (; v != nullptr; v = v->child(1)) {
+      v->GeneLoss::score += amount;
+      copyInitialLossScoreToAllNodes(v->child(0), amount);
+    }
+  }
+
+  // --- Loss counters ----------------------------------------------------------
+
+  // Phase 1: one pass over the gene tree's inner nodes sets the counters.
+  template <class GeneTree>
+  void computeGeneLossCounters(GeneTree& tree, SpeciesNode* x) {
+    SpeciesNode* root = this->speciesTree->root;
+    auto inX = [x](SpeciesNode* s) { return x->subtreeFirst <= s->number && s->number <= x->subtreeLast; };
+    for (auto* g : tree.nodes) {
+      auto* c0 = g->child(0);
+      auto* c1 = g->child(1);
+      if (c0 == nullptr || c1 == nullptr) continue;
+      SpeciesNode* mg = currentMapping(g);
+      SpeciesNode* m0 = currentMapping(c0);
+      SpeciesNode* m1 = currentMapping(c1);
+      if (NullMappings && (mg == nullptr || m0 == nullptr || m1 == nullptr)) continue;
+
+      if (mg != root) {  // case 1
+        climb(m0, mg, &SpeciesNode::localCount);
+        climb(m1, mg, &SpeciesNode::localCount);
+        continue;
+      }
+      SpeciesNode* sg = g->secondaryMapping;
+      if (m0 == root && m1 == root) {  // case 2
+        if (c0->secondaryMapping != sg) climb(c0->secondaryMapping, sg, &SpeciesNode::inheritedPlus);
+        if (c1->secondaryMapping != sg) climb(c1->secondaryMapping, sg, &SpeciesNode::inheritedPlus);
+        continue;
+      }
+      if (m0 == root || m1 == root) {
+        auto* m = m0 == root ? c0 : c1;
+        SpeciesNode* mn = m0 == root ? m1 : m0;
+        SpeciesNode* sm = m->secondaryMapping;
+        if (!inX(mn)) {  // case 3
+          rootPath(sg);
+          if (sg != sm && sg != mn) {
+            addBelow(sg, &SpeciesNode::inheritedMinus);
+            SpeciesNode* c = climbBelow(sm, sg, &SpeciesNode::inheritedPlus);
+            ++c->inheritedMinus;
+            climb(mn, sg, &SpeciesNode::localCount);
+          } else if (sg == sm && sg != mn) {
+            addBelow(sg, &SpeciesNode::inheritedMinus);
+            climb(mn, sg, &SpeciesNode::localCount);
+          } else if (sg == sm) {
+            addBelow(sg, &SpeciesNode::inheritedMinus);
+          } else {
+            SpeciesNode* c = climbBelow(sm, sg, &SpeciesNode::inheritedPlus);
+            ++other(sg, c)->inheritedMinus;
+          }
+        } else {  // case 4
+          if (sg != sm) lossCounterFailure("Problem in case 4!!", 1);
+          if (sg->relevantParent != root) ++sg->siblingDepthCount;
+          addBelow(sg, &SpeciesNode::depthCount);
+        }
+        continue;
+      }
+      // case 5
+      if (inX(m0) == inX(m1)) lossCounterFailure("Shouldn't be here at all!!", 1);
+      SpeciesNode* a = inX(m0) ? m1 : m0;
+      if (sg != a) lossCounterFailure("Problem in case 5!!", 1);
+      if (a->relevantParent != root) ++a->siblingCount;
+      addBelow(a, &SpeciesNode::depthCount);
+      addBelow(a, &SpeciesNode::inheritedPlus);
+    }
+  }
+
+  // Phase 2, step 1 (post-order over the relevant subtree of v).
+  void convertCounterFive(SpeciesNode* v) {
+    if (v == nullptr) return;
+    convertCounterFive(v->relevantChild0);
+    convertCounterFive(v->relevantChild1);
+    if (v->relevantParent == this->speciesTree->root) return;
+    if (v->relevantChild0 != nullptr)
+      v->siblingCount += v->relevantChild0->siblingCount + v->relevantChild1->siblingCount;
+    const std::int32_t t = v->siblingCount;
+    SpeciesNode* o = other(v->relevantParent, v);
+    o->depthCount += t;
+    o->inheritedMinus += t;
+    v->inheritedMinus += t;
+  }
+
+  // Phase 2, step 2: the inherited counters summed down the relevant tree.
+  void PreOrderCounterFirst(SpeciesNode* v, std::int32_t k) {
+    for (; v != nullptr;) {
+      if (v->relevantParent == this->speciesTree->root &&
+          (v->inheritedPlus != 0 || v->localCount != 0 || v->inheritedMinus != 0))
+        lossCounterFailure("root-child counters not 0!!", 0);
+      if (!v->isRelevant) lossCounterFailure("isRelevant is false!", 0);
+      k += v->inheritedPlus - v->inheritedMinus;
+      v->lossDelta += k + v->localCount;
+      PreOrderCounterFirst(v->relevantChild0, k);
+      v = v->relevantChild1;
+    }
+  }
+
+  // Phase 2, step 3.
+  void convertCounterFour(SpeciesNode* v) {
+    if (v == nullptr) return;
+    convertCounterFour(v->relevantChild0);
+    convertCounterFour(v->relevantChild1);
+    if (v->relevantParent == this->speciesTree->root) return;
+    if (v->relevantChild0 != nullptr)
+      v->siblingDepthCount += v->relevantChild0->siblingDepthCount + v->relevantChild1->siblingDepthCount;
+    other(v->relevantParent, v)->depthCount += v->siblingDepthCount;
+  }
+
+  // Phase 2, step 4: prefix sums of depthCount down the relevant tree.
+  void PreOrderCounterThreeStep1(SpeciesNode* v, std::int32_t k) {
+    for (; v != nullptr;) {
+      checkRootChildDepthCount(v);
+      k += v->depthCount;
+      v->depthCount = k;
+      PreOrderCounterThreeStep1(v->relevantChild0, k);
+      v = v->relevantChild1;
+    }
+  }
+
+  // Phase 2, step 5: the prefix sums summed again give the depth terms.
+  void PreOrderCounterThreeStep2(SpeciesNode* v, std::int32_t k) {
+    for (; v != nullptr;) {
+      checkRootChildDepthCount(v);
+      k += v->depthCount;
+      v->lossDelta += k;
+      PreOrderCounterThreeStep2(v->relevantChild0, k);
+      v = v->relevantChild1;
+    }
+  }
+
+  // Where phase 3 puts each relevant node's loss change.
+  enum class Transfer { SCORE, TEMP_SCORE, LOSS_DELTA };
+
+  // Phase 3: post-order over the species tree below v; each relevant node's
+  // change also applies to the non-relevant nodes on the edge above it and
+  // to their subtrees without gene leaves.
+  template <Transfer mode>
+  void transferLossScore(SpeciesNode* v, Score weight) {
+    if (v == nullptr) return;
+    transferLossScore<mode>(v->child(0), weight);
+    transferLossScore<mode>(v->child(1), weight);
+    if (!v->isRelevant) return;
+    const std::int32_t delta = v->lossDelta;
+    const Score amount = static_cast<Score>(delta) * weight;
+    apply<mode>(v, amount, delta, false);
+    SpeciesNode* root = this->speciesTree->root;
+    if (v->parent() == root) return;
+    for (SpeciesNode* u = v->parent(); u != nullptr && !u->isRelevant; u = u->parent()) {
+      apply<mode>(u, amount, delta, true);
+      SpeciesNode* leafless = u->child(0)->leafCount != 0 ? u->child(1) : u->child(0);
+      transferLossScoreStep2<mode>(leafless, amount, delta);
+    }
+  }
+
+  void TransferLossScoretoFullTree(SpeciesNode* start, Score weight) { transferLossScore<Transfer::SCORE>(start, weight); }
+
+  // Applies a value to every node of the subtree of v.
+  template <Transfer mode>
+  void transferLossScoreStep2(SpeciesNode* v, Score amount, std::int32_t delta) {
+    for (; v != nullptr; v = v->child(1)) {
+      apply<mode>(v, amount, delta, true);
+      transferLossScoreStep2<mode>(v->child(0), amount, delta);
+    }
+  }
+
+  // The phases 1 to 3 for one gene tree, after its relevant tree was built.
+  template <Transfer mode, class GeneTree>
+  void countLossChanges(GeneTree& tree, SpeciesNode* x, Score weight) {
+    SpeciesNode* root = this->speciesTree->root;
+    if (!root->isRelevant) return;
+    computeGeneLossCounters(tree, x);
+    SpeciesNode* start = root->child(0) == x ? root->relevantChild1 : root->relevantChild0;
+    convertCounterFive(start);
+    PreOrderCounterFirst(start, 0);
+    convertCounterFour(start);
+    PreOrderCounterThreeStep1(start, 0);
+    PreOrderCounterThreeStep2(start, 0);
+    transferLossScore<mode>(start, weight);
+  }
+
+  // The whole contribution of one gene tree at its present rooting (mapped
+  // already) to the scores of every regraft position below r.
+  template <class GeneTree>
+  void scoreGeneTree(GeneTree& tree, SpeciesNode* x, SpeciesNode* r, Score weight) {
+    std::int32_t duplications = 0;
+    this->getScoreDFS(duplications, tree.root);
+    if (currentMapping(tree.root) == this->speciesTree->root) this->get2ndLCA(tree.root, *x);
+    resetDuplicationCounters();
+    computeGeneDuplicationsTripleAdd();
+    computeGeneDuplicationsAdd(r, static_cast<Score>(duplications) * weight, weight);
+
+    buildRelevantTree(tree);
+    const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
+    copyInitialLossScoreToAllNodes(r, static_cast<Score>(losses) * weight);
+    countLossChanges<Transfer::SCORE>(tree, x, weight);
+
+    this->resetSecondaryMappingDFS(tree.root);
+    this->secondaryFrontierRooted.clear();
+    this->secondaryFrontierUnrooted.clear();
+  }
+
+ protected:
+  static Score step(SpeciesNode* v, std::uint32_t counter, Score weight) {
+    return (static_cast<Score>(v->countHere) - static_cast<Score>(counter)) * weight;
+  }
+
+  // Adds 1 to counter f of every node from a up to (not including) b.
+  static void climb(SpeciesNode* a, SpeciesNode* b, Counter f) {
+    for (; a != b; a = a->relevantParent) ++(a->*f);
+  }
+
+  // The same, stopping at the node just below b (returned, not counted).
+  static SpeciesNode* climbBelow(SpeciesNode* a, SpeciesNode* b, Counter f) {
+    for (; a->relevantParent != b; a = a->relevantParent) ++(a->*f);
+    return a;
+  }
+
+  static SpeciesNode* other(SpeciesNode* u, SpeciesNode* v) {
+    return u->relevantChild0 == v ? u->relevantChild1 : u->relevantChild0;
+  }
+
+  // Adds 1 to counter f of both relevant children of s, if it has any.
+  static void addBelow(SpeciesNode* s, Counter f) {
+    if (s->relevantChild0 != nullptr) ++(s->relevantChild0->*f);
+    if (s->relevantChild1 != nullptr) ++(s->relevantChild1->*f);
+  }
+
+  // From s up to the root's child: inheritedMinus of each node and of its
+  // sibling in the relevant tree.
+  void rootPath(SpeciesNode* s) {
+    SpeciesNode* root = this->speciesTree->root;
+    for (SpeciesNode *v = s, *u = s->relevantParent; u != root; v = u, u = u->relevantParent) {
+      ++v->inheritedMinus;
+      ++other(u, v)->inheritedMinus;
+    }
+  }
+
+  void checkRootChildDepthCount(SpeciesNode* v) {
+    if (v->relevantParent == this->speciesTree->root && v->depthCount != 0)
+      lossCounterFailure("root-child counter 3 not 0!!", 0);
+  }
+
+  template <Transfer mode>
+  static void apply(SpeciesNode* v, Score amount, std::int32_t delta, bool copyDelta) {
+    if constexpr (mode == Transfer::SCORE)
+      v->GeneLoss::score += amount;
+    else if constexpr (mode == Transfer::TEMP_SCORE)
+      v->GeneLoss::tempScore += amount;
+    else if (copyDelta)
+      v->lossDelta = delta;
+  }
+};
