@@ -55,6 +55,8 @@ namespace {
 
 using Clade = std::set<std::string>;
 
+}  // namespace
+
 std::vector<Clade> clades(const PlainTree& tree) {
   std::vector<Clade> result(tree.parent.size());
   std::function<void(int)> fill = [&](int v) {
@@ -70,6 +72,8 @@ std::vector<Clade> clades(const PlainTree& tree) {
   fill(tree.root);
   return result;
 }
+
+namespace {
 
 bool includes(const Clade& big, const Clade& small) {
   return std::includes(big.begin(), big.end(), small.begin(), small.end());

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct Counts {
   long total() const { return duplications + losses; }
   bool operator==(const Counts& o) const { return duplications == o.duplications && losses == o.losses; }
 };
+
+// The leaf labels below every node, indexed by node.
+std::vector<std::set<std::string>> clades(const PlainTree& tree);
 
 // Duplications and losses of a rooted gene tree in a species tree.
 Counts directCount(const PlainTree& species, const PlainTree& gene, bool limitLosses);
