@@ -14,7 +14,7 @@ build: $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	./$(BUILD_DIR)/dlspecies -i examples/genetrees.nwk --seed 1
+	./$(BUILD_DIR)/dlspecies -i examples/genetrees.nwk --seed 1 --genetrees
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

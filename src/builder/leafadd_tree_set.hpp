@@ -20,6 +20,10 @@ class TreeSet : public ReconciliationSet<SpeciesTree, GeneTreeRooted, GeneTreeUn
   // Reads every tree of the input as a rooted gene tree (markers have no
   // effect, weights are not read) and prints how many were read.
   void readTrees(Input& in);
+
+  // Reads groups of species names ("A,B,C;" ...) and keeps those with at
+  // least two species named in the gene trees; warns about the rest.
+  void readConstraints(Input& in);
 };
 
 }  // namespace LEAFADD

@@ -68,7 +68,7 @@ class ReconciliationSet : public TreeSetOf<SpeciesTreeT, GeneTreeRootedT, GeneTr
     for (const auto& entry : byName) uncovered.emplace(entry.second->name(), entry.second);
     for (const auto& entry : uncovered) {
       warning("species \"" + entry.first + "\" is not covered by any gene tree - species ignored");
-      if (entry.second != static_cast<NamedSpeciesNode*>(species.root)) species.deleteLeafNode(entry.second);
+      if (static_cast<SpeciesNode*>(entry.second) != species.root) species.deleteLeafNode(entry.second);
     }
   }
 

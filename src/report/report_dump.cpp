@@ -3,11 +3,6 @@
 
 namespace genedupreport {
 
-std::ostream& operator<<(std::ostream& out, const GeneDuplication& record) {
-  return out << "genedup:" << record.score << "(" << record.countChild0 << "[" << record.countHere << "]"
-             << record.countChild1 << ")";
-}
-
 std::ostream& operator<<(std::ostream& out, const GeneLoss& record) {
   return out << "Losses:" << record.leafCount << " " << record.isRelevant;
 }

@@ -6,6 +6,7 @@
 
 #include "reconcile/gene_nodes.hpp"
 #include "reconcile/order.hpp"
+#include "search/regraft_species_node.hpp"
 #include "tree/labelled_node.hpp"
 #include "tree/tree_node.hpp"
 
@@ -13,14 +14,7 @@ namespace genedupreport {
 
 // Duplication counters of the insertion and regraft scoring; the report
 // counts directly and leaves them at zero.
-class GeneDuplication {
- public:
-  std::uint32_t countHere = 0;
-  std::uint32_t countChild0 = 0;
-  std::uint32_t countChild1 = 0;
-  std::uint32_t score = 0;
-  std::uint32_t tempScore = 0;
-};
+using GeneDuplication = GeneDuplicationRecord<std::uint32_t>;
 
 // The relevant species tree of the gene tree being counted.
 class GeneLoss {
@@ -48,7 +42,6 @@ using NamedGeneNodeRooted = Labelled<GeneNodeRooted>;
 using GeneNodeUnrooted = GeneNodeUnrootedOf<SpeciesNode>;
 using NamedGeneNodeUnrooted = Labelled<GeneNodeUnrooted>;
 
-std::ostream& operator<<(std::ostream& out, const GeneDuplication& record);
 std::ostream& operator<<(std::ostream& out, const GeneLoss& record);
 std::ostream& operator<<(std::ostream& out, SpeciesNode& node);
 

@@ -5,14 +5,7 @@
 namespace localsearch {
 
 void Heuristic::computeGeneDuplications(SpeciesNode* x, bool allRootings) {
-  SpeciesNode* root = speciesTree->root;
-  SpeciesNode* r = root->child(0) == x ? root->child(1) : root->child(0);
-  std::uint32_t counter = 0;
-  speciesTree->establishOrderDFS(root, counter);
-  speciesTree->preprocessLCA();
-  resetGeneDuplications(r);
-  resetLossStuff(root);
-
+  SpeciesNode* r = beginScoring(x);
   for (GeneTreeRooted* tree : rootedGeneTrees) {
     mapRootedTree(*tree);
     scoreGeneTree(*tree, x, r, tree->weight);

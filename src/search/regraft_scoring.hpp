@@ -27,6 +27,20 @@ class RegraftScoring : public TreeSetT {
   using SpeciesNode = typename TreeSetT::SpeciesNode;
   using Counter = std::int32_t SpeciesNode::*;
 
+  // Starts scoring the regrafts of x, which hangs from the species root:
+  // numbers the tree, prepares the LCA queries and clears the scores.
+  // Returns r, the root of the remaining tree.
+  SpeciesNode* beginScoring(SpeciesNode* x) {
+    SpeciesNode* root = this->speciesTree->root;
+    SpeciesNode* r = root->child(0) == x ? root->child(1) : root->child(0);
+    std::uint32_t counter = 0;
+    this->speciesTree->establishOrderDFS(root, counter);
+    this->speciesTree->preprocessLCA();
+    resetGeneDuplications(r);
+    resetLossStuff(root);
+    return r;
+  }
+
   // --- Duplications ---------------------------------------------------------
 
   // Duplication score 0 on the subtree of v.

@@ -61,8 +61,8 @@ void SimpleHeuristicRandom::run(std::ostream& out, ReRoot reroot) {
     std::cout << "Final weighted reconciliation cost: " << getCurrentScore() << std::endl;
   }
   WEIGHTED_RECON_COST = static_cast<float>(getCurrentScore());
-  speciesTree->subtree2newickDFS(out, speciesTree->root);
-  out << ";" << std::endl;
+  speciesTree->writeNewickLine(out);
+  out.flush();
 }
 
 void SimpleHeuristicRandom::scoreComputed(SpeciesNode& target) {

@@ -209,6 +209,17 @@ class TreeIO : public TreeT {
     }
   }
 
+  // Writes the whole tree as one Newick line, ";" and a line end, in a form
+  // the reader takes back: a tree of a single leaf is written "(A);".
+  void writeNewickLine(std::ostream& out) {
+    Node*& top = this->root;
+    const bool singleLeaf = top->child(0) == nullptr && top->child(1) == nullptr;
+    if (singleLeaf) out << '(';
+    subtree2newickDFS(out, top);
+    if (singleLeaf) out << ')';
+    out << ";\n";
+  }
+
   // Writes the subtree below node in Newick notation, without ";".
   void subtree2newickDFS(std::ostream& out, Node*& node) {
     if (node == nullptr) return;

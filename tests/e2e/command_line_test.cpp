@@ -209,8 +209,9 @@ TEST_F(CommandLine, SeedLine) {
   const unsigned seed = static_cast<unsigned>(std::stoul(clock.out.substr(prefix.size())));
   EXPECT_TRUE(seed == before || seed == after || (seed > before && seed < after)) << seed;
 
+  // A quiet run writes its report and no seed line.
   const ProcessResult quietRun = run({"-q", "--seed", "3", "-i", "in.nwk"});
-  EXPECT_EQ(quietRun.out, "");
+  EXPECT_TRUE(isReport(quietRun.out));
 }
 
 }  // namespace

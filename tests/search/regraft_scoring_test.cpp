@@ -13,6 +13,7 @@
 #include "driver/globals.hpp"
 #include "search/heuristic.hpp"
 #include "support/direct_count.hpp"
+#include "support/tree_text.hpp"
 
 namespace {
 
@@ -29,17 +30,7 @@ class RecordingHeuristic : public localsearch::Heuristic {
   double getCurrentScore() override { return 0; }
 };
 
-template <class TreeT>
-PlainTree plain(TreeT& tree) {
-  std::ostringstream out;
-  tree.subtree2newickDFS(out, tree.root);
-  out << ";";
-  return PlainTree::parse(out.str());
-}
 
-std::string text(const PlainTree& tree) {
-  return tree.isLeaf(tree.root) ? "(" + tree.label[tree.root] + ");" : tree.newick();
-}
 
 struct InstanceShape {
   int species;
@@ -62,7 +53,7 @@ std::string randomInput(std::mt19937& random, const InstanceShape& shape) {
     }
     if (random() % 3 == 0) input += "[&U]";
     input += "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]";
-    input += text(randomTree(random, labels)) + "\n";
+    input += readableNewick(randomTree(random, labels)) + "\n";
   }
   return input;
 }
@@ -70,16 +61,16 @@ std::string randomInput(std::mt19937& random, const InstanceShape& shape) {
 // The weighted cost of the current species tree, counted directly; under
 // all rootings every unrooted gene tree with its cheapest rooting.
 std::pair<double, double> directCost(RecordingHeuristic& h, bool allRootings) {
-  const PlainTree species = plain(*h.speciesTree);
+  const PlainTree species = plainTree(*h.speciesTree);
   double duplications = 0, losses = 0;
   for (auto* tree : h.rootedGeneTrees) {
-    const Counts c = directCount(species, plain(*tree), LIMIT_LOSSES);
+    const Counts c = directCount(species, plainTree(*tree), LIMIT_LOSSES);
     duplications += c.duplications * tree->weight;
     losses += c.losses * tree->weight;
   }
   for (auto* tree : h.unrootedGeneTrees) {
-    const Counts c = allRootings ? cheapestRooting(species, plain(*tree), LIMIT_LOSSES)
-                                 : directCount(species, plain(*tree), LIMIT_LOSSES);
+    const Counts c = allRootings ? cheapestRooting(species, plainTree(*tree), LIMIT_LOSSES)
+                                 : directCount(species, plainTree(*tree), LIMIT_LOSSES);
     duplications += c.duplications * tree->weight;
     losses += c.losses * tree->weight;
   }
@@ -108,7 +99,7 @@ void expectEveryRegraftScoredRight(const std::string& input, bool allRootings) {
       tree.moveSubtree(x, y);
       const auto [duplications, losses] = directCost(h, allRootings);
       const std::string what = input + "limit " + std::to_string(LIMIT_LOSSES) + " all rootings " +
-                               std::to_string(allRootings) + " tree " + plain(tree).newick();
+                               std::to_string(allRootings) + " tree " + plainTree(tree).newick();
       if (allRootings) {
         // Rootings of equal cost may split it differently.
         EXPECT_DOUBLE_EQ(scores.first + scores.second, duplications + losses) << what;

@@ -199,3 +199,25 @@ PlainTree randomTree(std::mt19937& random, std::vector<std::string> labels) {
   }
   return tree;
 }
+
+PlainTree restrictTo(const PlainTree& tree, const std::set<std::string>& kept) {
+  PlainTree result;
+  // Returns the copy of the subtree below v in result (-1 when empty).
+  std::function<int(int)> copy = [&](int v) -> int {
+    if (tree.isLeaf(v)) {
+      if (!kept.count(tree.label[v])) return -1;
+      const int leaf = result.addNode(-1);
+      result.label[leaf] = tree.label[v];
+      return leaf;
+    }
+    const int a = copy(tree.child[v][0]);
+    const int b = copy(tree.child[v][1]);
+    if (a < 0 || b < 0) return a < 0 ? b : a;
+    const int joint = result.addNode(-1);
+    result.child[joint] = {a, b};
+    result.parent[a] = result.parent[b] = joint;
+    return joint;
+  };
+  result.root = copy(tree.root);
+  return result;
+}

@@ -46,5 +46,10 @@ std::vector<PlainTree> allRootings(const PlainTree& gene);
 // The cheapest rooting's counts (first of the cheapest in allRootings order).
 Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool limitLosses);
 
+// The tree restricted to leaves whose labels are kept: other leaves are
+// removed and nodes left with one child contracted. root is -1 when no leaf
+// is kept.
+PlainTree restrictTo(const PlainTree& tree, const std::set<std::string>& kept);
+
 // A random rooted binary tree whose leaves carry the given labels in a random order.
 PlainTree randomTree(std::mt19937& random, std::vector<std::string> labels);
