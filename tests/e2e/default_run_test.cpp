@@ -171,6 +171,35 @@ TEST_F(DefaultRun, ExampleReportAgreesWithARecount) {
   }
 }
 
+// No single SPR move of the final species tree lowers the weighted cost,
+// counted directly (unrooted gene trees at their cheapest rooting).
+TEST_F(DefaultRun, ExampleEndsInAnSprLocalOptimum) {
+  const ProcessResult r = run({"--seed", "1", "-q", "-i", "in.nwk"});
+  ASSERT_EQ(r.status, 0);
+  const std::size_t totals = r.out.rfind("[Total number of gene duplications + losses: ");
+  const std::vector<InputTree> final = inputTrees(r.out.substr(r.out.find('\n', totals) + 1));
+  ASSERT_EQ(final.size(), 1U) << r.out;
+  const std::vector<InputTree> genes = inputTrees(example);
+  auto cost = [&](const PlainTree& species) {
+    double sum = 0;
+    for (const InputTree& tree : genes) {
+      const PlainTree gene = PlainTree::parse(tree.newick);
+      sum += tree.weight * static_cast<double>((tree.unrooted ? cheapestRooting(species, gene, false)
+                                                               : directCount(species, gene, false))
+                                                   .total());
+    }
+    return sum;
+  };
+  const double finalCost = cost(PlainTree::parse(final[0].newick));
+  EXPECT_EQ(valueAfter(r.out, "[Weighted reconciliation cost: "), asReported(finalCost));
+  const std::vector<PlainTree> neighbours = sprNeighbours(PlainTree::parse(final[0].newick));
+  EXPECT_GT(neighbours.size(), 100U) << "eight species have well over a hundred SPR moves";
+  for (const PlainTree& neighbour : neighbours) {
+    EXPECT_EQ(neighbour.leaves().size(), 8U);
+    EXPECT_GE(cost(neighbour), finalCost) << neighbour.newick();
+  }
+}
+
 TEST_F(DefaultRun, ConstraintsKeepTheirClades) {
   // These gene trees favour (Human,Mouse) and (Chimp,Rat).
   const std::string against = "((Human,Mouse),(Chimp,Rat));\n((Human,Mouse),(Chimp,Rat));\n(Human,Mouse);\n";

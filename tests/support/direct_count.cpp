@@ -221,3 +221,40 @@ PlainTree restrictTo(const PlainTree& tree, const std::set<std::string>& kept) {
   result.root = copy(tree.root);
   return result;
 }
+
+std::vector<PlainTree> sprNeighbours(const PlainTree& tree) {
+  const int n = static_cast<int>(tree.parent.size());
+  auto below = [&](int v, int top) {
+    for (; v >= 0; v = tree.parent[v])
+      if (v == top) return true;
+    return false;
+  };
+  std::vector<PlainTree> result;
+  for (int x = 0; x < n; ++x) {
+    if (x == tree.root) continue;
+    for (int y = 0; y < n; ++y) {
+      const int p = tree.parent[x];
+      if (below(y, x) || y == p) continue;
+      PlainTree t = tree;
+      // Prune p: x's sibling takes p's place.
+      const int s = t.child[p][0] == x ? t.child[p][1] : t.child[p][0];
+      const int g = t.parent[p];
+      t.parent[s] = g;
+      if (g >= 0)
+        t.child[g][t.child[g][0] == p ? 0 : 1] = s;
+      else
+        t.root = s;
+      // Regraft p on the edge above y.
+      const int q = t.parent[y];
+      if (q >= 0)
+        t.child[q][t.child[q][0] == y ? 0 : 1] = p;
+      else
+        t.root = p;
+      t.parent[p] = q;
+      t.parent[y] = p;
+      t.child[p][t.child[p][0] == x ? 1 : 0] = y;
+      result.push_back(t);
+    }
+  }
+  return result;
+}

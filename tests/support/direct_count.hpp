@@ -51,5 +51,9 @@ Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool lim
 // is kept.
 PlainTree restrictTo(const PlainTree& tree, const std::set<std::string>& kept);
 
+// Every tree one rooted SPR move away: the subtree of a non-root node x,
+// with its parent, regrafted onto the edge above a node y outside it.
+std::vector<PlainTree> sprNeighbours(const PlainTree& tree);
+
 // A random rooted binary tree whose leaves carry the given labels in a random order.
 PlainTree randomTree(std::mt19937& random, std::vector<std::string> labels);
