@@ -93,10 +93,6 @@ void HeuristicSecondFast::discardTree() {
   speciesTree->root = nullptr;
 }
 
-void HeuristicSecondFast::scoreInsertionOf(SpeciesNode* leaf) {
-  computeGeneDuplications(leaf, false);
-}
-
 void HeuristicSecondFast::reportSize(bool finished) {
   if (quiet) return;
   const std::size_t leaves = speciesTree->leaves.size();
@@ -125,7 +121,7 @@ void HeuristicSecondFast::run(std::ostream& out, ReRoot) {
     triplet = {static_cast<std::int32_t>(i), static_cast<std::int32_t>(j), static_cast<std::int32_t>(k)};
 
     // The triplet pass scores the one drawn triplet.
-    scoreInsertionOf(buildTriplet());
+    computeGeneDuplications(buildTriplet(), false);
     triplet = tripletCandidates[static_cast<std::size_t>(std::rand()) % tripletCandidates.size()];
     discardTree();
     tripletCandidates.clear();
@@ -134,7 +130,7 @@ void HeuristicSecondFast::run(std::ostream& out, ReRoot) {
 
     SpeciesNode* leafK = buildTriplet();
     currentSpecies = triplet[2];
-    scoreInsertionOf(leafK);
+    computeGeneDuplications(leafK, false);
     const auto& chosen = insertionCandidates[static_cast<std::size_t>(std::rand()) % insertionCandidates.size()];
     SpeciesNode* target = chosen.second;
     speciesTree->moveSubtree(leafK, target);
@@ -159,7 +155,7 @@ void HeuristicSecondFast::run(std::ostream& out, ReRoot) {
     SpeciesNode* top = createInner(leaf, oldRoot);
     speciesTree->root = top;
     createLeafMapping();
-    scoreInsertionOf(leaf);
+    computeGeneDuplications(leaf, false);
     if (constraint != -1 && requiredConstraint == -1) constraintPlaced[static_cast<std::size_t>(constraint)] = 0;
     speciesTree->nodes.resize(speciesTree->nodes.size() - 2);
     speciesTree->leaves.pop_back();

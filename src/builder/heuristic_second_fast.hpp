@@ -43,7 +43,6 @@ class HeuristicSecondFast : public HeuristicLeafAdd {
   // The starting tree (k, (i, j)) with its root.
   SpeciesNode* buildTriplet();
   void discardTree();
-  void scoreInsertionOf(SpeciesNode* leaf);
   void reportSize(bool finished);
 };
 

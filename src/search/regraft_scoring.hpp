@@ -278,8 +278,6 @@ class RegraftScoring : public TreeSetT {
     }
   }
 
-  void TransferLossScoretoFullTree(SpeciesNode* start, Score weight) { transferLossScore<Transfer::SCORE>(start, weight); }
-
   // Applies a value to every node of the subtree of v.
   template <Transfer mode>
   void transferLossScoreStep2(SpeciesNode* v, Score amount, std::int32_t delta) {

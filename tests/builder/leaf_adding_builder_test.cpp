@@ -14,12 +14,10 @@
 #include "builder/heuristic_second_fast.hpp"
 #include "driver/globals.hpp"
 #include "support/direct_count.hpp"
+#include "support/tree_text.hpp"
 
 namespace {
 
-std::string text(const PlainTree& tree) {
-  return tree.isLeaf(tree.root) ? "(" + tree.label[tree.root] + ");" : tree.newick();
-}
 
 // Builds a tree from gene trees (and a constraints text) with the seed.
 std::string build(const std::string& genes, const std::string& constraints, unsigned seed) {
@@ -41,11 +39,11 @@ std::string build(const std::string& genes, const std::string& constraints, unsi
 std::string randomGenes(std::mt19937& random, int species, int count) {
   std::vector<std::string> names;
   for (int i = 0; i < species; ++i) names.push_back("S" + std::to_string(i));
-  std::string genes = text(randomTree(random, names)) + "\n";
+  std::string genes = readableNewick(randomTree(random, names)) + "\n";
   for (int g = 1; g < count; ++g) {
     std::vector<std::string> labels(1 + random() % (2 * species));
     for (std::string& label : labels) label = names[random() % names.size()];
-    genes += text(randomTree(random, labels)) + "\n";
+    genes += readableNewick(randomTree(random, labels)) + "\n";
   }
   return genes;
 }

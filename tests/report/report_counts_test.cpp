@@ -12,14 +12,11 @@
 #include "driver/globals.hpp"
 #include "report/report.hpp"
 #include "support/direct_count.hpp"
+#include "support/tree_text.hpp"
 #include "tree/input.hpp"
 
 namespace {
 
-// Newick text the program reads: a single leaf is written in parentheses.
-std::string text(const PlainTree& tree) {
-  return tree.isLeaf(tree.root) ? "(" + tree.label[tree.root] + ");" : tree.newick();
-}
 
 template <class TreeT>
 std::string written(TreeT& tree) {
@@ -34,8 +31,8 @@ struct Instance {
   std::vector<bool> unrooted;
 
   std::string input() const {
-    std::string all = text(species) + "\n";
-    for (std::size_t i = 0; i < genes.size(); ++i) all += (unrooted[i] ? "[&U]" : "") + text(genes[i]) + "\n";
+    std::string all = readableNewick(species) + "\n";
+    for (std::size_t i = 0; i < genes.size(); ++i) all += (unrooted[i] ? "[&U]" : "") + readableNewick(genes[i]) + "\n";
     return all;
   }
 };
@@ -81,7 +78,7 @@ TEST(ReportCounts, AgreeWithTheDirectCountOnRandomInstances) {
       std::size_t rooted = 0, unrooted = 0;
       for (std::size_t i = 0; i < instance.genes.size(); ++i) {
         const PlainTree& gene = instance.genes[i];
-        const std::string what = "limit " + std::to_string(limit) + " " + instance.input() + " gene " + text(gene);
+        const std::string what = "limit " + std::to_string(limit) + " " + instance.input() + " gene " + readableNewick(gene);
         if (!instance.unrooted[i]) {
           const genedupreport::GeneTreeRooted& tree = *report.rootedGeneTrees[rooted++];
           EXPECT_EQ((Counts{tree.duplications, tree.losses}), directCount(instance.species, gene, limit)) << what;
@@ -96,7 +93,7 @@ TEST(ReportCounts, AgreeWithTheDirectCountOnRandomInstances) {
         const std::string rooting = written(tree);
         EXPECT_EQ(directCount(instance.species, PlainTree::parse(rooting), limit), counts) << what << rooting;
         if (!gene.isLeaf(gene.root) && directCount(instance.species, gene, limit).total() == best.total()) {
-          EXPECT_EQ(rooting, text(gene)) << what;
+          EXPECT_EQ(rooting, readableNewick(gene)) << what;
         }
       }
     }

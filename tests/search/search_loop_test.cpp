@@ -16,6 +16,7 @@
 #include "driver/globals.hpp"
 #include "search/simple_heuristic_random.hpp"
 #include "support/direct_count.hpp"
+#include "support/tree_text.hpp"
 
 namespace {
 
@@ -29,9 +30,6 @@ std::string newick(TreeT& tree) {
   return out.str();
 }
 
-std::string text(const PlainTree& tree) {
-  return tree.isLeaf(tree.root) ? "(" + tree.label[tree.root] + ");" : tree.newick();
-}
 
 std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>& names, int count, int maxLeaves) {
   std::string input;
@@ -43,7 +41,7 @@ std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>
       for (std::string& label : labels) label = names[random() % names.size()];
     }
     if (random() % 3 == 0) input += "[&U]";
-    input += "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]" + text(randomTree(random, labels)) + "\n";
+    input += "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]" + readableNewick(randomTree(random, labels)) + "\n";
   }
   return input;
 }
