@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test bench clean
+.PHONY: all build run test bench bench-large clean
 
 all: build
 
@@ -19,9 +19,15 @@ run: build
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-bench: $(BUILD_DIR)/CMakeCache.txt
+# Benchmarks in Release: tree reading, then the data-set ladder (bench/RESULTS.md).
+bench: build
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
-	for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
+	./$(BUILD_DIR)/bench/bench_read_deep_tree
+	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR)
+
+bench-large: build
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR) --large
 
 clean:
 	rm -rf $(BUILD_DIR) build-sanitize

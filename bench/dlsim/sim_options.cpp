@@ -1,0 +1,111 @@
+#include "sim_options.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace dlsim {
+
+const char* const simHelpText =
+    "Usage: dlsim [OPTION]...\n"
+    "Writes random gene-family trees for dlspecies: a Yule species tree on n species\n"
+    "(named S001, S002, ...) and m gene families evolved inside it by gene duplication\n"
+    "and loss, one rooted Newick tree per line. Families with fewer than two surviving\n"
+    "genes are dropped, so fewer than m lines may be written.\n"
+    "\n"
+    "  -n, --species N        number of species (default 25)\n"
+    "  -m, --families M       number of gene families simulated (default 250)\n"
+    "      --dup RATE         duplication rate per gene copy, the species tree having\n"
+    "                         height 1 (default 0.5)\n"
+    "      --loss RATE        loss rate per gene copy (default 0.2)\n"
+    "      --root-copies K    gene copies at the species root (default 1)\n"
+    "      --swaps K          gene-tree error: in each family, K times swap the species\n"
+    "                         of two random genes (default 0)\n"
+    "      --unrooted P       share of families of three or more genes marked [&U]\n"
+    "                         (default 0)\n"
+    "      --weighted P       share of families given a [&WEIGHT=w] mark, w one of\n"
+    "                         0.5, 1.5, 2, 3 (default 0)\n"
+    "      --species-tree     write the generating species tree first (input for -g 0)\n"
+    "      --seed S           seed; the same seed and options give the same data (default 1)\n"
+    "  -o, --output FILE      write to FILE instead of standard output\n"
+    "  -h, --help             print this help and stop\n"
+    "\n"
+    "With the defaults a family has roughly n to 2n genes.\n";
+
+namespace {
+
+bool toNumber(const std::string& text, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(text.c_str(), &end);
+  return errno == 0 && *end == '\0';
+}
+
+bool toInteger(const std::string& text, long long low, long long high, long long& value) {
+  if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long parsed = std::strtoull(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || parsed < static_cast<unsigned long long>(low) ||
+      parsed > static_cast<unsigned long long>(high))
+    return false;
+  value = static_cast<long long>(parsed);
+  return true;
+}
+
+}  // namespace
+
+bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i], value;
+    const bool takesValue = name != "--species-tree" && name != "-h" && name != "--help";
+    if (name == "-h" || name == "--help") {
+      options.help = true;
+      continue;
+    }
+    if (name == "--species-tree") {
+      options.speciesTreeFirst = true;
+      continue;
+    }
+    if (takesValue) {
+      if (i + 1 >= args.size()) {
+        error = "option " + name + " needs a value";
+        return false;
+      }
+      value = args[++i];
+    }
+    long long integer = 0;
+    double number = 0.0;
+    const std::string bad = "invalid value of " + name + ": " + value;
+    if (name == "-n" || name == "--species") {
+      if (!toInteger(value, 1, 1000000, integer)) return error = bad, false;
+      options.species = static_cast<int>(integer);
+    } else if (name == "-m" || name == "--families") {
+      if (!toInteger(value, 0, 100000000, integer)) return error = bad, false;
+      options.families = static_cast<int>(integer);
+    } else if (name == "--root-copies") {
+      if (!toInteger(value, 1, 1000000, integer)) return error = bad, false;
+      options.rates.rootCopies = static_cast<int>(integer);
+    } else if (name == "--swaps") {
+      if (!toInteger(value, 0, 1000000, integer)) return error = bad, false;
+      options.rates.leafSwaps = static_cast<int>(integer);
+    } else if (name == "--seed") {
+      if (!toInteger(value, 0, 0x7fffffffffffffffLL, integer)) return error = bad, false;
+      options.seed = static_cast<std::uint64_t>(integer);
+    } else if (name == "--dup" || name == "--loss") {
+      if (!toNumber(value, number) || !(number >= 0.0 && number <= 1000.0)) return error = bad, false;
+      (name == "--dup" ? options.rates.duplication : options.rates.loss) = number;
+    } else if (name == "--unrooted" || name == "--weighted") {
+      if (!toNumber(value, number) || !(number >= 0.0 && number <= 1.0)) return error = bad, false;
+      (name == "--unrooted" ? options.unrootedShare : options.weightedShare) = number;
+    } else if (name == "-o" || name == "--output") {
+      options.output = value;
+    } else {
+      error = "unknown argument " + name;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace dlsim

@@ -1,0 +1,81 @@
+#include "yule_species_tree.hpp"
+
+#include <utility>
+
+namespace dlsim {
+
+std::string speciesName(int number, int leaves) {
+  std::size_t width = std::to_string(leaves).size();
+  if (width < 3) width = 3;
+  std::string digits = std::to_string(number);
+  return "S" + std::string(width - digits.size(), '0') + digits;
+}
+
+YuleSpeciesTree growYuleTree(int leaves, SimRandom& random) {
+  YuleSpeciesTree tree;
+  std::vector<double> start{0.0};  // time at which each node's branch begins
+  std::vector<double> end{0.0};
+  tree.nodes.emplace_back();
+  std::vector<int> lineages{0};
+  double now = 0.0;
+  while (static_cast<int>(lineages.size()) < leaves) {
+    now += random.exponential(static_cast<double>(lineages.size()));
+    const std::size_t pick = random.below(lineages.size());
+    const int splitting = lineages[pick];
+    end[static_cast<std::size_t>(splitting)] = now;
+    for (int side = 0; side < 2; ++side) {
+      const int child = static_cast<int>(tree.nodes.size());
+      tree.nodes.emplace_back();
+      tree.nodes.back().parent = splitting;
+      tree.nodes[static_cast<std::size_t>(splitting)].child[side] = child;
+      start.push_back(now);
+      end.push_back(0.0);
+      if (side == 0)
+        lineages[pick] = child;
+      else
+        lineages.push_back(child);
+    }
+  }
+  // The leaves live on for one more waiting time, so that no leaf branch has length 0.
+  now += random.exponential(static_cast<double>(lineages.size()));
+  for (int leaf : lineages) end[static_cast<std::size_t>(leaf)] = now;
+  for (std::size_t i = 1; i < tree.nodes.size(); ++i) tree.nodes[i].length = (end[i] - start[i]) / now;
+
+  // Name the leaves from left to right.
+  std::vector<int> stack{0};
+  while (!stack.empty()) {
+    const int node = stack.back();
+    stack.pop_back();
+    if (tree.isLeaf(node)) {
+      tree.nodes[static_cast<std::size_t>(node)].name = speciesName(++tree.leafCount, leaves);
+    } else {
+      stack.push_back(tree.nodes[static_cast<std::size_t>(node)].child[1]);
+      stack.push_back(tree.nodes[static_cast<std::size_t>(node)].child[0]);
+    }
+  }
+  return tree;
+}
+
+std::string YuleSpeciesTree::newick() const {
+  std::string text;
+  // (node, next child to write); iterative so that tree depth does not matter.
+  std::vector<std::pair<int, int>> stack{{0, 0}};
+  while (!stack.empty()) {
+    auto& [node, next] = stack.back();
+    const SpeciesBranch& branch = nodes[static_cast<std::size_t>(node)];
+    if (branch.child[0] < 0) {
+      text += branch.name;
+      stack.pop_back();
+    } else if (next == 2) {
+      text += ')';
+      stack.pop_back();
+    } else {
+      text += next == 0 ? '(' : ',';
+      stack.emplace_back(branch.child[next++], 0);
+    }
+  }
+  if (leafCount == 1) text = "(" + text + ")";  // a tree in the text starts with "("
+  return text + ";";
+}
+
+}  // namespace dlsim

@@ -1,0 +1,220 @@
+// The benchmark ladder: generates data sets of growing size with dlsim, runs
+// dlspecies on each (default run, and -g 0 from the generating species tree)
+// and prints one Markdown table row per data set.
+//
+//   bench_ladder BUILD_DIR [--large]
+//
+// BUILD_DIR holds dlspecies and dlsim; the data and reports go to
+// BUILD_DIR/bench/data. --large adds the two biggest data sets.
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Case {
+  int species;
+  int families;
+};
+
+// Options of the generated data: multi-copy families, a tenth of them
+// unrooted and a tenth weighted, and some gene-tree error (swapped leaves) so
+// that the search has work to do.
+const std::vector<std::string> kDataOptions = {"--unrooted", "0.1", "--weighted", "0.1", "--swaps", "2"};
+const char* const kSeed = "1";
+
+struct RunResult {
+  double wallSeconds = 0.0;
+  long peakKilobytes = 0;
+  int status = -1;
+  std::string log;  // standard output of the run
+};
+
+// Runs a program with standard output to a file; measures wall time and the
+// child's peak resident memory.
+RunResult runMeasured(const std::vector<std::string>& args, const std::string& logFile) {
+  RunResult result;
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child < 0) {
+    std::perror("fork");
+    std::exit(1);
+  }
+  if (child == 0) {
+    const int fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || dup2(fd, 1) < 0) _exit(127);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (wait4(child, &status, 0, &usage) < 0) {
+    std::perror("wait4");
+    std::exit(1);
+  }
+  result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.peakKilobytes = usage.ru_maxrss;
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  std::ifstream log(logFile);
+  std::stringstream text;
+  text << log.rdbuf();
+  result.log = text.str();
+  return result;
+}
+
+// The text after a label on the log, up to the line end.
+std::string after(const std::string& log, const std::string& label) {
+  const std::size_t at = log.rfind(label);
+  if (at == std::string::npos) return "";
+  const std::size_t from = at + label.size();
+  return log.substr(from, log.find('\n', from) - from);
+}
+
+// Search time text such as "1m 5s" in seconds.
+long seconds(const std::string& text) {
+  long total = 0, value = 0;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      value = value * 10 + (c - '0');
+    } else if (c == 'd' || c == 'h' || c == 'm' || c == 's') {
+      total += value * (c == 'd' ? 86400 : c == 'h' ? 3600 : c == 'm' ? 60 : 1);
+      value = 0;
+    }
+  }
+  return total;
+}
+
+struct DataSize {
+  long trees = 0;
+  long leaves = 0;
+};
+
+// Trees and leaves of a Newick file of binary or multifurcating trees without
+// branch lengths: a tree has one more leaf than commas. Comments are skipped.
+DataSize countTrees(const std::string& file, bool skipFirst) {
+  std::ifstream in(file);
+  DataSize size;
+  std::string line;
+  bool first = true;
+  while (std::getline(in, line)) {
+    if (first && skipFirst) {
+      first = false;
+      continue;
+    }
+    int depth = 0;
+    for (char c : line) {
+      if (c == '[') ++depth;
+      if (c == ']') --depth;
+      if (depth > 0) continue;
+      if (c == ',') ++size.leaves;
+      if (c == ';') ++size.trees, ++size.leaves;
+    }
+  }
+  return size;
+}
+
+std::string cpuModel() {
+  std::ifstream in("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
+  return "unknown CPU";
+}
+
+std::string fixed(double value, int decimals) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  return buffer;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << "usage: bench_ladder BUILD_DIR [--large]\n";
+    return 1;
+  }
+  const std::string build = argv[1];
+  const bool large = argc > 2 && std::string(argv[2]) == "--large";
+  const std::string dlspecies = build + "/dlspecies", dlsim = build + "/dlsim", data = build + "/bench/data";
+  mkdir((build + "/bench").c_str(), 0755);
+  mkdir(data.c_str(), 0755);
+
+  std::vector<Case> cases = {{25, 250}, {50, 500}, {100, 1000}};
+  if (large) cases.insert(cases.end(), {{200, 2000}, {500, 2000}});
+
+  const std::time_t now = std::time(nullptr);
+  char date[32];
+  std::strftime(date, sizeof date, "%Y-%m-%d", std::gmtime(&now));
+  std::cout << "Machine: " << cpuModel() << ", " << sysconf(_SC_NPROCESSORS_ONLN) << " cores; " << date << "\n";
+  std::cout << "Data: dlsim --seed " << kSeed;
+  for (const std::string& option : kDataOptions) std::cout << ' ' << option;
+  std::cout << "; dlspecies --seed " << kSeed << "\n\n";
+  std::cout << "| n | m | gene leaves | default run (s) | -g 0 run (s) | SPR moves | search (s) | "
+               "throughput (pruned nodes x gene nodes / s) | final cost | peak memory (MB) | -g 0 peak (MB) |\n"
+               "|---|---|---|---|---|---|---|---|---|---|---|\n"
+            << std::flush;
+
+  int failures = 0;
+  for (const Case& c : cases) {
+    const std::string tag = std::to_string(c.species) + "_" + std::to_string(c.families);
+    const std::string genes = data + "/genes_" + tag + ".nwk", withSpecies = data + "/species_genes_" + tag + ".nwk";
+    std::vector<std::string> generate = {dlsim, "-n", std::to_string(c.species), "-m", std::to_string(c.families),
+                                         "--seed", kSeed};
+    generate.insert(generate.end(), kDataOptions.begin(), kDataOptions.end());
+    std::vector<std::string> withTree = generate;
+    generate.insert(generate.end(), {"-o", genes});
+    withTree.insert(withTree.end(), {"--species-tree", "-o", withSpecies});
+    if (runMeasured(generate, data + "/dlsim.log").status != 0 ||
+        runMeasured(withTree, data + "/dlsim.log").status != 0) {
+      std::cerr << "dlsim failed for " << tag << "\n";
+      return 1;
+    }
+    const DataSize size = countTrees(genes, false);
+
+    const RunResult byDefault = runMeasured(
+        {dlspecies, "-i", genes, "--seed", kSeed, "-o", data + "/report_default_" + tag + ".txt"},
+        data + "/log_default_" + tag + ".txt");
+    const RunResult fromSpecies = runMeasured(
+        {dlspecies, "-g", "0", "-i", withSpecies, "--seed", kSeed, "-o", data + "/report_g0_" + tag + ".txt"},
+        data + "/log_g0_" + tag + ".txt");
+    if (byDefault.status != 0 || fromSpecies.status != 0) {
+      std::cerr << "dlspecies failed for " << tag << " (exit " << byDefault.status << ", " << fromSpecies.status
+                << ")\n";
+      ++failures;
+      continue;
+    }
+    const long moves = std::atol(after(byDefault.log, "Number of rSPR tree edit operations: ").c_str());
+    const long searchSeconds = seconds(after(byDefault.log, "Time taken for search heuristic: "));
+    // Every cycle prunes each of the 2n - 2 non-root nodes and scores every
+    // gene tree; a search makes at least moves + 2 cycles (the last two find
+    // no improvement, the second of them under all rootings).
+    const double geneNodes = 2.0 * static_cast<double>(size.leaves) - static_cast<double>(size.trees);
+    const double work = static_cast<double>(moves + 2) * (2.0 * c.species - 2.0) * geneNodes;
+    const std::string throughput = searchSeconds > 0 ? fixed(work / static_cast<double>(searchSeconds) / 1e6, 1) + " M" : "-";
+    std::cout << "| " << c.species << " | " << c.families << " | " << size.leaves << " | "
+              << fixed(byDefault.wallSeconds, 2) << " | " << fixed(fromSpecies.wallSeconds, 2) << " | " << moves
+              << " | " << searchSeconds << " | " << throughput << " | "
+              << after(byDefault.log, "Final weighted reconciliation cost: ") << " | "
+              << fixed(static_cast<double>(byDefault.peakKilobytes) / 1024.0, 1) << " | "
+              << fixed(static_cast<double>(fromSpecies.peakKilobytes) / 1024.0, 1) << " |\n"
+              << std::flush;
+  }
+  return failures == 0 ? 0 : 1;
+}
