@@ -39,7 +39,9 @@ YuleSpeciesTree growYuleTree(int leaves, SimRandom& random) {
   // The leaves live on for one more waiting time, so that no leaf branch has length 0.
   now += random.exponential(static_cast<double>(lineages.size()));
   for (int leaf : lineages) end[static_cast<std::size_t>(leaf)] = now;
-  for (std::size_t i = 1; i < tree.nodes.size(); ++i) tree.nodes[i].length = (end[i] - start[i]) / now;
+  // Heights are measured from the root's split; the root has no branch.
+  const double height = now - end[0];
+  for (std::size_t i = 1; i < tree.nodes.size(); ++i) tree.nodes[i].length = (end[i] - start[i]) / height;
 
   // Name the leaves from left to right.
   std::vector<int> stack{0};
