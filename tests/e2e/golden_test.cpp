@@ -29,6 +29,7 @@ const std::vector<GoldenCase> kCases = {
     {"sim20_default_nexus", "tests/golden/sim20.nwk", {"--seed", "9", "--genetrees", "--oformat", "nexus"}, false},
     {"sim20_default_seed10", "tests/golden/sim20.nwk", {"--seed", "10"}, false},
     {"sim20_given_species_tree_limit", "tests/golden/sim20_species.nwk", {"-g", "0", "--seed", "9", "--limit"}, true},
+    {"sim12_caterpillar_start", "tests/golden/sim12_caterpillar.nwk", {"-g", "0", "--seed", "3", "--genetrees"}, false},
     {"example_default", "examples/genetrees.nwk", {"--seed", "1", "--genetrees"}, false},
 };
 
