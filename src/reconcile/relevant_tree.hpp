@@ -29,27 +29,18 @@ void countGeneLeaves(GeneTree& tree) {
     if (auto* species = currentMapping(leaf)) ++species->leafCount;
 }
 
-// Post-order: an inner node counts the gene leaves of both its children.
+// Post-order: an inner node counts the gene leaves of both its children;
+// then an inner node is relevant when both children hold gene leaves, a
+// leaf when it holds any, and every other node exactly when
+// otherNodesRelevant (losses over the whole species tree).
 template <class SpeciesNode>
-void doPostOrder(SpeciesNode* node) {
-  SpeciesNode* c0 = node->child(0);
-  SpeciesNode* c1 = node->child(1);
-  if (c0 == nullptr || c1 == nullptr) return;
-  doPostOrder(c0);
-  doPostOrder(c1);
-  node->leafCount = c0->leafCount + c1->leafCount;
-}
-
-// Post-order: an inner node is relevant when both children hold gene
-// leaves, a leaf when it holds any; every other node is relevant exactly
-// when otherNodesRelevant (losses over the whole species tree).
-template <class SpeciesNode>
-void doSecondPostOrder(SpeciesNode* node, bool otherNodesRelevant) {
+void doPostOrder(SpeciesNode* node, bool otherNodesRelevant) {
   SpeciesNode* c0 = node->child(0);
   SpeciesNode* c1 = node->child(1);
   if (c0 != nullptr && c1 != nullptr) {
-    doSecondPostOrder(c0, otherNodesRelevant);
-    doSecondPostOrder(c1, otherNodesRelevant);
+    doPostOrder(c0, otherNodesRelevant);
+    doPostOrder(c1, otherNodesRelevant);
+    node->leafCount = c0->leafCount + c1->leafCount;
     node->isRelevant = (c0->leafCount != 0 && c1->leafCount != 0) || otherNodesRelevant;
   } else {
     node->isRelevant = node->leafCount != 0 || otherNodesRelevant;
@@ -72,8 +63,7 @@ template <class SpeciesNode, class GeneTree>
 void buildRelevantTree(SpeciesNode* speciesRoot, GeneTree& tree, bool otherNodesRelevant) {
   resetRelevantTree(speciesRoot);
   countGeneLeaves(tree);
-  doPostOrder(speciesRoot);
-  doSecondPostOrder(speciesRoot, otherNodesRelevant);
+  doPostOrder(speciesRoot, otherNodesRelevant);
   doPreOrder(speciesRoot, 1);
 }
 

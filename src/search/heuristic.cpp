@@ -23,11 +23,14 @@ void Heuristic::computeGeneDuplications(SpeciesNode* x, bool allRootings) {
   forEachCallScoreComputed(x, r);
 }
 
+// Prepares the present rooting of an unrooted gene tree whose relevant
+// tree is built: the secondary mappings, the duplication counters and clean
+// loss counters. Returns its duplication count.
 std::int32_t Heuristic::prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x) {
   if (currentMapping(tree.root) == speciesTree->root) get2ndLCA(tree.root, *x);
   resetDuplicationCounters();
   computeGeneDuplicationsTripleAdd();
-  buildRelevantTree(tree);
+  resetLossCounters();
   std::int32_t duplications = 0;
   getScoreDFS(duplications, tree.root);
   return duplications;
@@ -36,11 +39,11 @@ std::int32_t Heuristic::prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x) {
 void Heuristic::scoreAllRootings(GeneTreeUnrooted& tree, SpeciesNode* x, SpeciesNode* r) {
   const double weight = tree.weight;
   createPrimaryMappingUnrooted(tree);
+  buildRelevantTree(tree);  // one for all rootings
   const std::int32_t duplications = prepareRooting(tree, x);
   rootingScore = duplications * weight;
-  computeGeneDuplicationsTempReplace(r, rootingScore, weight);
   const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
-  copyInitialLossScoreToAllNodes_Temp(r, losses * weight);
+  computeGeneDuplicationsTempReplace(r, rootingScore, losses * weight, weight);
   countLossChanges<Transfer::TEMP_SCORE>(tree, x, weight);
   resetSecondaryMappingDFS(tree.root);
   secondaryFrontierUnrooted.clear();
@@ -67,10 +70,14 @@ void Heuristic::moveRoot(GeneTreeUnrooted& tree, GeneNodeUnrooted* v, SpeciesNod
   });
 }
 
-void Heuristic::computeGeneDuplicationsTempReplace(SpeciesNode* v, double base, double weight) {
+// The first rooting's scores replace the per-rooting parts: duplications as
+// in computeGeneDuplicationsAdd, and the loss count at the present species
+// tree everywhere.
+void Heuristic::computeGeneDuplicationsTempReplace(SpeciesNode* v, double base, double lossBase, double weight) {
   for (; v != nullptr; v = v->child(1)) {
     v->GeneDuplication::tempScore = base;
-    computeGeneDuplicationsTempReplace(v->child(0), base + step(v, v->countChild0, weight), weight);
+    v->GeneLoss::tempScore = lossBase;
+    computeGeneDuplicationsTempReplace(v->child(0), base + step(v, v->countChild0, weight), lossBase, weight);
     base += step(v, v->countChild1, weight);
   }
 }
@@ -92,13 +99,6 @@ void Heuristic::addTempGeneDuplications(SpeciesNode* v) {
     v->GeneDuplication::score += v->GeneDuplication::tempScore;
     v->GeneLoss::score += v->GeneLoss::tempScore;
     addTempGeneDuplications(v->child(0));
-  }
-}
-
-void Heuristic::copyInitialLossScoreToAllNodes_Temp(SpeciesNode* v, double amount) {
-  for (; v != nullptr; v = v->child(1)) {
-    v->GeneLoss::tempScore = amount;
-    copyInitialLossScoreToAllNodes_Temp(v->child(0), amount);
   }
 }
 

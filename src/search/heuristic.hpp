@@ -49,16 +49,16 @@ class Heuristic : public RegraftScoring<TreeSet, double, false> {
   // Calls scoreComputed on every admissible node below start, in pre-order.
   void forEachCallScoreComputed(SpeciesNode* x, SpeciesNode* start);
 
-  void computeGeneDuplicationsTempReplace(SpeciesNode* v, double base, double weight);
+  void computeGeneDuplicationsTempReplace(SpeciesNode* v, double base, double lossBase, double weight);
   void computeGeneDuplicationsTempMin2(SpeciesNode* v, double dupBase, double lossBase, double weight);
   void addTempGeneDuplications(SpeciesNode* v);
-  void copyInitialLossScoreToAllNodes_Temp(SpeciesNode* v, double amount);
 
  private:
   // All rootings of one unrooted gene tree, for the pruned node x.
   void scoreAllRootings(GeneTreeUnrooted& tree, SpeciesNode* x, SpeciesNode* r);
-  // The reconciliation of one rooting for all-rootings scoring: frontier
-  // counters, relevant tree and loss changes; returns the duplications.
+  // The reconciliation of one rooting for all-rootings scoring, on the
+  // gene tree's relevant tree: frontier counters and clean loss counters;
+  // returns the duplications.
   std::int32_t prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x);
   // Weighted cost of an unrooted gene tree at its present rooting (mapped
   // in every direction, relevant tree built).

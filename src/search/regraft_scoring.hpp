@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <iostream>
+#include <vector>
 
 #include "driver/globals.hpp"
 #include "reconcile/mapping_records.hpp"
@@ -60,27 +61,34 @@ class RegraftScoring : public TreeSetT {
     }
   }
 
+  // Clears the duplication counters of the previous gene tree: only the
+  // nodes it counted at hold any.
   void resetDuplicationCounters() {
-    for (SpeciesNode* v : this->speciesTree->nodes) v->countHere = v->countChild0 = v->countChild1 = 0;
+    for (SpeciesNode* v : countedNodes) v->countHere = v->countChild0 = v->countChild1 = 0;
+    countedNodes.clear();
   }
 
   // Counts, from both frontier lists, where each frontier gene node and its
   // sibling part in the remaining tree.
   void computeGeneDuplicationsTripleAdd() {
-    auto add = [](auto* g) {
+    auto add = [this](auto* g) {
       auto* q = g->parent();
       auto* h = q->child(0) == g ? q->child(1) : q->child(0);
       SpeciesNode* sg = g->secondaryMapping;
       SpeciesNode* sh = h->secondaryMapping;
       if (sh == nullptr) {
         ++sg->countHere;
+        countedNodes.push_back(sg);
         return;
       }
       SpeciesNode* m = q->secondaryMapping;
-      if (sh->number < m->number && m->number < sg->number)
+      if (sh->number < m->number && m->number < sg->number) {
         ++m->countChild0;
-      else if (sg->number < m->number && m->number < sh->number)
+        countedNodes.push_back(m);
+      } else if (sg->number < m->number && m->number < sh->number) {
         ++m->countChild1;
+        countedNodes.push_back(m);
+      }
     };
     for (auto* g : this->secondaryFrontierRooted) add(g);
     for (auto* g : this->secondaryFrontierUnrooted) add(g);
@@ -88,11 +96,14 @@ class RegraftScoring : public TreeSetT {
 
   // Adds to every node y below v its duplication value: base plus, along
   // the path down from v, countHere of each node less its counter for the
-  // child taken, times the weight.
-  void computeGeneDuplicationsAdd(SpeciesNode* v, Score base, Score weight) {
+  // child taken, times the weight. The gene tree's loss count at the
+  // present species tree, lossBase, goes to every loss score in the same
+  // walk.
+  void computeGeneDuplicationsAdd(SpeciesNode* v, Score base, Score lossBase, Score weight) {
     for (; v != nullptr;) {
       v->GeneDuplication::score += base;
-      computeGeneDuplicationsAdd(v->child(0), base + step(v, v->countChild0, weight), weight);
+      v->GeneLoss::score += lossBase;
+      computeGeneDuplicationsAdd(v->child(0), base + step(v, v->countChild0, weight), lossBase, weight);
       base += step(v, v->countChild1, weight);
       v = v->child(1);
     }
@@ -100,32 +111,43 @@ class RegraftScoring : public TreeSetT {
 
   // --- Relevant tree and base loss count ------------------------------------
 
-  // Builds the relevant tree of a gene tree with its links.
+  // Builds the relevant tree of a gene tree with its links, and lists its
+  // nodes. It depends only on the species of the gene leaves, so every
+  // rooting of a gene tree shares it.
   template <class GeneTree>
   void buildRelevantTree(GeneTree& tree) {
     SpeciesNode* root = this->speciesTree->root;
-    ::buildRelevantTree(root, tree, !NullMappings && !LIMIT_LOSSES);
-    setPointersPostOrder(root, nullptr);
+    resetRelevantTree(root);
+    countGeneLeaves(tree);
+    doPostOrder(root, !NullMappings && !LIMIT_LOSSES);
+    relevantNodes.clear();
+    linkRelevantTree(root, nullptr, 1);
   }
 
-  // Links every relevant node to its nearest relevant proper ancestor (the
-  // child 0 side first); the walk passes that ancestor down.
-  void setPointersPostOrder(SpeciesNode* v, SpeciesNode* relevantAbove) {
-    SpeciesNode* below = v->isRelevant ? v : relevantAbove;
-    if (v->child(0) != nullptr) setPointersPostOrder(v->child(0), below);
-    if (v->child(1) != nullptr) setPointersPostOrder(v->child(1), below);
-    if (v->isRelevant && relevantAbove != nullptr) {
-      v->relevantParent = relevantAbove;
-      (relevantAbove->relevantChild0 == nullptr ? relevantAbove->relevantChild0 : relevantAbove->relevantChild1) = v;
-    }
-  }
-
-  // Adds amount to the loss score of every node below v.
-  void copyInitialLossScoreToAllNodes(SpeciesNode* v, Score amount) {
+  // Pre-order: every relevant node gets its depth and is linked to its
+  // nearest relevant proper ancestor (the child 0 side first).
+  void linkRelevantTree(SpeciesNode* v, SpeciesNode* relevantAbove, std::uint32_t depth) {
     for (; v != nullptr; v = v->child(1)) {
-      v->GeneLoss::score += amount;
-      copyInitialLossScoreToAllNodes(v->child(0), amount);
+      if (v->isRelevant) {
+        v->depth = depth++;
+        relevantNodes.push_back(v);
+        if (relevantAbove != nullptr) {
+          v->relevantParent = relevantAbove;
+          (relevantAbove->relevantChild0 == nullptr ? relevantAbove->relevantChild0
+                                                    : relevantAbove->relevantChild1) = v;
+        }
+        relevantAbove = v;
+      }
+      linkRelevantTree(v->child(0), relevantAbove, depth);
     }
+  }
+
+  // Clears the loss counters of the relevant tree for another rooting of
+  // the same gene tree (the tree itself stays).
+  void resetLossCounters() {
+    for (SpeciesNode* v : relevantNodes)
+      v->localCount = v->inheritedPlus = v->depthCount = v->siblingDepthCount = v->siblingCount =
+          v->inheritedMinus = v->lossDelta = 0;
   }
 
   // --- Loss counters ----------------------------------------------------------
@@ -311,11 +333,10 @@ class RegraftScoring : public TreeSetT {
     if (currentMapping(tree.root) == this->speciesTree->root) this->get2ndLCA(tree.root, *x);
     resetDuplicationCounters();
     computeGeneDuplicationsTripleAdd();
-    computeGeneDuplicationsAdd(r, static_cast<Score>(duplications) * weight, weight);
-
     buildRelevantTree(tree);
     const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
-    copyInitialLossScoreToAllNodes(r, static_cast<Score>(losses) * weight);
+    computeGeneDuplicationsAdd(r, static_cast<Score>(duplications) * weight, static_cast<Score>(losses) * weight,
+                               weight);
     countLossChanges<Transfer::SCORE>(tree, x, weight);
 
     this->resetSecondaryMappingDFS(tree.root);
@@ -324,6 +345,9 @@ class RegraftScoring : public TreeSetT {
   }
 
  protected:
+  std::vector<SpeciesNode*> countedNodes;   // nodes whose duplication counters are set
+  std::vector<SpeciesNode*> relevantNodes;  // the relevant tree of the present gene tree
+
   static Score step(SpeciesNode* v, std::uint32_t counter, Score weight) {
     return (static_cast<Score>(v->countHere) - static_cast<Score>(counter)) * weight;
   }
