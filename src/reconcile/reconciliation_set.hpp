@@ -100,10 +100,16 @@ class ReconciliationSet : public TreeSetOf<SpeciesTreeT, GeneTreeRootedT, GeneTr
   }
 
   // Maps a rooted gene tree afresh (leaves keep their leaf mapping).
-  void mapRootedTree(GeneTreeRootedT& tree) {
-    for (GeneNodeRooted* node : tree.nodes)
-      if (node->child(0) != nullptr || node->child(1) != nullptr) node->primaryMapping = nullptr;
-    getLCA(tree.root);
+  void mapRootedTree(GeneTreeRootedT& tree) { remapRootedDFS(tree.root); }
+
+  // Recomputes the mapping of every inner node below node, children first.
+  SpeciesNode* remapRootedDFS(GeneNodeRooted* node) {
+    GeneNodeRooted* c0 = node->child(0);
+    GeneNodeRooted* c1 = node->child(1);
+    if (c0 == nullptr && c1 == nullptr) return node->primaryMapping;
+    SpeciesNode* m0 = c0 != nullptr ? remapRootedDFS(c0) : nullptr;
+    SpeciesNode* m1 = c1 != nullptr ? remapRootedDFS(c1) : nullptr;
+    return node->primaryMapping = join(m0, m1);
   }
 
   // Maps an unrooted gene tree afresh, for its present rooting only.

@@ -110,6 +110,7 @@ double Heuristic::rootingCost(GeneTreeUnrooted& tree) {
 }
 
 void Heuristic::computeBestRooting() {
+  speciesTreeChanged();
   std::uint32_t counter = 0;
   speciesTree->establishOrderDFS(speciesTree->root, counter);
   speciesTree->preprocessLCA();
@@ -131,6 +132,7 @@ void Heuristic::computeBestRooting() {
 
 double Heuristic::costOfCurrentTree() {
   computeBestRooting();
+  speciesTreeChanged();
   std::uint32_t counter = 0;
   speciesTree->establishOrderDFS(speciesTree->root, counter);
   speciesTree->preprocessLCA();

@@ -37,6 +37,7 @@ class RegraftScoring : public TreeSetT {
     std::uint32_t counter = 0;
     this->speciesTree->establishOrderDFS(root, counter);
     this->speciesTree->preprocessLCA();
+    speciesTreeChanged();
     resetGeneDuplications(r);
     resetLossStuff(root);
     return r;
@@ -113,16 +114,27 @@ class RegraftScoring : public TreeSetT {
 
   // Builds the relevant tree of a gene tree with its links, and lists its
   // nodes. It depends only on the species of the gene leaves, so every
-  // rooting of a gene tree shares it.
+  // rooting of a gene tree shares it. When losses count over the whole
+  // species tree, every node is relevant for every gene tree: that tree is
+  // built once per species tree and only its counters are cleared after.
   template <class GeneTree>
   void buildRelevantTree(GeneTree& tree) {
     SpeciesNode* root = this->speciesTree->root;
+    const bool whole = !NullMappings && !LIMIT_LOSSES;
+    if (whole && wholeRelevantTreeBuilt) {
+      resetLossCounters();
+      return;
+    }
     resetRelevantTree(root);
-    countGeneLeaves(tree);
-    doPostOrder(root, !NullMappings && !LIMIT_LOSSES);
+    if (!whole) countGeneLeaves(tree);
+    doPostOrder(root, whole);
     relevantNodes.clear();
     linkRelevantTree(root, nullptr, 1);
+    wholeRelevantTreeBuilt = whole;
   }
+
+  // To be called whenever the species tree changes shape.
+  void speciesTreeChanged() { wholeRelevantTreeBuilt = false; }
 
   // Pre-order: every relevant node gets its depth and is linked to its
   // nearest relevant proper ancestor (the child 0 side first).
@@ -214,64 +226,42 @@ class RegraftScoring : public TreeSetT {
     }
   }
 
-  // Phase 2, step 1 (post-order over the relevant subtree of v).
-  void convertCounterFive(SpeciesNode* v) {
+  // Phase 2, first step (post-order over the relevant subtree of v): the
+  // sibling counters summed up the relevant tree, each node's sum passed to
+  // its sibling (and its own inheritedMinus).
+  void convertCounters(SpeciesNode* v) {
     if (v == nullptr) return;
-    convertCounterFive(v->relevantChild0);
-    convertCounterFive(v->relevantChild1);
+    convertCounters(v->relevantChild0);
+    convertCounters(v->relevantChild1);
     if (v->relevantParent == this->speciesTree->root) return;
-    if (v->relevantChild0 != nullptr)
+    if (v->relevantChild0 != nullptr) {
       v->siblingCount += v->relevantChild0->siblingCount + v->relevantChild1->siblingCount;
+      v->siblingDepthCount += v->relevantChild0->siblingDepthCount + v->relevantChild1->siblingDepthCount;
+    }
     const std::int32_t t = v->siblingCount;
     SpeciesNode* o = other(v->relevantParent, v);
-    o->depthCount += t;
+    o->depthCount += t + v->siblingDepthCount;
     o->inheritedMinus += t;
     v->inheritedMinus += t;
   }
 
-  // Phase 2, step 2: the inherited counters summed down the relevant tree.
-  void PreOrderCounterFirst(SpeciesNode* v, std::int32_t k) {
+  // Phase 2, second step (pre-order down the relevant tree): k sums the
+  // inherited counters; depthCount becomes its prefix sum k1, and k2 sums
+  // those prefix sums again for the depth terms.
+  void PreOrderCounters(SpeciesNode* v, std::int32_t k, std::int32_t k1, std::int32_t k2) {
     for (; v != nullptr;) {
       if (v->relevantParent == this->speciesTree->root &&
           (v->inheritedPlus != 0 || v->localCount != 0 || v->inheritedMinus != 0))
         lossCounterFailure("root-child counters not 0!!", 0);
       if (!v->isRelevant) lossCounterFailure("isRelevant is false!", 0);
+      if (v->relevantParent == this->speciesTree->root && v->depthCount != 0)
+        lossCounterFailure("root-child counter 3 not 0!!", 0);
       k += v->inheritedPlus - v->inheritedMinus;
-      v->lossDelta += k + v->localCount;
-      PreOrderCounterFirst(v->relevantChild0, k);
-      v = v->relevantChild1;
-    }
-  }
-
-  // Phase 2, step 3.
-  void convertCounterFour(SpeciesNode* v) {
-    if (v == nullptr) return;
-    convertCounterFour(v->relevantChild0);
-    convertCounterFour(v->relevantChild1);
-    if (v->relevantParent == this->speciesTree->root) return;
-    if (v->relevantChild0 != nullptr)
-      v->siblingDepthCount += v->relevantChild0->siblingDepthCount + v->relevantChild1->siblingDepthCount;
-    other(v->relevantParent, v)->depthCount += v->siblingDepthCount;
-  }
-
-  // Phase 2, step 4: prefix sums of depthCount down the relevant tree.
-  void PreOrderCounterThreeStep1(SpeciesNode* v, std::int32_t k) {
-    for (; v != nullptr;) {
-      checkRootChildDepthCount(v);
-      k += v->depthCount;
-      v->depthCount = k;
-      PreOrderCounterThreeStep1(v->relevantChild0, k);
-      v = v->relevantChild1;
-    }
-  }
-
-  // Phase 2, step 5: the prefix sums summed again give the depth terms.
-  void PreOrderCounterThreeStep2(SpeciesNode* v, std::int32_t k) {
-    for (; v != nullptr;) {
-      checkRootChildDepthCount(v);
-      k += v->depthCount;
-      v->lossDelta += k;
-      PreOrderCounterThreeStep2(v->relevantChild0, k);
+      k1 += v->depthCount;
+      v->depthCount = k1;
+      k2 += k1;
+      v->lossDelta += k + v->localCount + k2;
+      PreOrderCounters(v->relevantChild0, k, k1, k2);
       v = v->relevantChild1;
     }
   }
@@ -316,11 +306,8 @@ class RegraftScoring : public TreeSetT {
     if (!root->isRelevant) return;
     computeGeneLossCounters(tree, x);
     SpeciesNode* start = root->child(0) == x ? root->relevantChild1 : root->relevantChild0;
-    convertCounterFive(start);
-    PreOrderCounterFirst(start, 0);
-    convertCounterFour(start);
-    PreOrderCounterThreeStep1(start, 0);
-    PreOrderCounterThreeStep2(start, 0);
+    convertCounters(start);
+    PreOrderCounters(start, 0, 0, 0);
     transferLossScore<mode>(start, weight);
   }
 
@@ -347,6 +334,7 @@ class RegraftScoring : public TreeSetT {
  protected:
   std::vector<SpeciesNode*> countedNodes;   // nodes whose duplication counters are set
   std::vector<SpeciesNode*> relevantNodes;  // the relevant tree of the present gene tree
+  bool wholeRelevantTreeBuilt = false;       // every node relevant, tree built for this species tree
 
   static Score step(SpeciesNode* v, std::uint32_t counter, Score weight) {
     return (static_cast<Score>(v->countHere) - static_cast<Score>(counter)) * weight;
@@ -381,11 +369,6 @@ class RegraftScoring : public TreeSetT {
       ++v->inheritedMinus;
       ++other(u, v)->inheritedMinus;
     }
-  }
-
-  void checkRootChildDepthCount(SpeciesNode* v) {
-    if (v->relevantParent == this->speciesTree->root && v->depthCount != 0)
-      lossCounterFailure("root-child counter 3 not 0!!", 0);
   }
 
   template <Transfer mode>
