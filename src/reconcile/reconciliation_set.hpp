@@ -172,15 +172,25 @@ class ReconciliationSet : public TreeSetOf<SpeciesTreeT, GeneTreeRootedT, GeneTr
       GeneNode* c0 = node->child(0);
       GeneNode* c1 = node->child(1);
       if (c0 == nullptr || c1 == nullptr) return;
-      SpeciesNode* m = currentMapping(node);
-      if (NullMappings && m == nullptr) return;
-      SpeciesNode* m0 = currentMapping(c0);
-      SpeciesNode* m1 = currentMapping(c1);
-      if ((m == m0 && (!NullMappings || m1 != nullptr)) || (m == m1 && (!NullMappings || m0 != nullptr)))
-        ++counter;
+      if (NullMappings && currentMapping(node) == nullptr) return;
+      if (isDuplication(node)) ++counter;
       getScoreDFS(counter, c0);
       node = c1;
     }
+  }
+
+  // Whether an inner gene node is a duplication: mapped like one of its
+  // children (with both children mapped, where mappings can be missing).
+  template <class GeneNode>
+  static bool isDuplication(GeneNode* node) {
+    GeneNode* c0 = node->child(0);
+    GeneNode* c1 = node->child(1);
+    if (c0 == nullptr || c1 == nullptr) return false;
+    SpeciesNode* m = currentMapping(node);
+    if (NullMappings && m == nullptr) return false;
+    SpeciesNode* m0 = currentMapping(c0);
+    SpeciesNode* m1 = currentMapping(c1);
+    return (m == m0 && (!NullMappings || m1 != nullptr)) || (m == m1 && (!NullMappings || m0 != nullptr));
   }
 
  protected:

@@ -67,32 +67,36 @@ void buildRelevantTree(SpeciesNode* speciesRoot, GeneTree& tree, bool otherNodes
   doPreOrder(speciesRoot, 1);
 }
 
-// Losses of a gene tree at its present rooting, in levels of the relevant
-// tree: below a speciation each child edge costs d(child) - d(node) - 1,
-// below a duplication d(child) - d(node). Inner gene nodes with a missing
-// mapping (own or a child's) contribute nothing.
+// Losses below one gene node at the present rooting, in levels of the
+// relevant tree: below a speciation each child edge costs d(child) - d(node)
+// - 1, below a duplication d(child) - d(node). Leaves, and inner nodes with
+// a missing mapping (own or a child's), contribute nothing.
+template <class Count, class GeneNode>
+Count lossesBelow(GeneNode* node) {
+  auto* c0 = node->child(0);
+  auto* c1 = node->child(1);
+  if (c0 == nullptr || c1 == nullptr) return 0;
+  const auto* a = currentMapping(node);
+  const auto* b = currentMapping(c0);
+  const auto* c = currentMapping(c1);
+  if (a == nullptr || b == nullptr || c == nullptr) return 0;
+  const std::int64_t da = a->depth, db = b->depth, dc = c->depth;
+  std::int64_t add;
+  if (a == b && a == c)
+    add = 0;
+  else if (a != b && a != c)
+    add = db + dc - 2 * da - 2;
+  else if (a == b)
+    add = dc - da;
+  else
+    add = db - da;
+  return static_cast<Count>(add);
+}
+
+// Losses of a gene tree at its present rooting.
 template <class Count, class GeneTree>
 Count computeGeneLossForRoot(GeneTree& tree) {
   Count losses = 0;
-  for (auto* node : tree.nodes) {
-    auto* c0 = node->child(0);
-    auto* c1 = node->child(1);
-    if (c0 == nullptr || c1 == nullptr) continue;
-    const auto* a = currentMapping(node);
-    const auto* b = currentMapping(c0);
-    const auto* c = currentMapping(c1);
-    if (a == nullptr || b == nullptr || c == nullptr) continue;
-    const std::int64_t da = a->depth, db = b->depth, dc = c->depth;
-    std::int64_t add;
-    if (a == b && a == c)
-      add = 0;
-    else if (a != b && a != c)
-      add = db + dc - 2 * da - 2;
-    else if (a == b)
-      add = dc - da;
-    else
-      add = db - da;
-    losses += static_cast<Count>(add);
-  }
+  for (auto* node : tree.nodes) losses += lossesBelow<Count>(node);
   return losses;
 }

@@ -25,26 +25,39 @@ void Heuristic::computeGeneDuplications(SpeciesNode* x, bool allRootings) {
 
 // Prepares the present rooting of an unrooted gene tree whose relevant
 // tree is built: the secondary mappings, the duplication counters and clean
-// loss counters. Returns its duplication count.
-std::int32_t Heuristic::prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x) {
+// loss counters.
+void Heuristic::prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x) {
   if (currentMapping(tree.root) == speciesTree->root) get2ndLCA(tree.root, *x);
   resetDuplicationCounters();
   computeGeneDuplicationsTripleAdd();
   resetLossCounters();
-  std::int32_t duplications = 0;
-  getScoreDFS(duplications, tree.root);
-  return duplications;
 }
 
 void Heuristic::scoreAllRootings(GeneTreeUnrooted& tree, SpeciesNode* x, SpeciesNode* r) {
   const double weight = tree.weight;
   createPrimaryMappingUnrooted(tree);
   buildRelevantTree(tree);  // one for all rootings
-  const std::int32_t duplications = prepareRooting(tree, x);
-  rootingScore = duplications * weight;
-  const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
-  computeGeneDuplicationsTempReplace(r, rootingScore, losses * weight, weight);
-  countLossChanges<Transfer::TEMP_SCORE>(tree, x, weight);
+  prepareRooting(tree, x);
+  if (wholeTreeRelevant()) {
+    // One pass for the counts, one down the species tree for the scores.
+    std::int32_t duplications = 0, losses = 0;
+    countWholeTree(tree, x, duplications, losses);
+    rootingScore = duplications * weight;
+    const double lossBase = losses * weight;
+    auto replace = [lossBase, weight](SpeciesNode* v, double dupBase) {
+      replaceByRooting(v, dupBase, lossBase);
+      v->GeneLoss::tempScore += static_cast<double>(v->lossDelta) * weight;
+    };
+    convertCounters(r);
+    PreOrderCounters(r, 0, 0, 0, rootingScore, weight, replace);
+  } else {
+    std::int32_t duplications = 0;
+    getScoreDFS(duplications, tree.root);
+    rootingScore = duplications * weight;
+    const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
+    computeGeneDuplicationsTempReplace(r, rootingScore, losses * weight, weight);
+    countLossChanges<Transfer::TEMP_SCORE>(tree, x, weight);
+  }
   resetSecondaryMappingDFS(tree.root);
   secondaryFrontierUnrooted.clear();
 
@@ -60,13 +73,29 @@ void Heuristic::scoreAllRootings(GeneTreeUnrooted& tree, SpeciesNode* x, Species
 
 void Heuristic::moveRoot(GeneTreeUnrooted& tree, GeneNodeUnrooted* v, SpeciesNode* x, SpeciesNode* r) {
   const double weight = tree.weight;
+  const bool whole = wholeTreeRelevant();
   forEachRootEdgeBelow(tree, v, [&](GeneNodeUnrooted*, GeneNodeUnrooted*) {
-    const double duplications = prepareRooting(tree, x) * weight;
-    const double losses = computeGeneLossForRoot<std::int32_t>(tree) * weight;
-    countLossChanges<Transfer::LOSS_DELTA>(tree, x, weight);
+    prepareRooting(tree, x);
+    std::int32_t duplicationCount = 0, lossCount = 0;
+    if (whole) {
+      countWholeTree(tree, x, duplicationCount, lossCount);
+    } else {
+      getScoreDFS(duplicationCount, tree.root);
+      lossCount = computeGeneLossForRoot<std::int32_t>(tree);
+      countLossChanges<Transfer::LOSS_DELTA>(tree, x, weight);
+    }
+    const double duplications = duplicationCount * weight;
+    const double losses = lossCount * weight;
+    if (whole) {
+      auto keepCheaper = [losses, weight](SpeciesNode* y, double dupBase) {
+        keepCheaperRooting(y, dupBase, losses, weight);
+      };
+      convertCounters(r);
+      PreOrderCounters(r, 0, 0, 0, duplications, weight, keepCheaper);
+    }
     resetSecondaryMappingDFS(tree.root);
     secondaryFrontierUnrooted.clear();
-    computeGeneDuplicationsTempMin2(r, duplications, losses, weight);
+    if (!whole) computeGeneDuplicationsTempMin2(r, duplications, losses, weight);
   });
 }
 
@@ -75,8 +104,7 @@ void Heuristic::moveRoot(GeneTreeUnrooted& tree, GeneNodeUnrooted* v, SpeciesNod
 // tree everywhere.
 void Heuristic::computeGeneDuplicationsTempReplace(SpeciesNode* v, double base, double lossBase, double weight) {
   for (; v != nullptr; v = v->child(1)) {
-    v->GeneDuplication::tempScore = base;
-    v->GeneLoss::tempScore = lossBase;
+    replaceByRooting(v, base, lossBase);
     computeGeneDuplicationsTempReplace(v->child(0), base + step(v, v->countChild0, weight), lossBase, weight);
     base += step(v, v->countChild1, weight);
   }
@@ -84,14 +112,25 @@ void Heuristic::computeGeneDuplicationsTempReplace(SpeciesNode* v, double base, 
 
 void Heuristic::computeGeneDuplicationsTempMin2(SpeciesNode* v, double dupBase, double lossBase, double weight) {
   for (; v != nullptr; v = v->child(1)) {
-    const double candidate = weight * v->lossDelta + (lossBase + dupBase);
-    if (v->GeneDuplication::tempScore + v->GeneLoss::tempScore > candidate) {
-      v->GeneDuplication::tempScore = dupBase;
-      v->GeneLoss::tempScore = v->lossDelta * weight + lossBase;
-    }
+    keepCheaperRooting(v, dupBase, lossBase, weight);
     computeGeneDuplicationsTempMin2(v->child(0), dupBase + step(v, v->countChild0, weight), lossBase, weight);
     dupBase += step(v, v->countChild1, weight);
   }
+}
+
+// A regraft position takes the present rooting's scores when they are
+// cheaper than those of the rootings tried before.
+void Heuristic::keepCheaperRooting(SpeciesNode* v, double dupBase, double lossBase, double weight) {
+  const double candidate = weight * v->lossDelta + (lossBase + dupBase);
+  if (v->GeneDuplication::tempScore + v->GeneLoss::tempScore > candidate) {
+    v->GeneDuplication::tempScore = dupBase;
+    v->GeneLoss::tempScore = v->lossDelta * weight + lossBase;
+  }
+}
+
+void Heuristic::replaceByRooting(SpeciesNode* v, double dupBase, double lossBase) {
+  v->GeneDuplication::tempScore = dupBase;
+  v->GeneLoss::tempScore = lossBase;
 }
 
 void Heuristic::addTempGeneDuplications(SpeciesNode* v) {

@@ -52,14 +52,15 @@ class Heuristic : public RegraftScoring<TreeSet, double, false> {
   void computeGeneDuplicationsTempReplace(SpeciesNode* v, double base, double lossBase, double weight);
   void computeGeneDuplicationsTempMin2(SpeciesNode* v, double dupBase, double lossBase, double weight);
   void addTempGeneDuplications(SpeciesNode* v);
+  static void keepCheaperRooting(SpeciesNode* v, double dupBase, double lossBase, double weight);
+  static void replaceByRooting(SpeciesNode* v, double dupBase, double lossBase);
 
  private:
   // All rootings of one unrooted gene tree, for the pruned node x.
   void scoreAllRootings(GeneTreeUnrooted& tree, SpeciesNode* x, SpeciesNode* r);
   // The reconciliation of one rooting for all-rootings scoring, on the
-  // gene tree's relevant tree: frontier counters and clean loss counters;
-  // returns the duplications.
-  std::int32_t prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x);
+  // gene tree's relevant tree: frontier counters and clean loss counters.
+  void prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x);
   // Weighted cost of an unrooted gene tree at its present rooting (mapped
   // in every direction, relevant tree built).
   double rootingCost(GeneTreeUnrooted& tree);

@@ -120,7 +120,7 @@ class RegraftScoring : public TreeSetT {
   template <class GeneTree>
   void buildRelevantTree(GeneTree& tree) {
     SpeciesNode* root = this->speciesTree->root;
-    const bool whole = !NullMappings && !LIMIT_LOSSES;
+    const bool whole = wholeTreeRelevant();
     if (whole && wholeRelevantTreeBuilt) {
       resetLossCounters();
       return;
@@ -167,62 +167,78 @@ class RegraftScoring : public TreeSetT {
   // Phase 1: one pass over the gene tree's inner nodes sets the counters.
   template <class GeneTree>
   void computeGeneLossCounters(GeneTree& tree, SpeciesNode* x) {
+    for (auto* g : tree.nodes) lossCountersAt(g, x);
+  }
+
+  // Phase 1 at one gene node g.
+  template <class GeneNode>
+  void lossCountersAt(GeneNode* g, SpeciesNode* x) {
     SpeciesNode* root = this->speciesTree->root;
     auto inX = [x](SpeciesNode* s) { return x->subtreeFirst <= s->number && s->number <= x->subtreeLast; };
-    for (auto* g : tree.nodes) {
-      auto* c0 = g->child(0);
-      auto* c1 = g->child(1);
-      if (c0 == nullptr || c1 == nullptr) continue;
-      SpeciesNode* mg = currentMapping(g);
-      SpeciesNode* m0 = currentMapping(c0);
-      SpeciesNode* m1 = currentMapping(c1);
-      if (NullMappings && (mg == nullptr || m0 == nullptr || m1 == nullptr)) continue;
+    GeneNode* c0 = g->child(0);
+    GeneNode* c1 = g->child(1);
+    if (c0 == nullptr || c1 == nullptr) return;
+    SpeciesNode* mg = currentMapping(g);
+    SpeciesNode* m0 = currentMapping(c0);
+    SpeciesNode* m1 = currentMapping(c1);
+    if (NullMappings && (mg == nullptr || m0 == nullptr || m1 == nullptr)) return;
 
-      if (mg != root) {  // case 1
-        climb(m0, mg, &SpeciesNode::localCount);
-        climb(m1, mg, &SpeciesNode::localCount);
-        continue;
-      }
-      SpeciesNode* sg = g->secondaryMapping;
-      if (m0 == root && m1 == root) {  // case 2
-        if (c0->secondaryMapping != sg) climb(c0->secondaryMapping, sg, &SpeciesNode::inheritedPlus);
-        if (c1->secondaryMapping != sg) climb(c1->secondaryMapping, sg, &SpeciesNode::inheritedPlus);
-        continue;
-      }
-      if (m0 == root || m1 == root) {
-        auto* m = m0 == root ? c0 : c1;
-        SpeciesNode* mn = m0 == root ? m1 : m0;
-        SpeciesNode* sm = m->secondaryMapping;
-        if (!inX(mn)) {  // case 3
-          rootPath(sg);
-          if (sg != sm && sg != mn) {
-            addBelow(sg, &SpeciesNode::inheritedMinus);
-            SpeciesNode* c = climbBelow(sm, sg, &SpeciesNode::inheritedPlus);
-            ++c->inheritedMinus;
-            climb(mn, sg, &SpeciesNode::localCount);
-          } else if (sg == sm && sg != mn) {
-            addBelow(sg, &SpeciesNode::inheritedMinus);
-            climb(mn, sg, &SpeciesNode::localCount);
-          } else if (sg == sm) {
-            addBelow(sg, &SpeciesNode::inheritedMinus);
-          } else {
-            SpeciesNode* c = climbBelow(sm, sg, &SpeciesNode::inheritedPlus);
-            ++other(sg, c)->inheritedMinus;
-          }
-        } else {  // case 4
-          if (sg != sm) lossCounterFailure("Problem in case 4!!", 1);
-          if (sg->relevantParent != root) ++sg->siblingDepthCount;
-          addBelow(sg, &SpeciesNode::depthCount);
+    if (mg != root) {  // case 1
+      climb(m0, mg, &SpeciesNode::localCount);
+      climb(m1, mg, &SpeciesNode::localCount);
+      return;
+    }
+    SpeciesNode* sg = g->secondaryMapping;
+    if (m0 == root && m1 == root) {  // case 2
+      if (c0->secondaryMapping != sg) climb(c0->secondaryMapping, sg, &SpeciesNode::inheritedPlus);
+      if (c1->secondaryMapping != sg) climb(c1->secondaryMapping, sg, &SpeciesNode::inheritedPlus);
+      return;
+    }
+    if (m0 == root || m1 == root) {
+      GeneNode* m = m0 == root ? c0 : c1;
+      SpeciesNode* mn = m0 == root ? m1 : m0;
+      SpeciesNode* sm = m->secondaryMapping;
+      if (!inX(mn)) {  // case 3
+        rootPath(sg);
+        if (sg != sm && sg != mn) {
+          addBelow(sg, &SpeciesNode::inheritedMinus);
+          SpeciesNode* c = climbBelow(sm, sg, &SpeciesNode::inheritedPlus);
+          ++c->inheritedMinus;
+          climb(mn, sg, &SpeciesNode::localCount);
+        } else if (sg == sm && sg != mn) {
+          addBelow(sg, &SpeciesNode::inheritedMinus);
+          climb(mn, sg, &SpeciesNode::localCount);
+        } else if (sg == sm) {
+          addBelow(sg, &SpeciesNode::inheritedMinus);
+        } else {
+          SpeciesNode* c = climbBelow(sm, sg, &SpeciesNode::inheritedPlus);
+          ++other(sg, c)->inheritedMinus;
         }
-        continue;
+      } else {  // case 4
+        if (sg != sm) lossCounterFailure("Problem in case 4!!", 1);
+        if (sg->relevantParent != root) ++sg->siblingDepthCount;
+        addBelow(sg, &SpeciesNode::depthCount);
       }
-      // case 5
-      if (inX(m0) == inX(m1)) lossCounterFailure("Shouldn't be here at all!!", 1);
-      SpeciesNode* a = inX(m0) ? m1 : m0;
-      if (sg != a) lossCounterFailure("Problem in case 5!!", 1);
-      if (a->relevantParent != root) ++a->siblingCount;
-      addBelow(a, &SpeciesNode::depthCount);
-      addBelow(a, &SpeciesNode::inheritedPlus);
+      return;
+    }
+    // case 5
+    if (inX(m0) == inX(m1)) lossCounterFailure("Shouldn't be here at all!!", 1);
+    SpeciesNode* a = inX(m0) ? m1 : m0;
+    if (sg != a) lossCounterFailure("Problem in case 5!!", 1);
+    if (a->relevantParent != root) ++a->siblingCount;
+    addBelow(a, &SpeciesNode::depthCount);
+    addBelow(a, &SpeciesNode::inheritedPlus);
+  }
+
+  // With losses over the whole species tree, one pass over the gene tree
+  // gives its duplications and losses at the present rooting and runs
+  // phase 1 (the relevant tree built, the secondary mappings set).
+  template <class GeneTree>
+  void countWholeTree(GeneTree& tree, SpeciesNode* x, std::int32_t& duplications, std::int32_t& losses) {
+    for (auto* g : tree.nodes) {
+      if (this->isDuplication(g)) ++duplications;
+      losses += lossesBelow<std::int32_t>(g);
+      lossCountersAt(g, x);
     }
   }
 
@@ -247,8 +263,13 @@ class RegraftScoring : public TreeSetT {
 
   // Phase 2, second step (pre-order down the relevant tree): k sums the
   // inherited counters; depthCount becomes its prefix sum k1, and k2 sums
-  // those prefix sums again for the depth terms.
-  void PreOrderCounters(SpeciesNode* v, std::int32_t k, std::int32_t k1, std::int32_t k2) {
+  // those prefix sums again for the depth terms. Each node's lossDelta is
+  // final when visit(v, dupBase) is called on it. When the relevant tree is
+  // the whole species tree, dupBase is the duplication value of
+  // computeGeneDuplicationsAdd, carried down the same way.
+  template <class Visit>
+  void PreOrderCounters(SpeciesNode* v, std::int32_t k, std::int32_t k1, std::int32_t k2, Score dupBase,
+                        Score weight, Visit& visit) {
     for (; v != nullptr;) {
       if (v->relevantParent == this->speciesTree->root &&
           (v->inheritedPlus != 0 || v->localCount != 0 || v->inheritedMinus != 0))
@@ -261,7 +282,9 @@ class RegraftScoring : public TreeSetT {
       v->depthCount = k1;
       k2 += k1;
       v->lossDelta += k + v->localCount + k2;
-      PreOrderCounters(v->relevantChild0, k, k1, k2);
+      visit(v, dupBase);
+      PreOrderCounters(v->relevantChild0, k, k1, k2, dupBase + step(v, v->countChild0, weight), weight, visit);
+      dupBase += step(v, v->countChild1, weight);
       v = v->relevantChild1;
     }
   }
@@ -307,7 +330,8 @@ class RegraftScoring : public TreeSetT {
     computeGeneLossCounters(tree, x);
     SpeciesNode* start = root->child(0) == x ? root->relevantChild1 : root->relevantChild0;
     convertCounters(start);
-    PreOrderCounters(start, 0, 0, 0);
+    auto nothing = [](SpeciesNode*, Score) {};
+    PreOrderCounters(start, 0, 0, 0, Score(0), weight, nothing);
     transferLossScore<mode>(start, weight);
   }
 
@@ -315,21 +339,42 @@ class RegraftScoring : public TreeSetT {
   // already) to the scores of every regraft position below r.
   template <class GeneTree>
   void scoreGeneTree(GeneTree& tree, SpeciesNode* x, SpeciesNode* r, Score weight) {
-    std::int32_t duplications = 0;
-    this->getScoreDFS(duplications, tree.root);
-    if (currentMapping(tree.root) == this->speciesTree->root) this->get2ndLCA(tree.root, *x);
-    resetDuplicationCounters();
-    computeGeneDuplicationsTripleAdd();
-    buildRelevantTree(tree);
-    const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
-    computeGeneDuplicationsAdd(r, static_cast<Score>(duplications) * weight, static_cast<Score>(losses) * weight,
-                               weight);
-    countLossChanges<Transfer::SCORE>(tree, x, weight);
-
+    if (wholeTreeRelevant()) {
+      if (currentMapping(tree.root) == this->speciesTree->root) this->get2ndLCA(tree.root, *x);
+      resetDuplicationCounters();
+      computeGeneDuplicationsTripleAdd();
+      buildRelevantTree(tree);
+      std::int32_t duplications = 0, losses = 0;
+      countWholeTree(tree, x, duplications, losses);
+      // computeGeneDuplicationsAdd and the loss transfer, node by node.
+      const Score lossBase = static_cast<Score>(losses) * weight;
+      auto add = [lossBase, weight](SpeciesNode* v, Score dupBase) {
+        v->GeneDuplication::score += dupBase;
+        v->GeneLoss::score += lossBase;
+        v->GeneLoss::score += static_cast<Score>(v->lossDelta) * weight;
+      };
+      convertCounters(r);
+      PreOrderCounters(r, 0, 0, 0, static_cast<Score>(duplications) * weight, weight, add);
+    } else {
+      std::int32_t duplications = 0;
+      this->getScoreDFS(duplications, tree.root);
+      if (currentMapping(tree.root) == this->speciesTree->root) this->get2ndLCA(tree.root, *x);
+      resetDuplicationCounters();
+      computeGeneDuplicationsTripleAdd();
+      buildRelevantTree(tree);
+      const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
+      computeGeneDuplicationsAdd(r, static_cast<Score>(duplications) * weight, static_cast<Score>(losses) * weight,
+                                 weight);
+      countLossChanges<Transfer::SCORE>(tree, x, weight);
+    }
     this->resetSecondaryMappingDFS(tree.root);
     this->secondaryFrontierRooted.clear();
     this->secondaryFrontierUnrooted.clear();
   }
+
+  // Losses count over the whole species tree: every species node is
+  // relevant for every gene tree, and the relevant tree is the species tree.
+  static bool wholeTreeRelevant() { return !NullMappings && !LIMIT_LOSSES; }
 
  protected:
   std::vector<SpeciesNode*> countedNodes;   // nodes whose duplication counters are set
