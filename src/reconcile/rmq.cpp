@@ -1,26 +1,6 @@
 #include "reconcile/rmq.hpp"
 
-namespace {
-
-constexpr std::uint32_t kBlockBits = 5;
-constexpr std::uint32_t kBlock = 1U << kBlockBits;
-
-std::uint32_t floorLog2(std::uint32_t x) { return 31U - static_cast<std::uint32_t>(__builtin_clz(x)); }
-
-std::uint32_t lowestBit(std::uint32_t mask) { return static_cast<std::uint32_t>(__builtin_ctz(mask)); }
-
-// The better of two positions, the left one on a tie.
-std::uint32_t better(const std::uint32_t* values, std::uint32_t left, std::uint32_t right) {
-  return values[right] < values[left] ? right : left;
-}
-
-// Minimum over positions lo..hi of one block.
-std::uint32_t inBlock(const rmqinfo* info, std::uint32_t lo, std::uint32_t hi) {
-  const std::uint32_t mask = info->masks[hi] & (~0U << (lo & (kBlock - 1)));
-  return mask != 0 ? (hi & ~(kBlock - 1)) + lowestBit(mask) : hi;
-}
-
-}  // namespace
+using namespace rmq_detail;
 
 rmqinfo* rm_query_preprocess(const std::uint32_t* values, std::uint32_t n) {
   const std::uint32_t blocks = ((n - 1) >> kBlockBits) + 1;
@@ -60,30 +40,6 @@ rmqinfo* rm_query_preprocess(const std::uint32_t* values, std::uint32_t n) {
     stack[top++] = i;
   }
   return info;
-}
-
-std::uint32_t rm_query(const rmqinfo* info, std::uint32_t i, std::uint32_t j) {
-  if (i == j) return i;
-  const std::uint32_t lo = i < j ? i : j;
-  const std::uint32_t hi = i < j ? j : i;
-  const std::uint32_t blo = lo >> kBlockBits;
-  const std::uint32_t bhi = hi >> kBlockBits;
-  if (blo == bhi) return inBlock(info, lo, hi);
-
-  const std::uint32_t* values = info->values;
-  const std::uint32_t left = inBlock(info, lo, lo | (kBlock - 1));
-  const std::uint32_t right = inBlock(info, bhi << kBlockBits, hi);
-  if (bhi - blo == 1) return better(values, left, right);
-
-  const std::uint32_t between = bhi - blo - 1;
-  std::uint32_t middle;
-  if (between == 1) {
-    middle = info->blockMin[blo + 1];
-  } else {
-    const std::uint32_t k = floorLog2(between);
-    middle = better(values, info->sparseTable[k - 1][blo + 1], info->sparseTable[k - 1][bhi - (1U << k)]);
-  }
-  return better(values, better(values, left, middle), right);
 }
 
 std::uint32_t rm_query_naive(const std::uint32_t* values, std::uint32_t i, std::uint32_t j) {

@@ -30,7 +30,7 @@ void Heuristic::prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x) {
   if (currentMapping(tree.root) == speciesTree->root) get2ndLCA(tree.root, *x);
   resetDuplicationCounters();
   computeGeneDuplicationsTripleAdd();
-  resetLossCounters();
+  if (!wholeTreeRelevant()) resetLossCounters();  // else left clear by scoreWholeTree
 }
 
 void Heuristic::scoreAllRootings(GeneTreeUnrooted& tree, SpeciesNode* x, SpeciesNode* r) {
@@ -48,8 +48,7 @@ void Heuristic::scoreAllRootings(GeneTreeUnrooted& tree, SpeciesNode* x, Species
       replaceByRooting(v, dupBase, lossBase);
       v->GeneLoss::tempScore += static_cast<double>(v->lossDelta) * weight;
     };
-    convertCounters(r);
-    PreOrderCounters(r, 0, 0, 0, rootingScore, weight, replace);
+    scoreWholeTree(x, r, rootingScore, weight, replace);
   } else {
     std::int32_t duplications = 0;
     getScoreDFS(duplications, tree.root);
@@ -90,8 +89,7 @@ void Heuristic::moveRoot(GeneTreeUnrooted& tree, GeneNodeUnrooted* v, SpeciesNod
       auto keepCheaper = [losses, weight](SpeciesNode* y, double dupBase) {
         keepCheaperRooting(y, dupBase, losses, weight);
       };
-      convertCounters(r);
-      PreOrderCounters(r, 0, 0, 0, duplications, weight, keepCheaper);
+      scoreWholeTree(x, r, duplications, weight, keepCheaper);
     }
     resetSecondaryMappingDFS(tree.root);
     secondaryFrontierUnrooted.clear();

@@ -116,15 +116,13 @@ class RegraftScoring : public TreeSetT {
   // nodes. It depends only on the species of the gene leaves, so every
   // rooting of a gene tree shares it. When losses count over the whole
   // species tree, every node is relevant for every gene tree: that tree is
-  // built once per species tree and only its counters are cleared after.
+  // built once per species tree, and scoreWholeTree leaves its counters
+  // clear for the next gene tree.
   template <class GeneTree>
   void buildRelevantTree(GeneTree& tree) {
     SpeciesNode* root = this->speciesTree->root;
     const bool whole = wholeTreeRelevant();
-    if (whole && wholeRelevantTreeBuilt) {
-      resetLossCounters();
-      return;
-    }
+    if (whole && wholeRelevantTreeBuilt) return;
     resetRelevantTree(root);
     if (!whole) countGeneLeaves(tree);
     doPostOrder(root, whole);
@@ -157,9 +155,19 @@ class RegraftScoring : public TreeSetT {
   // Clears the loss counters of the relevant tree for another rooting of
   // the same gene tree (the tree itself stays).
   void resetLossCounters() {
-    for (SpeciesNode* v : relevantNodes)
-      v->localCount = v->inheritedPlus = v->depthCount = v->siblingDepthCount = v->siblingCount =
-          v->inheritedMinus = v->lossDelta = 0;
+    for (SpeciesNode* v : relevantNodes) clearLossCounters(v);
+  }
+
+  static void clearLossCounters(SpeciesNode* v) {
+    v->localCount = v->inheritedPlus = v->depthCount = v->siblingDepthCount = v->siblingCount = v->inheritedMinus =
+        v->lossDelta = 0;
+  }
+
+  static void clearLossCountersBelow(SpeciesNode* v) {
+    for (; v != nullptr; v = v->child(1)) {
+      clearLossCounters(v);
+      clearLossCountersBelow(v->child(0));
+    }
   }
 
   // --- Loss counters ----------------------------------------------------------
@@ -353,8 +361,7 @@ class RegraftScoring : public TreeSetT {
         v->GeneLoss::score += lossBase;
         v->GeneLoss::score += static_cast<Score>(v->lossDelta) * weight;
       };
-      convertCounters(r);
-      PreOrderCounters(r, 0, 0, 0, static_cast<Score>(duplications) * weight, weight, add);
+      scoreWholeTree(x, r, static_cast<Score>(duplications) * weight, weight, add);
     } else {
       std::int32_t duplications = 0;
       this->getScoreDFS(duplications, tree.root);
@@ -370,6 +377,21 @@ class RegraftScoring : public TreeSetT {
     this->resetSecondaryMappingDFS(tree.root);
     this->secondaryFrontierRooted.clear();
     this->secondaryFrontierUnrooted.clear();
+  }
+
+  // With the whole species tree relevant, after phase 1: phase 2 down the
+  // remaining tree below r, calling visit(v, dupBase) on every node there
+  // with its final lossDelta. Every loss counter is clear again afterwards.
+  template <class Visit>
+  void scoreWholeTree(SpeciesNode* x, SpeciesNode* r, Score duplications, Score weight, Visit& visit) {
+    convertCounters(r);
+    auto visitAndClear = [&visit](SpeciesNode* v, Score dupBase) {
+      visit(v, dupBase);
+      clearLossCounters(v);
+    };
+    PreOrderCounters(r, 0, 0, 0, duplications, weight, visitAndClear);
+    clearLossCountersBelow(x);  // phase 1 also counts inside the pruned subtree
+    clearLossCounters(this->speciesTree->root);
   }
 
   // Losses count over the whole species tree: every species node is
