@@ -4,7 +4,9 @@ namespace buildtree {
 
 void HeuristicLeafAdd::computeGeneDuplications(SpeciesNode* x, bool) {
   SpeciesNode* r = beginScoring(x);
-  for (LEAFADD::GeneTreeRooted* tree : rootedGeneTrees) {
+  for (std::size_t i = 0; i < rootedGeneTrees.size(); ++i) {
+    LEAFADD::GeneTreeRooted* tree = rootedGeneTrees[i];
+    if (i + 1 < rootedGeneTrees.size()) rootedGeneTrees[i + 1]->prefetchNodes();
     mapRootedTree(*tree);
     scoreGeneTree(*tree, x, r, 1);
   }

@@ -6,11 +6,15 @@ namespace localsearch {
 
 void Heuristic::computeGeneDuplications(SpeciesNode* x, bool allRootings) {
   SpeciesNode* r = beginScoring(x);
-  for (GeneTreeRooted* tree : rootedGeneTrees) {
+  for (std::size_t i = 0; i < rootedGeneTrees.size(); ++i) {
+    GeneTreeRooted* tree = rootedGeneTrees[i];
+    if (i + 1 < rootedGeneTrees.size()) rootedGeneTrees[i + 1]->prefetchNodes();
     mapRootedTree(*tree);
     scoreGeneTree(*tree, x, r, tree->weight);
   }
-  for (GeneTreeUnrooted* tree : unrootedGeneTrees) {
+  for (std::size_t i = 0; i < unrootedGeneTrees.size(); ++i) {
+    GeneTreeUnrooted* tree = unrootedGeneTrees[i];
+    if (i + 1 < unrootedGeneTrees.size()) unrootedGeneTrees[i + 1]->prefetchNodes();
     if (allRootings) {
       scoreAllRootings(*tree, x, r);
     } else {

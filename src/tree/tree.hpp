@@ -69,6 +69,14 @@ class Tree {
     neighbourSlot(b, a) = root;
   }
 
+  // Asks the processor to bring every node into the cache ahead of use. The
+  // scoring passes stream through all gene trees once per pruned subtree,
+  // far more data than the caches hold; fetching the next tree while one is
+  // scored keeps the walks from waiting on memory node by node.
+  void prefetchNodes() const {
+    for (const Node* node : nodes) __builtin_prefetch(node);
+  }
+
   // Indented dump of the subtree below node, one node a line, for debugging.
   // The node lines are the stage's stream operators of its node classes.
   void outputSubtree(std::ostream& out, Node*& node, int depth) {
