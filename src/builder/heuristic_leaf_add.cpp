@@ -10,7 +10,7 @@ void HeuristicLeafAdd::computeGeneDuplications(SpeciesNode* x, bool) {
     mapRootedTree(*tree);
     scoreGeneTree(*tree, x, r, 1);
   }
-  speciesTree->postprocessLCA();
+  endScoring();
   forEachCallScoreComputed(r);
 }
 

@@ -23,7 +23,7 @@ void Heuristic::computeGeneDuplications(SpeciesNode* x, bool allRootings) {
     }
   }
 
-  speciesTree->postprocessLCA();
+  endScoring();
   forEachCallScoreComputed(x, r);
 }
 
@@ -82,22 +82,19 @@ void Heuristic::moveRoot(GeneTreeUnrooted& tree, GeneNodeUnrooted* v, SpeciesNod
     std::int32_t duplicationCount = 0, lossCount = 0;
     if (whole) {
       countWholeTree(tree, x, duplicationCount, lossCount);
+      const double losses = lossCount * weight;
+      auto keepCheaper = [losses, weight](SpeciesNode* y, double dupBase) {
+        keepCheaperRooting(y, dupBase, losses, weight);
+      };
+      scoreWholeTree(x, r, duplicationCount * weight, weight, keepCheaper);
     } else {
       getScoreDFS(duplicationCount, tree.root);
       lossCount = computeGeneLossForRoot<std::int32_t>(tree);
       countLossChanges<Transfer::LOSS_DELTA>(tree, x, weight);
-    }
-    const double duplications = duplicationCount * weight;
-    const double losses = lossCount * weight;
-    if (whole) {
-      auto keepCheaper = [losses, weight](SpeciesNode* y, double dupBase) {
-        keepCheaperRooting(y, dupBase, losses, weight);
-      };
-      scoreWholeTree(x, r, duplications, weight, keepCheaper);
+      computeGeneDuplicationsTempMin2(r, duplicationCount * weight, lossCount * weight, weight);
     }
     resetSecondaryMappingDFS(tree.root);
     secondaryFrontierUnrooted.clear();
-    if (!whole) computeGeneDuplicationsTempMin2(r, duplications, losses, weight);
   });
 }
 
@@ -172,8 +169,7 @@ void Heuristic::computeBestRooting() {
 }
 
 double Heuristic::costOfCurrentTree() {
-  computeBestRooting();
-  speciesTreeChanged();
+  computeBestRooting();  // also marks the species tree as changed
   std::uint32_t counter = 0;
   speciesTree->establishOrderDFS(speciesTree->root, counter);
   speciesTree->preprocessLCA();

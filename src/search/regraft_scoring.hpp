@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <iostream>
+#include <type_traits>
 #include <vector>
 
 #include "driver/globals.hpp"
@@ -41,6 +42,14 @@ class RegraftScoring : public TreeSetT {
     resetGeneDuplications(r);
     resetLossStuff(root);
     return r;
+  }
+
+  // Ends the scoring of the regrafts of one pruned node, once every gene
+  // tree is scored: no duplication counter stays set (the leaf-adding
+  // builder may destroy species nodes before the next scoring).
+  void endScoring() {
+    resetDuplicationCounters();
+    this->speciesTree->postprocessLCA();
   }
 
   // --- Duplications ---------------------------------------------------------
@@ -269,6 +278,9 @@ class RegraftScoring : public TreeSetT {
     v->inheritedMinus += t;
   }
 
+  // The visitor of phase 2 when nothing is done per node.
+  struct NoVisit {};
+
   // Phase 2, second step (pre-order down the relevant tree): k sums the
   // inherited counters; depthCount becomes its prefix sum k1, and k2 sums
   // those prefix sums again for the depth terms. Each node's lossDelta is
@@ -290,9 +302,13 @@ class RegraftScoring : public TreeSetT {
       v->depthCount = k1;
       k2 += k1;
       v->lossDelta += k + v->localCount + k2;
-      visit(v, dupBase);
-      PreOrderCounters(v->relevantChild0, k, k1, k2, dupBase + step(v, v->countChild0, weight), weight, visit);
-      dupBase += step(v, v->countChild1, weight);
+      if constexpr (std::is_same_v<Visit, NoVisit>) {
+        PreOrderCounters(v->relevantChild0, k, k1, k2, dupBase, weight, visit);
+      } else {
+        visit(v, dupBase);
+        PreOrderCounters(v->relevantChild0, k, k1, k2, dupBase + step(v, v->countChild0, weight), weight, visit);
+        dupBase += step(v, v->countChild1, weight);
+      }
       v = v->relevantChild1;
     }
   }
@@ -338,7 +354,7 @@ class RegraftScoring : public TreeSetT {
     computeGeneLossCounters(tree, x);
     SpeciesNode* start = root->child(0) == x ? root->relevantChild1 : root->relevantChild0;
     convertCounters(start);
-    auto nothing = [](SpeciesNode*, Score) {};
+    NoVisit nothing;
     PreOrderCounters(start, 0, 0, 0, Score(0), weight, nothing);
     transferLossScore<mode>(start, weight);
   }
