@@ -56,9 +56,13 @@ bool toInteger(const std::string& text, long long low, long long high, long long
 }  // namespace
 
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
+  static const char* const withValue[] = {"-n", "--species", "-m", "--families", "--dup", "--loss",
+                                          "--root-copies", "--swaps", "--unrooted", "--weighted",
+                                          "--seed", "-o", "--output"};
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
-    const bool takesValue = name != "--species-tree" && name != "-h" && name != "--help";
+    bool takesValue = false;
+    for (const char* known : withValue) takesValue = takesValue || name == known;
     if (name == "-h" || name == "--help") {
       options.help = true;
       continue;
@@ -67,13 +71,15 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
       options.speciesTreeFirst = true;
       continue;
     }
-    if (takesValue) {
-      if (i + 1 >= args.size()) {
-        error = "option " + name + " needs a value";
-        return false;
-      }
-      value = args[++i];
+    if (!takesValue) {
+      error = "unknown argument " + name;
+      return false;
     }
+    if (i + 1 >= args.size()) {
+      error = "option " + name + " needs a value";
+      return false;
+    }
+    value = args[++i];
     long long integer = 0;
     double number = 0.0;
     const std::string bad = "invalid value of " + name + ": " + value;
@@ -98,11 +104,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
     } else if (name == "--unrooted" || name == "--weighted") {
       if (!toNumber(value, number) || !(number >= 0.0 && number <= 1.0)) return error = bad, false;
       (name == "--unrooted" ? options.unrootedShare : options.weightedShare) = number;
-    } else if (name == "-o" || name == "--output") {
-      options.output = value;
     } else {
-      error = "unknown argument " + name;
-      return false;
+      options.output = value;
     }
   }
   return true;
