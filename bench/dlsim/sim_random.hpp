@@ -1,7 +1,8 @@
 #pragma once
 // The generator's own random source. The 64-bit Mersenne Twister's sequence is
-// fixed by the C++ standard, and the draws below use only its raw output, so a
-// seed gives the same data set with every standard library.
+// fixed by the C++ standard and the draws below use only its raw output (not
+// the library's distributions, which differ between standard libraries), so a
+// seed gives the same data set wherever log1p rounds alike.
 
 #include <cmath>
 #include <cstddef>
