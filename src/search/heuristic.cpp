@@ -31,9 +31,7 @@ void Heuristic::computeGeneDuplications(SpeciesNode* x, bool allRootings) {
 // tree is built: the secondary mappings, the duplication counters and clean
 // loss counters.
 void Heuristic::prepareRooting(GeneTreeUnrooted& tree, SpeciesNode* x) {
-  if (currentMapping(tree.root) == speciesTree->root) get2ndLCA(tree.root, *x);
-  resetDuplicationCounters();
-  computeGeneDuplicationsTripleAdd();
+  countFrontier(tree, x);
   if (!wholeTreeRelevant()) resetLossCounters();  // else left clear by scoreWholeTree
 }
 

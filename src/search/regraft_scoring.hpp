@@ -363,11 +363,9 @@ class RegraftScoring : public TreeSetT {
   // already) to the scores of every regraft position below r.
   template <class GeneTree>
   void scoreGeneTree(GeneTree& tree, SpeciesNode* x, SpeciesNode* r, Score weight) {
+    countFrontier(tree, x);
+    buildRelevantTree(tree);
     if (wholeTreeRelevant()) {
-      if (currentMapping(tree.root) == this->speciesTree->root) this->get2ndLCA(tree.root, *x);
-      resetDuplicationCounters();
-      computeGeneDuplicationsTripleAdd();
-      buildRelevantTree(tree);
       std::int32_t duplications = 0, losses = 0;
       countWholeTree(tree, x, duplications, losses);
       // computeGeneDuplicationsAdd and the loss transfer, node by node.
@@ -381,10 +379,6 @@ class RegraftScoring : public TreeSetT {
     } else {
       std::int32_t duplications = 0;
       this->getScoreDFS(duplications, tree.root);
-      if (currentMapping(tree.root) == this->speciesTree->root) this->get2ndLCA(tree.root, *x);
-      resetDuplicationCounters();
-      computeGeneDuplicationsTripleAdd();
-      buildRelevantTree(tree);
       const std::int32_t losses = computeGeneLossForRoot<std::int32_t>(tree);
       computeGeneDuplicationsAdd(r, static_cast<Score>(duplications) * weight, static_cast<Score>(losses) * weight,
                                  weight);
@@ -408,6 +402,15 @@ class RegraftScoring : public TreeSetT {
     PreOrderCounters(r, 0, 0, 0, duplications, weight, visitAndClear);
     clearLossCountersBelow(x);  // phase 1 also counts inside the pruned subtree
     clearLossCounters(this->speciesTree->root);
+  }
+
+  // The secondary mapping of a gene tree at its present rooting, and the
+  // duplication counters set from its frontier.
+  template <class GeneTree>
+  void countFrontier(GeneTree& tree, SpeciesNode* x) {
+    if (currentMapping(tree.root) == this->speciesTree->root) this->get2ndLCA(tree.root, *x);
+    resetDuplicationCounters();
+    computeGeneDuplicationsTripleAdd();
   }
 
   // Losses count over the whole species tree: every species node is
