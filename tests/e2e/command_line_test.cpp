@@ -1,11 +1,9 @@
-// End-to-end tests of the command line and the start-up: the real binary,
-// real files, exact messages and exit statuses.
+// End-to-end tests of the command line: what a run writes and how it ends,
+// the safety of the output file, and the data generator's command line.
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -13,205 +11,186 @@
 
 namespace {
 
-const std::string kTry = "Try " + kBinary + " --help for a list of arguments\n";
-
-std::string helpText() {
-  const std::string& p = kBinary;
-  return "Usage: " + p + " [ARGUMENT]\n"
-         "\n"
-         "  -i, --input                   Input file\n"
-         "  -o, --output                  Output file\n"
-         "      --genetrees               Output input gene trees and their reconciliation costs after the speciestree\n"
-         "  -g, --generator 0|1           Options for species tree to use to initialize the local search heuristic\n"
-         "                                0 - use user-provided species tree as initial species tree\n"
-         "                                1 - use leaf adding heuristic to build initial species tree [default]\n"
-         "      --constraints <file>      A file containing groupings of species for generator 1.\n"
-         "      --limit                   Limit species tree to leaf set of gene tree when computing losses. Not recommended.\n"
-         "  -q, --quiet                   No processing output.\n"
-         "      --seed <integer number>   Set a user defined random number generator seed.\n"
-         "  -v, --version                 Output the version number.\n"
-         "  -h, --help                    Output brief help message and example commands.\n"
-         "\n"
-         "Examples:\n"
-         "  " + p + " -i trees.newick -o speciestree.newick\n"
-         "  cat speciestree.newick genetrees.newick | " + p + " -g 0\n";
-}
-
-// A run that stops during start-up: exact standard output, standard error
-// and status. The working directory holds in.nwk and cons.txt.
-struct StartUpCase {
-  std::string what;
-  std::vector<std::string> args;
-  std::string out;
-  std::string err;
-  int status;
-};
+const std::string kNested =
+    "ERROR: The constraints are either contradictory or nested! This program can only handle non-nested "
+    "constraints!\nTerminating...\n";
 
 class CommandLine : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir.write("in.nwk", readFile(kSourceDir + "/examples/genetrees.nwk"));
-    dir.write("cons.txt", "Human,Chimp;\n");
-  }
-  ProcessResult run(const std::vector<std::string>& args, const std::string& stdinText = "") {
-    return runDlspecies(args, dir.path(), stdinText);
-  }
-  void expectCases(const std::vector<StartUpCase>& cases) {
-    for (const StartUpCase& c : cases) {
-      const ProcessResult r = run(c.args);
-      EXPECT_EQ(r.out, c.out) << c.what;
-      EXPECT_EQ(r.err, c.err) << c.what;
-      EXPECT_EQ(r.status, c.status) << c.what;
-    }
+    dir.write("in.nwk", source("examples/genetrees.nwk"));
+    ASSERT_EQ(link(dir.file("in.nwk").c_str(), dir.file("hard.nwk").c_str()), 0);
+    dir.write("cons.txt", "Human,Chimp;\nMouse,Rat;\n");
+    dir.write("yeti.txt", "Human,Yeti;\nMouse,Rat;\n");
+    dir.write("nested.txt", "Human,Chimp;Chimp,Rat;\n");
   }
   TempDir dir;
 };
 
-TEST_F(CommandLine, VersionHelpAndUnknownArguments) {
-  expectCases({
-      {"version", {"-v"}, "2.0\n", "", 0},
-      {"long version", {"--version"}, "2.0\n", "", 0},
-      {"version wins over unknown", {"--zzz", "-v"}, "2.0\n", "", 0},
-      {"version wins over help", {"-v", "-h"}, "2.0\n", "", 0},
-      {"help", {"-h"}, helpText(), "", 0},
-      {"long help", {"--help"}, helpText(), "", 0},
-      {"unknown wins over help", {"-h", "--zzz"}, "", "ERROR: Unknown argument --zzz\n" + kTry, 1},
-      {"first unknown in byte order", {"-x", "--zzz"}, "", "ERROR: Unknown argument --zzz\n" + kTry, 1},
-      {"stray value", {"trees.nwk"}, "", "ERROR: Unknown argument \n" + kTry, 1},
-      {"second value of one option", {"-g", "0", "1"}, "", "ERROR: Unknown argument \n" + kTry, 1},
-      {"file name after a flag", {"-q", "trees.nwk"}, "", "ERROR: --quiet doesn't need a value\n", 1},
-      {"duplicate name", {"-i", "a", "-i", "b"}, "", "ERROR: more than one argument -i\n", 1},
-      {"duplicate joined name", {"--seed=1", "--seed", "2"}, "", "ERROR: more than one argument --seed\n", 1},
-      {"short and long form are no duplicate", {"-g", "0", "--generator", "x", "-v"}, "2.0\n", "", 0},
-      {"lone dash is unknown", {"-", "-v"}, "2.0\n", "", 0},
-      {"lone dash", {"-"}, "", "ERROR: Unknown argument -\n" + kTry, 1},
-  });
+// Arguments and standard input; the exact standard output (its start only
+// when that ends with the help's first line), standard error and status.
+struct Outcome {
+  std::vector<std::string> args;
+  std::string in, out, err;
+  int status;
+};
+
+std::string report(const std::string& size, const std::string& cost, const std::string& counts) {
+  return "[Species tree]\n[Size: " + size + "]\n[Weighted reconciliation cost: " + cost +
+         "]\n[Total number of gene duplications + losses: " + counts + "]\n";
 }
 
-TEST_F(CommandLine, OptionValuesAndTheirMessages) {
-  expectCases({
-      {"seed not a number", {"--seed", "x"}, "", "ERROR: invalid value of argument --seed x\n", 1},
-      {"seed without value", {"--seed"}, "", "ERROR: invalid value of argument --seed \n", 1},
-      {"seed followed by an option", {"--seed", "-5"}, "", "ERROR: invalid value of argument --seed \n", 1},
-      {"seed too large", {"--seed=4294967296"}, "", "ERROR: invalid value of argument --seed 4294967296\n", 1},
-      {"generator not a number", {"-g", "x"}, "", "ERROR: invalid value of argument -g x\n", 1},
-      {"long generator not a number", {"--generator=one"}, "", "ERROR: invalid value of argument --generator one\n", 1},
-      {"oformat upper case", {"--oformat", "NEXUS"}, "", "ERROR: --oformat has a wrong argument\n", 1},
-      {"oformat empty", {"--oformat="}, "", "ERROR: --oformat has a wrong argument\n", 1},
-      {"oformat absent value", {"--oformat"}, "", "ERROR: --oformat has a wrong argument\n", 1},
-      {"oformat nexus", {"--oformat", "nexus", "-v"}, "2.0\n", "", 0},
-      {"oformat newick", {"--oformat=newick", "-v"}, "2.0\n", "", 0},
-      {"genetrees with value", {"--genetrees=x"}, "", "ERROR: --genetrees doesn't need a value\n", 1},
-      {"genetrees with empty value", {"--genetrees=", "-v"}, "2.0\n", "", 0},
-      {"limit with value", {"--limit", "1"}, "", "ERROR: --limit doesn't need a value\n", 1},
-      {"help with value names long form", {"-h=1"}, "", "ERROR: --help doesn't need a value\n", 1},
-      {"quiet with value", {"--quiet", "yes"}, "", "ERROR: --quiet doesn't need a value\n", 1},
-      {"version with value names long form", {"-v", "x"}, "", "ERROR: --version doesn't need a value\n", 1},
-      {"input missing", {"-i", "nope.nwk"}, "Input file: nope.nwk\n", "ERROR: input file nope.nwk not found\n", 1},
-      {"input missing, quiet", {"-q", "--input=nope.nwk"}, "", "ERROR: input file nope.nwk not found\n", 1},
-      {"output not creatable", {"-o", "nodir/out.txt"}, "Output file: nodir/out.txt\n",
-       "ERROR: Output file nodir/out.txt not created\n", 1},
-      {"constraints missing", {"--constraints", "nope.txt"}, "Constraints file: nope.txt\n",
-       "ERROR: constraints file nope.txt not found\n", 1},
-      {"constraints line follows the quiet option", {"--constraints", "nope.txt", "-q"}, "",
-       "ERROR: constraints file nope.txt not found\n", 1},
-      {"constraints warning for generator 0", {"-g", "0", "--constraints", "cons.txt", "-v"},
-       "Constraints file: cons.txt\n2.0\n", "WARNING: --constraints does not apply to generator 0\n", 0},
-      {"no constraints warning for generator 2", {"-g", "2", "--constraints", "cons.txt", "-v"},
-       "Constraints file: cons.txt\n2.0\n", "", 0},
-      {"no constraints warning for generator 1", {"--constraints=cons.txt", "-q", "-v"}, "2.0\n", "", 0},
-  });
-}
-
-TEST_F(CommandLine, EvaluationOrderDecidesWhichErrorWins) {
-  expectCases({
-      {"seed before oformat", {"--oformat", "x", "--seed", "y"}, "", "ERROR: invalid value of argument --seed y\n", 1},
-      {"oformat before genetrees", {"--genetrees=1", "--oformat", "x"}, "", "ERROR: --oformat has a wrong argument\n", 1},
-      {"genetrees before limit", {"--limit=1", "--genetrees=1"}, "", "ERROR: --genetrees doesn't need a value\n", 1},
-      {"limit before generator", {"-g", "x", "--limit=1"}, "", "ERROR: --limit doesn't need a value\n", 1},
-      {"generator before constraints", {"--constraints", "nope.txt", "-g", "x"}, "",
-       "ERROR: invalid value of argument -g x\n", 1},
-      {"constraints before help", {"-h=1", "--constraints", "nope.txt"}, "Constraints file: nope.txt\n",
-       "ERROR: constraints file nope.txt not found\n", 1},
-      {"help before quiet", {"-q=1", "-h=1"}, "", "ERROR: --help doesn't need a value\n", 1},
-      {"quiet before version", {"-v=1", "-q=1"}, "", "ERROR: --quiet doesn't need a value\n", 1},
-      {"version before input", {"-i", "nope.nwk", "-v=1"}, "", "ERROR: --version doesn't need a value\n", 1},
-      {"input before version request", {"-v", "-i", "nope.nwk"}, "Input file: nope.nwk\n",
-       "ERROR: input file nope.nwk not found\n", 1},
-      {"input before output", {"-o", "nodir/x", "-i", "nope.nwk"}, "Input file: nope.nwk\n",
-       "ERROR: input file nope.nwk not found\n", 1},
-      {"output before version request", {"-v", "-o", "nodir/x"}, "Output file: nodir/x\n",
-       "ERROR: Output file nodir/x not created\n", 1},
-      {"short form wins", {"-i", "in.nwk", "--input", "nope.nwk", "-v"}, "Input file: in.nwk\n2.0\n", "", 0},
-      {"short generator wins", {"-g", "x", "--generator", "0"}, "", "ERROR: invalid value of argument -g x\n", 1},
-  });
-}
-
-TEST_F(CommandLine, OutputFileIsCreatedEvenWhenTheRunStopsLater) {
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-  };
-  const std::vector<Case> cases = {
-      {{"-o", "out.txt", "-h"}, 0},
-      {{"-o", "out.txt", "-v"}, 0},
-      {{"-o", "out.txt", "--zzz"}, 1},
-  };
-  for (const Case& c : cases) {
-    dir.write("out.txt", "old content\n");
-    const ProcessResult r = run(c.args);
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_TRUE(dir.exists("out.txt"));
-    EXPECT_EQ(dir.read("out.txt"), "") << "the output file is truncated";
-  }
-  const ProcessResult help = run({"-h", "--output=fresh.txt"});
-  EXPECT_EQ(help.out, "Output file: fresh.txt\n" + helpText());
-  EXPECT_TRUE(dir.exists("fresh.txt"));
-}
-
-TEST_F(CommandLine, OutputNeverOverwritesTheInput) {
-  const std::string input = dir.read("in.nwk");
-  ASSERT_EQ(link(dir.file("in.nwk").c_str(), dir.file("hardlink.nwk").c_str()), 0);
-  expectCases({
-      {"same name", {"-i", "in.nwk", "-o", "in.nwk"}, "Input file: in.nwk\nOutput file: in.nwk\n",
-       "ERROR: Output file in.nwk would overwrite the input file\n", 1},
-      {"other path", {"-q", "-i", "in.nwk", "-o", "./in.nwk"}, "",
-       "ERROR: Output file ./in.nwk would overwrite the input file\n", 1},
-      {"hard link", {"-q", "-i", "in.nwk", "-o", "hardlink.nwk"}, "",
-       "ERROR: Output file hardlink.nwk would overwrite the input file\n", 1},
-      {"constraints file", {"-q", "--constraints", "cons.txt", "-i", "in.nwk", "-o", "cons.txt"}, "",
+TEST_F(CommandLine, Outcomes) {
+  const std::string zzz = "ERROR: Unknown argument --zzz\n" + kTry, valueOf = "ERROR: invalid value of argument ";
+  const std::string overwrites = " would overwrite the input file\n", size4 = "7 nodes 4 leaves";
+  const std::string against = "((Human,Mouse),(Chimp,Rat));\n((Human,Mouse),(Chimp,Rat));\n(Human,Mouse);\n";
+  const std::vector<std::string> quiet0 = {"-q", "-g", "0", "--seed", "7"};
+  const std::vector<Outcome> table = {
+      // Version, help, unknown arguments, values.
+      {{"-v"}, "", "2.0\n", "", 0},
+      {{"--zzz", "--version"}, "", "2.0\n", "", 0},
+      {{"--help"}, "", kUsage, "", 0},
+      {{"-h", "--zzz"}, "", "", zzz, 1},
+      {{"trees.nwk"}, "", "", "ERROR: Unknown argument \n" + kTry, 1},
+      {{"-q", "trees.nwk"}, "", "", "ERROR: --quiet doesn't need a value\n", 1},
+      {{"-i", "a", "-i", "b"}, "", "", "ERROR: more than one argument -i\n", 1},
+      {{"--seed", "-5"}, "", "", valueOf + "--seed \n", 1},
+      {{"--seed=4294967296"}, "", "", valueOf + "--seed 4294967296\n", 1},
+      {{"--generator=one"}, "", "", valueOf + "--generator one\n", 1},
+      {{"--oformat", "NEXUS"}, "", "", "ERROR: --oformat has a wrong argument\n", 1},
+      {{"-v", "-i", "nope.nwk"}, "", "Input file: nope.nwk\n", "ERROR: input file nope.nwk not found\n", 1},
+      {{"--constraints", "no.txt"}, "", "Constraints file: no.txt\n", "ERROR: constraints file no.txt not found\n", 1},
+      {{"-g", "0", "--constraints", "cons.txt", "-v"}, "", "Constraints file: cons.txt\n2.0\n",
+       "WARNING: --constraints does not apply to generator 0\n", 0},
+      {{"-g", "2", "--constraints", "cons.txt", "--seed", "1"}, "", "Constraints file: cons.txt\nRandom seed: 1\n",
+       "WARNING: --constraints does not apply to generator 2\nERROR: Unknown initial species tree generator 2\n", 1},
+      {{"--generator=5", "-q"}, "(A", "", "ERROR: Unknown initial species tree generator 5\n", 1},
+      // The output file is checked after the whole command line.
+      {{"-v", "-o", "nodir/x"}, "", "Output file: nodir/x\n2.0\n", "", 0},
+      {{"-o", "nodir/x", "--zzz"}, "", "Output file: nodir/x\n", zzz, 1},
+      {{"-h", "-o", "nodir/x"}, "", "Output file: nodir/x\n" + kUsage, "", 0},
+      {{"--seed", "1", "-o", "nodir/x"}, "", "Output file: nodir/x\n", "ERROR: Output file nodir/x not created\n", 1},
+      {{"-i", "in.nwk", "-o", "in.nwk"}, "", "Input file: in.nwk\nOutput file: in.nwk\n",
+       "ERROR: Output file in.nwk" + overwrites, 1},
+      {{"-q", "-i", "in.nwk", "-o", "./in.nwk"}, "", "", "ERROR: Output file ./in.nwk" + overwrites, 1},
+      {{"-q", "-i", "in.nwk", "-o", "hard.nwk"}, "", "", "ERROR: Output file hard.nwk" + overwrites, 1},
+      {{"-q", "--constraints", "cons.txt", "-i", "in.nwk", "-o", "cons.txt"}, "", "",
        "ERROR: Output file cons.txt would overwrite the constraints file\n", 1},
-  });
-  EXPECT_EQ(dir.read("in.nwk"), input);
-  EXPECT_EQ(dir.read("cons.txt"), "Human,Chimp;\n");
-
-  // The input given on standard input, redirected from the same file.
-  const ProcessResult r = runProgram({"/bin/sh", "-c", "exec '" + kBinary + "' -q -o in.nwk < in.nwk"}, "", dir.path());
-  EXPECT_EQ(r.err, "ERROR: Output file in.nwk would overwrite the input file\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(dir.read("in.nwk"), input);
+      {{"-q", "-i", "in.nwk", "-o", "/dev/full"}, "", "", "ERROR: Output file /dev/full could not be written\n", 1},
+      // Whole runs. A cost has up to 12 significant digits.
+      {{"--seed=12x", "-g", "0"}, "", "Random seed: 12\n" + kUserTreeLines,
+       "ERROR: missing input for species tree line 1 column 1\n", 1},
+      {{"--seed", "1"}, "[&WEIGHT=100000.5](A,A);\n[&WEIGHT=200000.3]((A,B),B);\n",
+       "Random seed: 1\n" + kLeafAddLine + "2 input gene trees total\nLeaf set size: 2\nBuilding Starting triplet ... "
+       "\rCurrent species tree leaf set size: 2        Using SPR local search heuristic to infer final species tree\n"
+       "2 rooted and 0 unrooted input gene trees total\nComputing...\n"
+       "\rCurrent best score: 300000.8 + 200000.3 = 500001.1         \nNumber of rSPR tree edit operations: 1\n"
+       "Final weighted reconciliation cost: 500001.1\nTime taken for search heuristic: #s\n" +
+           report("3 nodes 2 leaves", "500001.1", "2 + 1 = 3") + "(A,B);\n",
+       "", 0},
+      {quiet0, "(A);\n(A,A);\n", report("1 nodes 1 leaves", "1", "1 + 0 = 1") + "A;\n", "", 0},
+      {concat(quiet0, {"--genetrees"}), "((A,B),(C,D));\n(B);\n[&U](A,D);\n",
+       report("5 nodes 3 leaves", "0", "0 + 0 = 0") + "(B,(A,D));\n\n[Gene trees]\n[Rooted gene tree 1]\n"
+       "[Size: 1 nodes 1 leaves]\n[Gene duplications + Losses: 0 + 0 = 0]\nB;\n\n[Rooted gene tree 2 (unrooted in "
+       "input)]\n[Size: 3 nodes 2 leaves]\n[Gene duplications + Losses: 0 + 0 = 0]\n(A,D);\n",
+       "WARNING: species \"C\" is not covered by any gene tree - species ignored\n", 0},
+      {{"--quiet", "--seed", "1"}, "(,A);", "", "ERROR: missing leaf name in the tree expression line 1 column 2\n", 1},
+      // Constraints keep clades together against the gene trees; their
+      // species are the gene trees' leaf names.
+      {{"-q", "--seed", "5"}, against, report(size4, "0", "0 + 0 = 0") + "((Chimp,Rat),(Human,Mouse));\n", "", 0},
+      {{"-q", "--seed", "5", "--constraints", "cons.txt"}, against,
+       report(size4, "12", "2 + 10 = 12") + "((Chimp,Human),(Rat,Mouse));\n", "", 0},
+      {{"-q", "--seed", "5", "--constraints", "yeti.txt"}, "((Human,Mouse)Yeti,(Chimp,Rat));\n" + against,
+       report(size4, "16", "3 + 13 = 16") + "(Chimp,(Human,(Rat,Mouse)));\n",
+       "WARNING: species 'Yeti' listed in constraints input was not found in taxa set - species ignored\n"
+       "WARNING: constraint has to contain at least 2 species - constraint ignored\n", 0},
+      {{"-q", "--seed", "5", "--constraints", "nested.txt"}, against, "", kNested, 1},
+      {quiet0, "((A,B)[&CONSTRAINT],(C,D));\n((A,C),(B,D));\n((A,C),D);\n",
+       report(size4, "6", "1 + 5 = 6") + "(((A,B),C),D);\n", "", 0},
+      {quiet0, "((A,B),(C,D));\n((A,C),(B,D));\n((A,C),D);\n", report(size4, "1", "0 + 1 = 1") + "((A,C),(B,D));\n", "",
+       0},
+  };
+  for (const Outcome& c : table) {
+    const ProcessResult r = runDlspecies(c.args, dir.path(), c.in);
+    const bool help = c.out.find(kUsage) != std::string::npos;
+    EXPECT_EQ(help ? r.out.substr(0, c.out.size()) : withoutTime(r.out), c.out) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.err, c.err) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args);
+  }
 }
 
-TEST_F(CommandLine, SeedLine) {
-  const ProcessResult fixed = run({"--seed", "7", "-i", "in.nwk"});
-  EXPECT_EQ(fixed.out.rfind("Input file: in.nwk\nRandom seed: 7\n", 0), 0u) << fixed.out;
-  const ProcessResult joined = run({"--seed=12x", "-i", "in.nwk"});
-  EXPECT_EQ(joined.out.rfind("Input file: in.nwk\nRandom seed: 12\n", 0), 0u) << joined.out;
-  const ProcessResult largest = run({"--seed=4294967295", "-i", "in.nwk"});
-  EXPECT_EQ(largest.out.rfind("Input file: in.nwk\nRandom seed: 4294967295\n", 0), 0u) << largest.out;
+// A run that stops with status 1, or asks for help or the version, leaves
+// the output file as it was, or does not create it, and leaves no temporary
+// file. The commands go to the shell, BIN standing for the program and OUT
+// for the output file.
+TEST_F(CommandLine, OutputFileUntouchedUnlessTheRunSucceeds) {
+  const std::vector<Outcome> table = {
+      {{"BIN --typo -o OUT"}, "", "Output file: OUT\n", "ERROR: Unknown argument --typo\n" + kTry, 1},
+      {{"BIN -h -o OUT >/dev/null"}, "", "", "", 0},
+      {{"BIN -o OUT -v"}, "", "Output file: OUT\n2.0\n", "", 0},
+      {{"BIN -q -o OUT"}, "(A,B", "", "ERROR: unexpected end in the tree expression line 1 column 5\n", 1},
+      {{"BIN -q -o OUT"}, "[&WEIGHT=0](A,B);", "", "ERROR: the weight of each gene tree has to be greater than 0\n", 1},
+      {{"BIN -q -i in.nwk --constraints nested.txt -o OUT"}, "", "", kNested, 1},
+      // No room to write the report: a file size limit of 0.
+      {{"trap '' XFSZ; ulimit -f 0; exec BIN -q -i in.nwk -o OUT"}, "", "",
+       "ERROR: Output file OUT could not be written\n", 1},
+      {{"BIN -q -o in.nwk < in.nwk"}, "", "", "ERROR: Output file in.nwk would overwrite the input file\n", 1},
+      {{"BIN -q -i in.nwk >/dev/full"}, "", "", "ERROR: standard output could not be written\n", 1},
+  };
+  dir.write("out.txt", "old\n");
+  const std::string files = dir.listing(), input = dir.read("in.nwk");
+  for (const std::string out : {"out.txt", "fresh.txt"}) {
+    const auto replace = [&](const std::string& text) {
+      return replaceAll(replaceAll(text, "OUT", out), "BIN", "'" + kBinary + "'");
+    };
+    for (const Outcome& c : table) {
+      const std::string command = replace(c.args[0]);
+      const ProcessResult r = runProgram({"/bin/sh", "-c", command}, c.in, dir.path());
+      EXPECT_EQ(r.out + r.err + std::to_string(r.status), replace(c.out + c.err) + std::to_string(c.status)) << command;
+      EXPECT_EQ(dir.listing(), files) << command;
+      EXPECT_EQ(dir.read("out.txt") + dir.read("in.nwk"), "old\n" + input) << command;
+    }
+  }
+}
 
-  // From the clock: its seconds modulo 65535.
-  const unsigned before = static_cast<unsigned>(std::time(nullptr)) % 65535U;
-  const ProcessResult clock = run({"-i", "in.nwk"});
-  const unsigned after = static_cast<unsigned>(std::time(nullptr)) % 65535U;
-  const std::string prefix = "Input file: in.nwk\nRandom seed: ";
-  ASSERT_EQ(clock.out.rfind(prefix, 0), 0u) << clock.out;
-  const unsigned seed = static_cast<unsigned>(std::stoul(clock.out.substr(prefix.size())));
-  EXPECT_TRUE(seed == before || seed == after || (seed > before && seed < after)) << seed;
+// A run that succeeds replaces the file, keeping its permissions, or the
+// file that a symbolic link points to (also one not there yet); a file of
+// two names is rewritten for both. The report is the quiet run's.
+TEST_F(CommandLine, OutputFileReplacedWhenTheRunSucceeds) {
+  dir.write("out.txt", "old\n");
+  ASSERT_EQ(chmod(dir.file("out.txt").c_str(), 0640), 0);
+  dir.write("target.txt", "old\n");
+  ASSERT_EQ(symlink("target.txt", dir.file("link.txt").c_str()), 0);
+  ASSERT_EQ(symlink("new.txt", dir.file("dangling.txt").c_str()), 0);
+  dir.write("twice.txt", "old\n");
+  ASSERT_EQ(link(dir.file("twice.txt").c_str(), dir.file("second.txt").c_str()), 0);
+  for (const std::string out : {"out.txt", "link.txt", "dangling.txt", "twice.txt", "fresh.txt"}) {
+    const ProcessResult r = runDlspecies({"--seed", "1", "--genetrees", "-i", "in.nwk", "-o", out}, dir.path());
+    EXPECT_EQ(r.err + std::to_string(r.status), "0") << out;
+    EXPECT_EQ(r.out.rfind("Input file: in.nwk\nOutput file: " + out + "\nRandom seed: 1\n", 0), 0U) << r.out;
+    EXPECT_EQ(r.out.find("[Species tree]"), std::string::npos) << out;
+    EXPECT_EQ(dir.read(out), source("tests/golden/example_default.out")) << out;
+  }
+  struct stat st {};
+  EXPECT_TRUE(stat(dir.file("out.txt").c_str(), &st) == 0 && (st.st_mode & 07777) == 0640);
+  EXPECT_TRUE(lstat(dir.file("link.txt").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+  EXPECT_EQ(dir.read("new.txt") + dir.read("second.txt"), dir.read("target.txt") + dir.read("out.txt"));
+  EXPECT_EQ(dir.listing(),
+            "cons.txt dangling.txt fresh.txt hard.nwk in.nwk link.txt nested.txt new.txt out.txt second.txt target.txt "
+            "twice.txt yeti.txt");
+}
 
-  // A quiet run writes its report and no seed line.
-  const ProcessResult quietRun = run({"-q", "--seed", "3", "-i", "in.nwk"});
-  EXPECT_TRUE(isReport(quietRun.out));
+TEST(DlsimCommandLine, HelpErrorsAndOutputFile) {
+  TempDir dir;
+  const auto dlsim = [&](const std::vector<std::string>& a) { return runProgram(concat({kDlsim}, a), "", dir.path()); };
+  const ProcessResult help = dlsim({"--help"}), unknown = dlsim({"--frobnicate"}), bad = dlsim({"-n", "0"});
+  EXPECT_EQ(help.out.substr(0, 25) + std::to_string(help.status), "Usage: dlsim [OPTION]...\n0");
+  EXPECT_EQ(unknown.err + std::to_string(unknown.status), "ERROR: unknown argument --frobnicate\nTry dlsim --help\n1");
+  EXPECT_EQ(bad.err + std::to_string(bad.status), "ERROR: invalid value of -n: 0\nTry dlsim --help\n1");
+  const std::vector<std::string> args = {"-n", "9", "-m", "12", "--seed", "4", "--unrooted", "0.5"};
+  const ProcessResult toStdout = dlsim(args), toFile = dlsim(concat(args, {"-o", "x.nwk"}));
+  EXPECT_EQ(toFile.out + std::to_string(toStdout.status + toFile.status), "0");
+  EXPECT_EQ(dir.read("x.nwk"), toStdout.out);
 }
 
 }  // namespace

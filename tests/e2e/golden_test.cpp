@@ -1,11 +1,9 @@
-// Golden reports: fixed seeds on small generated inputs (and the bundled
-// example), whose exact reports are stored in tests/golden. Any change of a
-// result, also one that an optimisation was not meant to make, shows here.
-// Each stored report's cost is also checked against a direct recount, so a
-// golden file cannot hold a wrong result unnoticed.
+// Golden reports: fixed seeds on small dlsim inputs and on the bundled
+// example (see tests/golden/README.md), compared byte for byte. Each stored
+// report is recounted directly, so that a golden file cannot hold a wrong
+// result unnoticed.
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,62 +12,46 @@
 
 namespace {
 
-struct GoldenCase {
-  std::string report;  // tests/golden/<report>.out
-  std::string input;   // relative to the source directory
-  std::vector<std::string> args;
-  bool limitLosses;
-};
-
-// The inputs come from dlsim (see tests/golden/README.md).
-const std::vector<GoldenCase> kCases = {
-    {"sim12_default", "tests/golden/sim12.nwk", {"--seed", "5", "--genetrees"}, false},
-    {"sim12_default_limit", "tests/golden/sim12.nwk", {"--seed", "5", "--genetrees", "--limit"}, true},
-    {"sim12_given_species_tree", "tests/golden/sim12_species.nwk", {"-g", "0", "--seed", "5", "--genetrees"}, false},
-    {"sim20_default_nexus", "tests/golden/sim20.nwk", {"--seed", "9", "--genetrees", "--oformat", "nexus"}, false},
-    {"sim20_default_seed10", "tests/golden/sim20.nwk", {"--seed", "10"}, false},
-    {"sim20_given_species_tree_limit", "tests/golden/sim20_species.nwk", {"-g", "0", "--seed", "9", "--limit"}, true},
-    {"sim12_caterpillar_start", "tests/golden/sim12_caterpillar.nwk", {"-g", "0", "--seed", "3", "--genetrees"}, false},
-    {"example_default", "examples/genetrees.nwk", {"--seed", "1", "--genetrees"}, false},
-};
-
-// The report of the species tree alone, up to the end of its tree line,
-// with a NEXUS tree line ("tree NAME = ...") reduced to its Newick text.
-std::string speciesReport(const std::string& report) {
-  const std::size_t totals = report.find("[Total number of gene duplications + losses: ");
-  if (totals == std::string::npos) return report;
-  const std::size_t treeStart = report.find('\n', totals) + 1;
-  const std::size_t treeEnd = report.find('\n', treeStart);
-  std::string tree = report.substr(treeStart, treeEnd == std::string::npos ? std::string::npos : treeEnd - treeStart);
-  if (tree.rfind("tree ", 0) == 0) tree = tree.substr(tree.find("= ") + 2);
-  return report.substr(0, treeStart) + tree + "\n";
-}
-
-TEST(Golden, ReportsAreUnchanged) {
+TEST(Golden, ReportsAreUnchangedAndRecounted) {
+  struct Case {
+    std::string report, input;
+    std::vector<std::string> args;
+  };
+  const std::vector<Case> table = {
+      {"sim12_default", "sim12.nwk", {"--seed", "5", "--genetrees"}},
+      {"sim12_default_limit", "sim12.nwk", {"--seed", "5", "--genetrees", "--limit"}},
+      {"sim12_given_species_tree", "sim12_species.nwk", {"-g", "0", "--seed", "5", "--genetrees"}},
+      {"sim20_default_nexus", "sim20.nwk", {"--seed", "9", "--genetrees", "--oformat", "nexus"}},
+      {"sim20_default_seed10", "sim20.nwk", {"--seed", "10"}},
+      {"sim20_given_species_tree_limit", "sim20_species.nwk", {"-g", "0", "--seed", "9", "--limit"}},
+      {"sim12_caterpillar_start", "sim12_caterpillar.nwk", {"-g", "0", "--seed", "3", "--genetrees"}},
+      {"example_default", "../../examples/genetrees.nwk", {"--seed", "1", "--genetrees"}},
+      // Weights that binary fractions do not hold: the order of the sums shows.
+      {"sim12_decimal_default", "sim12_decimal.nwk", {"--seed", "4", "--genetrees"}},
+      {"sim12_decimal_groups", "sim12_decimal.nwk",
+       {"--seed", "6", "--genetrees", "--constraints", kSourceDir + "/tests/golden/sim12_groups.txt"}},
+      {"sim12_decimal_marked", "sim12_decimal_marked.nwk", {"-g", "0", "--seed", "3", "--genetrees"}},
+  };
   TempDir dir;
-  for (const GoldenCase& c : kCases) {
-    SCOPED_TRACE(c.report);
-    std::vector<std::string> args = c.args;
-    args.insert(args.end(), {"-q", "-i", kSourceDir + "/" + c.input, "-o", "out.txt"});
-    const ProcessResult r = runDlspecies(args, dir.path());
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-    const std::string expected = readFile(kSourceDir + "/tests/golden/" + c.report + ".out");
-    ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(dir.read("out.txt"), expected);
+  for (const Case& c : table) {
+    const std::string input = kSourceDir + "/tests/golden/" + c.input;
+    const ProcessResult r = runDlspecies(concat(c.args, {"-q", "-i", input, "-o", "out.txt"}), dir.path());
+    EXPECT_EQ(r.out + r.err + std::to_string(r.status), "0") << c.report;
+    const std::string expected = source("tests/golden/" + c.report + ".out");
+    EXPECT_EQ(dir.read("out.txt"), expected) << c.report;
+    std::string genes = readFile(input);
+    if (c.args[0] == "-g") genes = genes.substr(genes.find(';') + 1);  // without the species tree
+    const bool limit = std::find(c.args.begin(), c.args.end(), "--limit") != c.args.end();
+    EXPECT_TRUE(agreesWithRecount(expected, genes, limit)) << c.report;
   }
 }
 
-TEST(Golden, StoredCostsAgreeWithARecount) {
-  for (const GoldenCase& c : kCases) {
-    SCOPED_TRACE(c.report);
-    std::string input = readFile(kSourceDir + "/" + c.input);
-    // With -g 0 the first tree of the input is the species tree, not a gene tree.
-    if (c.args[0] == "-g") input = input.substr(input.find(';') + 1);
-    EXPECT_TRUE(agreesWithRecount(speciesReport(readFile(kSourceDir + "/tests/golden/" + c.report + ".out")), input,
-                                  c.limitLosses));
-  }
+// The whole standard output of a run: its progress lines too.
+TEST(Golden, StandardOutputIsUnchanged) {
+  TempDir dir;
+  const ProcessResult r = runDlspecies({"--seed", "4"}, dir.path(), source("tests/golden/sim12_decimal.nwk"));
+  EXPECT_EQ(r.err + std::to_string(r.status), "0");
+  EXPECT_EQ(withoutTime(r.out), source("tests/golden/sim12_decimal_default.stdout"));
 }
 
 }  // namespace

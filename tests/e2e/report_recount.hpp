@@ -1,20 +1,17 @@
 #pragma once
-// Checking a report against a direct recount over the input's gene trees
-// (every gene tree in the printed species tree, an unrooted one at its
-// cheapest rooting).
+// Checks a report against a direct recount (tests/support/direct_count) of
+// the input's gene trees in the printed species tree, an unrooted gene tree
+// at its cheapest rooting.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <limits>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "e2e/e2e_support.hpp"
 #include "support/direct_count.hpp"
 
 // One tree of an input: its Newick text of names only, its kind and weight.
@@ -24,59 +21,56 @@ struct InputTree {
   double weight = 1;
 };
 
-// The trees of a Newick text. Comments, white space and branch lengths are
-// dropped; "[&U]", "[&R]" and "[&WEIGHT=w]" before a tree set its kind and
-// weight, the last one winning.
+// The trees of a Newick text without comments, blanks and branch lengths;
+// "[&U]", "[&R]" and "[&WEIGHT=w]" before a tree set its kind and weight.
 inline std::vector<InputTree> inputTrees(const std::string& text) {
   std::vector<InputTree> trees;
   InputTree tree;
   for (std::size_t at = 0; at < text.size(); ++at) {
-    const char c = text[at];
-    if (c == '[') {
+    if (text[at] == '[') {
       const std::size_t end = std::min(text.find(']', at), text.size());
       const std::string comment = text.substr(at + 1, end - at - 1);
       if (tree.newick.empty() && (comment == "&U" || comment == "&R")) tree.unrooted = comment == "&U";
       if (tree.newick.empty() && comment.rfind("&WEIGHT=", 0) == 0) tree.weight = std::stod(comment.substr(8));
       at = end;
-    } else if (c == ':') {
+    } else if (text[at] == ':') {
       while (at + 1 < text.size() && std::string(",);[").find(text[at + 1]) == std::string::npos) ++at;
-    } else if (std::isspace(static_cast<unsigned char>(c)) == 0) {
-      tree.newick += c;
-      if (c == ';') trees.push_back(std::exchange(tree, InputTree()));
+    } else if (std::isspace(static_cast<unsigned char>(text[at])) == 0) {
+      tree.newick += text[at];
+      if (text[at] == ';') trees.push_back(std::exchange(tree, InputTree()));
     }
   }
   return trees;
 }
 
-// The weighted cost as the report writes it: narrowed to a float, six
-// significant digits.
-inline std::string asReported(double cost) {
-  std::ostringstream text;
-  text << static_cast<float>(cost);
-  return text.str();
+// A cost as the program writes it: up to 12 significant digits.
+inline std::string costText(double cost) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.12g", cost);
+  return text;
 }
 
-// Whether the report at the end of out gives, for its species tree, the
-// counts of a direct recount over the trees of the input. An unrooted gene
-// tree counts at its cheapest rooting; as cheapest rootings may split their
-// total differently, the duplications may lie anywhere between the least and
-// the most that such rootings give.
-inline ::testing::AssertionResult agreesWithRecount(const std::string& out, const std::string& input,
+// Whether the species tree report (Newick or NEXUS) at the start of report
+// gives the recount's totals and weighted cost. The cheapest rootings of an
+// unrooted gene tree may split their total differently: its duplications may
+// lie between the least and the most that such rootings give.
+inline ::testing::AssertionResult agreesWithRecount(const std::string& report, const std::string& input,
                                                     bool limitLosses = false) {
-  const std::size_t totals = out.rfind("[Total number of gene duplications + losses: ");
-  if (totals == std::string::npos) return ::testing::AssertionFailure() << "no report: " << out;
-  const std::size_t treeLine = out.find('\n', totals) + 1;
-  const std::vector<InputTree> speciesTree = inputTrees(out.substr(treeLine));
-  if (speciesTree.size() != 1) return ::testing::AssertionFailure() << "no species tree: " << out.substr(treeLine);
-  const PlainTree species = PlainTree::parse(speciesTree[0].newick);
-
+  const std::size_t totals = report.find("[Total number of gene duplications + losses: ");
+  const std::size_t costAt = report.find("[Weighted reconciliation cost: ");
+  if (totals == std::string::npos || costAt == std::string::npos) return ::testing::AssertionFailure() << report;
+  std::string line = report.substr(report.find('\n', totals) + 1);
+  line = line.substr(0, line.find('\n'));
+  if (line.rfind("tree ", 0) == 0) line = line.substr(line.find("= ") + 2);  // NEXUS
+  const PlainTree species = PlainTree::parse(inputTrees(line).at(0).newick);
   long fewest = 0, most = 0, total = 0;
   double weighted = 0;
   for (const InputTree& tree : inputTrees(input)) {
     const PlainTree gene = PlainTree::parse(tree.newick);
     const bool reroot = tree.unrooted && !gene.isLeaf(gene.root);
-    const long cost = (reroot ? cheapestRooting(species, gene, limitLosses) : directCount(species, gene, limitLosses)).total();
-    long low = std::numeric_limits<long>::max(), high = 0;
+    const long cost = (reroot ? cheapestRooting(species, gene, limitLosses) : directCount(species, gene, limitLosses))
+                          .total();
+    long low = cost, high = 0;
     for (const PlainTree& rooting : reroot ? allRootings(gene) : std::vector<PlainTree>{gene}) {
       const Counts counts = directCount(species, rooting, limitLosses);
       if (counts.total() != cost) continue;
@@ -88,14 +82,13 @@ inline ::testing::AssertionResult agreesWithRecount(const std::string& out, cons
     total += cost;
     weighted += tree.weight * static_cast<double>(cost);
   }
-
   long d = -1, l = -1, t = -1;
-  std::sscanf(out.c_str() + totals, "[Total number of gene duplications + losses: %ld + %ld = %ld]", &d, &l, &t);
-  const std::string weightedText = valueAfter(out, "[Weighted reconciliation cost: ");
-  if (t == total && d + l == t && d >= fewest && d <= most && weightedText == asReported(weighted))
+  std::sscanf(report.c_str() + totals, "[Total number of gene duplications + losses: %ld + %ld = %ld]", &d, &l, &t);
+  const std::size_t from = costAt + std::string("[Weighted reconciliation cost: ").size();
+  const std::string cost = report.substr(from, report.find(']', from) - from);
+  if (t == total && d + l == t && d >= fewest && d <= most && cost == costText(weighted))
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "report " << d << " + " << l << " = " << t << ", weighted " << weightedText
+  return ::testing::AssertionFailure() << "report " << d << " + " << l << " = " << t << ", weighted " << cost
                                        << "; recount total " << total << ", duplications " << fewest << ".." << most
-                                       << ", weighted " << asReported(weighted) << ", species tree "
-                                       << species.newick();
+                                       << ", weighted " << costText(weighted) << ", species tree " << line;
 }

@@ -1,0 +1,36 @@
+#pragma once
+// The arguments of the command line as (name, value) pairs, split without
+// knowing any option: "-x value", "--name=value", or a flag without value.
+// The start-up then looks up every option it knows; what it never looked
+// up is unknown.
+
+#include <map>
+#include <string>
+#include <vector>
+
+class CommandLine {
+ public:
+  struct Argument {
+    std::string name;   // as written, dashes included; empty for a stray value
+    std::string value;  // empty when none was written
+    bool used = false;
+  };
+
+  // Throws InputError "more than one argument NAME" for a repeated name.
+  CommandLine(int argc, char** argv);
+
+  // The argument of that name, marked as used; null when absent.
+  Argument* find(const std::string& name);
+  // Whether the name is present, without marking it.
+  bool has(const std::string& name) const { return arguments_.count(name) != 0; }
+  // Every argument never looked up, in byte order of the names.
+  std::vector<const Argument*> unused() const;
+  // The program path as invoked.
+  const std::string& program() const { return program_; }
+
+ private:
+  void store(const std::string& name, const std::string& value);
+
+  std::map<std::string, Argument> arguments_;
+  std::string program_;
+};

@@ -1,0 +1,60 @@
+#include "app/interrupt.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace {
+
+// The handler may run at any moment: it touches only these lock-free flags
+// and a fixed buffer, and writes with write(2).
+std::atomic<bool> stopFlag{false};
+std::atomic<bool> quietFlag{true};
+std::atomic<bool> haveFileToRemove{false};
+char fileToRemove[4096];
+
+static_assert(std::atomic<bool>::is_always_lock_free, "the interrupt handler needs lock-free flags");
+
+template <std::size_t N>
+void writeToStdout(const char (&text)[N]) {
+  const char* p = text;
+  std::size_t left = N - 1;
+  while (left > 0) {
+    const ssize_t written = write(STDOUT_FILENO, p, left);
+    if (written <= 0) return;
+    p += written;
+    left -= static_cast<std::size_t>(written);
+  }
+}
+
+extern "C" void onInterrupt(int) {
+  const int savedErrno = errno;
+  if (!stopFlag.exchange(true)) {
+    if (!quietFlag.load()) writeToStdout("\nUser interrupt... stop after next cycle\n");
+    errno = savedErrno;
+    return;
+  }
+  if (!quietFlag.load()) writeToStdout("\nUser interrupt... stop immediately, bye!\n");
+  if (haveFileToRemove.load()) unlink(fileToRemove);
+  _exit(1);
+}
+
+}  // namespace
+
+void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+
+void setInterruptQuiet(bool quiet) { quietFlag = quiet; }
+
+const std::atomic<bool>& stopRequested() { return stopFlag; }
+
+void setFileToRemoveOnInterrupt(const std::string& path) {
+  haveFileToRemove = false;
+  // The handler must not see the name while it changes.
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  if (path.empty() || path.size() >= sizeof fileToRemove) return;
+  std::memcpy(fileToRemove, path.c_str(), path.size() + 1);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  haveFileToRemove = true;
+}

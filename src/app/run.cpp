@@ -1,0 +1,111 @@
+#include "app/run.hpp"
+
+#include <algorithm>
+#include <ctime>
+#include <iostream>
+#include <sstream>
+
+#include "app/interrupt.hpp"
+#include "app/startup.hpp"
+#include "build/constraint_groups.hpp"
+#include "build/leaf_adding_builder.hpp"
+#include "common/errors.hpp"
+#include "common/random.hpp"
+#include "report/report_writer.hpp"
+#include "search/spr_search.hpp"
+#include "tree/newick_reader.hpp"
+#include "tree/text_reader.hpp"
+#include "tree/tree_input.hpp"
+
+namespace {
+
+// "1d 2h 3m 4s": lower units shown once a higher one is, seconds always.
+std::string elapsedText(long long elapsed) {
+  const long long days = elapsed / 86400, hours = (elapsed % 86400) / 3600, minutes = (elapsed % 3600) / 60,
+                  seconds = elapsed % 60;
+  std::ostringstream text;
+  if (days != 0)
+    text << days << "d " << hours << "h " << minutes << "m " << seconds << "s";
+  else if (hours != 0)
+    text << hours << "h " << minutes << "m " << seconds << "s";
+  else if (minutes != 0)
+    text << minutes << "m " << seconds << "s";
+  else
+    text << seconds << "s";
+  return text.str();
+}
+
+std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
+  std::size_t rooted = 0;
+  for (const GeneTree& tree : trees) rooted += tree.rooted() ? 1 : 0;
+  return std::to_string(rooted) + " rooted and " + std::to_string(trees.size() - rooted) +
+         " unrooted input gene trees total";
+}
+
+// The species tree to start from: the input's first tree, or one built by
+// leaf adding from the gene trees (with the constraint groups).
+void readAndStart(const Options& options, RunFiles& files, TreeInput& trees, Random& random, Console& console) {
+  std::istream& input = files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin;
+  TextReader text(input);
+  NewickReader reader(text, trees.names, random, console);
+  if (options.generator == 0) {
+    console.line("Using user-provided initial species tree");
+    console.line("Using SPR local search heuristic to infer final species tree");
+    readTreeInput(text, reader, /*speciesTreeFirst=*/true, trees);
+    console.line(geneTreeSummary(trees.geneTrees));
+    return;
+  }
+  if (options.generator != 1)
+    throw InputError("Unknown initial species tree generator " + std::to_string(options.generator));
+  console.line("Using fast randomized leaf adding heuristic to build initial species tree");
+  readTreeInput(text, reader, /*speciesTreeFirst=*/false, trees);
+  console.line(std::to_string(trees.geneTrees.size()) + " input gene trees total");
+  std::vector<ConstraintGroup> groups;
+  if (files.constraints.is_open()) {
+    const std::vector<NameId> species = speciesOfGeneTrees(trees.geneTrees, trees.names);
+    TextReader constraints(files.constraints);
+    groups = readConstraintGroups(
+        constraints,
+        [&](const std::string& name) {
+          return std::binary_search(species.begin(), species.end(), trees.names.find(name));
+        },
+        console);
+  }
+  LeafAddingBuilder builder(trees.geneTrees, trees.names, random, console);
+  trees.speciesTree = std::make_unique<SpeciesTree>(builder.build(groups));
+  console.line("Using SPR local search heuristic to infer final species tree");
+  console.line(geneTreeSummary(trees.geneTrees));
+}
+
+}  // namespace
+
+int runProgram(int argc, char** argv, Console& console) {
+  CommandLine line(argc, argv);
+  Options options;
+  RunFiles files;
+  if (!startUp(line, options, files, console)) return 0;
+
+  Random random(options.seed);
+  TreeInput trees;
+  readAndStart(options, files, trees, random, console);
+
+  SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, options.lossScope, random, console,
+                   stopRequested());
+  const std::time_t start = std::time(nullptr);
+  const SearchResult result = search.run();
+  console.line("Time taken for search heuristic: " + elapsedText(static_cast<long long>(std::time(nullptr) - start)));
+
+  ReportRequest request;
+  request.format = options.format;
+  request.withGeneTrees = options.writeGeneTrees;
+  request.lossScope = options.lossScope;
+  request.weightedCost = result.cost;
+  if (files.output) {
+    writeReport(files.output->stream(), *trees.speciesTree, trees.geneTrees, trees.names, request);
+    files.output->commit();
+  } else {
+    writeReport(std::cout, *trees.speciesTree, trees.geneTrees, trees.names, request);
+    if (!std::cout) throw InputError("standard output could not be written");
+  }
+  return 0;
+}

@@ -1,0 +1,154 @@
+#include "app/startup.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <iostream>
+#include <sstream>
+
+#include "app/interrupt.hpp"
+#include "common/errors.hpp"
+
+namespace {
+
+const char* const kVersion = "2.0";
+
+void printHelp(std::ostream& out, const std::string& program) {
+  out << "Usage: " << program << " [ARGUMENT]\n"
+      << "\n"
+      << "  -i, --input                   Input file\n"
+      << "  -o, --output                  Output file\n"
+      << "      --genetrees               Output input gene trees and their reconciliation costs after the speciestree\n"
+      << "  -g, --generator 0|1           Options for species tree to use to initialize the local search heuristic\n"
+      << "                                0 - use user-provided species tree as initial species tree\n"
+      << "                                1 - use leaf adding heuristic to build initial species tree [default]\n"
+      << "      --constraints <file>      A file containing groupings of species for generator 1.\n"
+      << "      --limit                   Limit species tree to leaf set of gene tree when computing losses. Not recommended.\n"
+      << "  -q, --quiet                   No processing output.\n"
+      << "      --seed <integer number>   Set a user defined random number generator seed.\n"
+      << "  -v, --version                 Output the version number.\n"
+      << "  -h, --help                    Output brief help message and example commands.\n"
+      << "\n"
+      << "Examples:\n"
+      << "  " << program << " -i trees.newick -o speciestree.newick\n"
+      << "  cat speciestree.newick genetrees.newick | " << program << " -g 0\n"
+      << std::flush;
+}
+
+// The short form's entry wins when both forms are given; both are looked
+// up, so that neither counts as unknown.
+CommandLine::Argument* findOption(CommandLine& line, const std::string& shortName, const std::string& longName) {
+  CommandLine::Argument* shortForm = shortName.empty() ? nullptr : line.find(shortName);
+  CommandLine::Argument* longForm = line.find(longName);
+  return shortForm != nullptr ? shortForm : longForm;
+}
+
+// A flag: present or not; a value is an error naming the long form.
+bool flagOption(CommandLine& line, const std::string& shortName, const std::string& longName) {
+  const CommandLine::Argument* arg = findOption(line, shortName, longName);
+  if (arg == nullptr) return false;
+  if (!arg->value.empty()) throw InputError(longName + " doesn't need a value");
+  return true;
+}
+
+// A number read as a stream reads it: leading blanks skipped, trailing text
+// ignored.
+template <class T>
+T numberOption(const CommandLine::Argument& arg) {
+  std::istringstream in(arg.value);
+  T value{};
+  in >> value;
+  if (in.fail()) throw InputError("invalid value of argument " + arg.name + " " + arg.value);
+  return value;
+}
+
+// Whether writing the output would replace a regular file that is also
+// read (same device and inode).
+bool sameRegularFile(const struct stat& read, const std::string& outputName) {
+  struct stat out {};
+  if (stat(outputName.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return false;
+  return S_ISREG(read.st_mode) && read.st_dev == out.st_dev && read.st_ino == out.st_ino;
+}
+
+bool sameRegularFile(const std::string& readName, const std::string& outputName) {
+  struct stat read {};
+  return stat(readName.c_str(), &read) == 0 && sameRegularFile(read, outputName);
+}
+
+}  // namespace
+
+bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& console) {
+  // Seed: the clock's seconds (low 32 bits) modulo 65535, unless given.
+  options.seed = static_cast<std::uint32_t>(static_cast<unsigned long long>(std::time(nullptr)) & 0xffffffffULL) %
+                 65535U;
+  if (const CommandLine::Argument* arg = line.find("--seed")) options.seed = numberOption<unsigned int>(*arg);
+
+  if (const CommandLine::Argument* arg = line.find("--oformat")) {
+    if (arg->value == "newick")
+      options.format = OutputFormat::newick;
+    else if (arg->value == "nexus")
+      options.format = OutputFormat::nexus;
+    else
+      throw InputError("--oformat has a wrong argument");
+  }
+  options.writeGeneTrees = flagOption(line, "", "--genetrees");
+  if (flagOption(line, "", "--limit")) options.lossScope = LossScope::geneSpeciesOnly;
+  if (const CommandLine::Argument* arg = findOption(line, "-g", "--generator"))
+    options.generator = numberOption<int>(*arg);
+
+  // Nothing is printed before the quiet option is known, except this line,
+  // which follows the option's presence.
+  const bool quietGiven = line.has("-q") || line.has("--quiet");
+  if (const CommandLine::Argument* arg = line.find("--constraints")) {
+    options.constraintsPath = arg->value;
+    if (!quietGiven) std::cout << "Constraints file: " << options.constraintsPath << std::endl;
+    files.constraints.open(options.constraintsPath);
+    if (!files.constraints) throw InputError("constraints file " + options.constraintsPath + " not found");
+    if (options.generator != 1)
+      console.warning("--constraints does not apply to generator " + std::to_string(options.generator));
+  }
+
+  const bool helpRequested = flagOption(line, "-h", "--help");
+  options.quiet = flagOption(line, "-q", "--quiet");
+  console.setQuiet(options.quiet);
+  setInterruptQuiet(options.quiet);
+  const bool versionRequested = flagOption(line, "-v", "--version");
+
+  if (const CommandLine::Argument* arg = findOption(line, "-i", "--input")) {
+    options.inputPath = arg->value;
+    console.line("Input file: " + options.inputPath);
+    files.input.open(options.inputPath);
+    if (!files.input) throw InputError("input file " + options.inputPath + " not found");
+  }
+  if (const CommandLine::Argument* arg = findOption(line, "-o", "--output")) {
+    options.outputPath = arg->value;
+    console.line("Output file: " + options.outputPath);
+    // Never replace a file that is being read.
+    struct stat standardInput {};
+    const bool replacesInput =
+        options.inputPath.empty()
+            ? fstat(STDIN_FILENO, &standardInput) == 0 && sameRegularFile(standardInput, options.outputPath)
+            : sameRegularFile(options.inputPath, options.outputPath);
+    if (replacesInput) throw InputError("Output file " + options.outputPath + " would overwrite the input file");
+    if (!options.constraintsPath.empty() && sameRegularFile(options.constraintsPath, options.outputPath))
+      throw InputError("Output file " + options.outputPath + " would overwrite the constraints file");
+  }
+
+  if (versionRequested) {
+    std::cout << kVersion << std::endl;
+    return false;
+  }
+  const std::vector<const CommandLine::Argument*> unknown = line.unused();
+  if (!unknown.empty())
+    throw InputError("Unknown argument " + unknown.front()->name + "\nTry " + line.program() +
+                     " --help for a list of arguments");
+  if (helpRequested) {
+    printHelp(std::cout, line.program());
+    return false;
+  }
+  // The command line is checked whole: only now is the output touched.
+  if (!options.outputPath.empty()) files.output = std::make_unique<OutputFile>(options.outputPath);
+  console.line("Random seed: " + std::to_string(options.seed));
+  return true;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// From the command line to a run: every option is evaluated in a fixed
+// order (which decides the error shown when several are wrong), the files
+// are opened, version and help are answered.
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/command_line.hpp"
+#include "app/output_file.hpp"
+#include "common/console.hpp"
+#include "common/options.hpp"
+
+// The opened files of a run.
+struct RunFiles {
+  std::ifstream input;  // not open: standard input
+  std::ifstream constraints;
+  std::unique_ptr<OutputFile> output;  // null: standard output
+};
+
+// Evaluates the command line into options and opens the files. Returns
+// false when nothing is left to do (version or help printed). Throws
+// InputError for every bad argument.
+bool startUp(CommandLine& commandLine, Options& options, RunFiles& files, Console& console);

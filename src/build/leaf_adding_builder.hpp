@@ -1,0 +1,69 @@
+#pragma once
+// The default start tree: randomised stepwise addition. From three species
+// drawn at random, the other species are inserted one at a time, in random
+// order, each where the duplications plus losses over all gene trees are
+// fewest (ties drawn at random), every constraint group kept a clade.
+//
+// Every gene tree counts once, at the rooting it was read with; a gene
+// leaf whose species is not in the tree yet is left out, and losses are
+// counted in the species tree restricted to each gene tree's species.
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "build/constraint_groups.hpp"
+#include "common/console.hpp"
+#include "common/random.hpp"
+#include "reconcile/species_index.hpp"
+#include "scoring/regraft_scorer.hpp"
+#include "tree/gene_tree.hpp"
+#include "tree/name_table.hpp"
+#include "tree/species_tree.hpp"
+
+class LeafAddingBuilder {
+ public:
+  LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, Random& random, Console& console);
+
+  // Builds the tree; its nodes are numbered in pre-order and its clades are
+  // the constraint groups.
+  SpeciesTree build(const std::vector<ConstraintGroup>& groups);
+
+ private:
+  using Triplet = std::array<std::int32_t, 3>;
+  static constexpr double kNoScore = std::numeric_limits<double>::infinity();
+
+  void prepareConstraints(const std::vector<ConstraintGroup>& groups);
+  NodeId addSpeciesLeaf(std::int32_t species);
+  NodeId addJoin(NodeId a, NodeId b);
+  NodeId buildTriplet();
+  void startOver();
+  void removeSpecies(std::int32_t species);
+  void reportSize(bool finished);
+  // Scores every position for the leaf x, which hangs from the root, and
+  // collects the best admissible ones.
+  void scorePositions(NodeId x);
+
+  const std::vector<GeneTree>& genes_;
+  const NameTable& names_;
+  Random& random_;
+  Console& console_;
+  SpeciesTree tree_;
+  SpeciesIndex index_;
+  RegraftScorer scorer_;
+
+  std::vector<std::string> species_;  // species not yet in the tree
+  std::vector<CladeId> speciesClade_;  // the clade each of them belongs to
+  std::vector<char> cladePlaced_;      // a species of the clade is in the tree
+  CladeId requiredClade_ = kNoClade;   // where the leaf being placed must go
+
+  bool tripletMode_ = true;
+  Triplet triplet_{};
+  std::int32_t currentSpecies_ = 0;
+  double bestScore_ = kNoScore;
+  std::vector<Triplet> tripletCandidates_;
+  std::vector<std::pair<std::int32_t, NodeId>> insertionCandidates_;
+};

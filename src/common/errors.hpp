@@ -1,0 +1,19 @@
+#pragma once
+// The two kinds of failure that end a run. Both are thrown and caught in
+// main, which writes the message after "ERROR: " and ends the program:
+// an InputError (bad command line, bad input file, failed write) with
+// status 1, an InternalError (a consistency check of the program itself
+// failed; no input should reach one) with status 2.
+
+#include <stdexcept>
+#include <string>
+
+class InputError : public std::runtime_error {
+ public:
+  explicit InputError(const std::string& message) : std::runtime_error(message) {}
+};
+
+class InternalError : public std::logic_error {
+ public:
+  explicit InternalError(const std::string& message) : std::logic_error(message) {}
+};

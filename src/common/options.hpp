@@ -1,0 +1,24 @@
+#pragma once
+// Everything the command line decides, in one object: made by the start-up,
+// read by the stages.
+
+#include <cstdint>
+#include <string>
+
+enum class OutputFormat { newick, nexus };
+
+// Where the losses of a gene tree are counted: in the whole species tree,
+// or in the species tree restricted to the gene tree's own species.
+enum class LossScope { wholeSpeciesTree, geneSpeciesOnly };
+
+struct Options {
+  std::uint32_t seed = 0;
+  OutputFormat format = OutputFormat::newick;
+  bool writeGeneTrees = false;
+  int generator = 1;  // 0: the species tree given first in the input; 1: leaf adding
+  LossScope lossScope = LossScope::wholeSpeciesTree;
+  bool quiet = false;
+  std::string inputPath;        // empty: standard input
+  std::string outputPath;       // empty: standard output
+  std::string constraintsPath;  // empty: none
+};

@@ -1,0 +1,13 @@
+#include "reconcile/rootings.hpp"
+
+const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesTree& species,
+                                            const SpeciesIndex& index, LossScope scope,
+                                            const RelevantTree& wholeTree, GeneScratch& scratch) {
+  scratch.fit(tree.size());
+  mapEveryDirection(tree, species.leafByName().data(), index, scratch.map.data(), scratch.directed.data(),
+                    scratch.up.data());
+  if (scope == LossScope::wholeSpeciesTree) return wholeTree;
+  // The relevant tree depends on the gene leaves only: one for all rootings.
+  scratch.relevant.buildRestricted(species, index, tree, scratch.map.data());
+  return scratch.relevant;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The result of a run: the final species tree, preceded by comment lines
+// with its size and costs, and on request every gene tree with its own
+// size and duplication and loss counts (unrooted ones at the rooting the
+// search left them, their cheapest), in Newick or NEXUS notation.
+
+#include <ostream>
+#include <vector>
+
+#include "common/options.hpp"
+#include "tree/gene_tree.hpp"
+#include "tree/name_table.hpp"
+#include "tree/species_tree.hpp"
+
+struct ReportRequest {
+  OutputFormat format = OutputFormat::newick;
+  bool withGeneTrees = false;
+  LossScope lossScope = LossScope::wholeSpeciesTree;
+  double weightedCost = 0;  // the search's result
+};
+
+void writeReport(std::ostream& out, const SpeciesTree& species, const std::vector<GeneTree>& genes,
+                 const NameTable& names, const ReportRequest& request);

@@ -1,0 +1,477 @@
+#include "scoring/regraft_scorer.hpp"
+
+#include <algorithm>
+
+#include "common/errors.hpp"
+#include "reconcile/reconciliation.hpp"
+#include "reconcile/rootings.hpp"
+
+void RegraftScorer::begin(const SpeciesTree& species, const SpeciesIndex& index, NodeId x) {
+  species_ = &species;
+  index_ = &index;
+  x_ = x;
+  root_ = species.root();
+  r_ = species.sibling(x);
+  counters_.assign(species.size(), Counters());
+  scores_.assign(species.size(), Scores());
+  counted_.clear();
+  if (scope_ == LossScope::wholeSpeciesTree && !partial_) wholeTree_.buildWhole(species, index);
+}
+
+void RegraftScorer::addGeneTree(const GeneTree& tree, double weight) {
+  if (partial_)
+    addAtPresentRooting<true>(tree, weight);
+  else
+    addAtPresentRooting<false>(tree, weight);
+}
+
+template <bool kPartial>
+void RegraftScorer::addAtPresentRooting(const GeneTree& tree, double weight) {
+  scratch_.fit(tree.size());
+  if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
+  mapGeneTree<kPartial>(tree, species_->leafByName().data(), *index_, scratch_.map.data());
+  const RelevantTree* relevant = &wholeTree_;
+  if (kPartial || scope_ == LossScope::geneSpeciesOnly) {
+    scratch_.relevant.buildRestricted(*species_, *index_, tree, scratch_.map.data());
+    relevant = &scratch_.relevant;
+    for (NodeId v = 0; v < static_cast<NodeId>(species_->size()); ++v) clearLossCounters(v);
+  }
+  scoreRooting<kPartial>(tree.rooting(), *relevant, weight, Combine::add);
+}
+
+void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weight) {
+  if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
+  const RelevantTree& relevant =
+      reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
+  const bool whole = relevant.whole();
+  if (!whole)
+    for (NodeId v = 0; v < static_cast<NodeId>(species_->size()); ++v) clearLossCounters(v);
+  GeneRooting& rooting = scratch_.rooting;
+  rooting = tree.rooting();
+  scoreRooting<false>(rooting, relevant, weight, Combine::replace);
+  if (rooting.child(rooting.root(), 0) != kNoNode) {
+    NodeId* map = scratch_.map.data();
+    std::array<NodeId, 3>* directed = scratch_.directed.data();
+    forEachOtherRooting(
+        rooting, scratch_, [&](NodeId n) { map[n] = directed[n][rooting.parentSlot(n)]; },
+        [&](const RootEdge&) {
+          if (!whole)
+            for (NodeId v : relevant.preorder()) clearLossCounters(v);
+          scoreRooting<false>(rooting, relevant, weight, Combine::keepCheaper);
+        });
+  }
+  const std::vector<NodeId>& order = index_->preorder();
+  for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
+    Scores& s = scores_[at(order[i])];
+    s.duplications += s.rootingDuplications;
+    s.losses += s.rootingLosses;
+  }
+}
+
+// --- One rooting of one gene tree ---------------------------------------------------
+
+template <bool kPartial>
+void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, double weight,
+                                 Combine combine) {
+  countFrontier<kPartial>(rooting);
+  // Losses change with the regraft only when the gene tree has species on
+  // both sides of the root, which is then relevant.
+  const bool lossesChange = relevant.relevant(root_);
+  const GeneTreeCost cost =
+      countCost<kPartial>(rooting, scratch_.map.data(), relevant, [&](NodeId g, NodeId c0, NodeId c1) {
+        if (lossesChange) lossCountersAt<kPartial>(relevant, g, c0, c1);
+      });
+  const double duplicationBase = static_cast<double>(cost.duplications) * weight;
+  const double lossBase = static_cast<double>(cost.losses) * weight;
+  if (relevant.whole()) {
+    scoreWholeTree(relevant, duplicationBase, lossBase, weight, combine);
+    return;
+  }
+  // start: the root's relevant child on the remaining tree's side.
+  const NodeId start = relevant.child(root_, species_->child(root_, 0) == x_ ? 1 : 0);
+  if (combine != Combine::keepCheaper) walkDuplicationValues(duplicationBase, lossBase, weight, combine);
+  if (lossesChange) {
+    convertSiblingCounters(relevant, start);
+    sumDown(relevant, start, [](NodeId) {});
+    transferLossChanges(relevant, start, weight, combine);
+  }
+  if (combine == Combine::keepCheaper) walkDuplicationValues(duplicationBase, lossBase, weight, combine);
+}
+
+// --- Duplications ------------------------------------------------------------------
+//
+// The secondary mapping of a gene node is its mapping with x taken out: the
+// LCA, in the remaining tree, of its species outside x (kNoNode if it has
+// none). Only nodes mapped to the species root have species on both sides;
+// the frontier is made of the highest gene nodes whose species all lie in
+// the remaining tree. Where x is regrafted decides whether a frontier node's
+// parent stays a duplication, which the three counters record.
+
+template <bool kPartial>
+void RegraftScorer::countFrontier(const GeneRooting& rooting) {
+  clearDuplicationCounters();
+  const NodeId* map = scratch_.map.data();
+  NodeId* secondary = secondary_.data();
+  const NodeId top = rooting.root();
+  if (map[top] != root_) return;  // all species on one side: the same value everywhere
+  // Down through the nodes mapped to the species root; the walk stops at
+  // the others, which keep their mapping (outside x) or lose it (inside x).
+  frontier_.clear();
+  region_.clear();
+  tour_.preorder(
+      top, [&](NodeId g, int i) { return map[g] == root_ ? rooting.child(g, i) : kNoNode; },
+      [&](NodeId g) {
+        const NodeId m = map[g];
+        if (m == root_) {
+          region_.push_back(g);
+          return;
+        }
+        const bool outside = m != kNoNode && !index_->contains(x_, m);
+        secondary[g] = outside ? m : kNoNode;
+        if (outside) frontier_.push_back(g);
+      });
+  for (auto it = region_.rbegin(); it != region_.rend(); ++it)  // children first
+    secondary[*it] = joinMappings<true>(*index_, secondary[rooting.child(*it, 0)], secondary[rooting.child(*it, 1)]);
+
+  for (NodeId g : frontier_) {
+    const NodeId q = rooting.parent(g);
+    const NodeId h = rooting.child(q, 0) == g ? rooting.child(q, 1) : rooting.child(q, 0);
+    const NodeId sg = secondary[g];
+    const NodeId sh = secondary[h];
+    if (sh == kNoNode) {
+      // The sibling lies below x: q stays a duplication exactly for the
+      // regrafts below sg.
+      ++counters_[at(sg)].here;
+      counted_.push_back(sg);
+      continue;
+    }
+    // q is a duplication at m unless x is regrafted into the side of one of
+    // them; the counter of the side holding h is taken off there.
+    const NodeId m = secondary[q];
+    const std::uint32_t nh = index_->number(sh), nm = index_->number(m), ng = index_->number(sg);
+    if (nh < nm && nm < ng) {
+      ++counters_[at(m)].child0;
+      counted_.push_back(m);
+    } else if (ng < nm && nm < nh) {
+      ++counters_[at(m)].child1;
+      counted_.push_back(m);
+    }
+  }
+}
+
+void RegraftScorer::clearDuplicationCounters() {
+  for (NodeId v : counted_) {
+    Counters& c = counters_[at(v)];
+    c.here = c.child0 = c.child1 = 0;
+  }
+  counted_.clear();
+}
+
+// The duplication value of a position, called parents first from r: the
+// gene tree's own count at r, then along each edge the frontier counters of
+// the upper node.
+double RegraftScorer::duplicationValueAt(NodeId v, double duplicationBase, double weight) {
+  double value = duplicationBase;
+  if (v != r_) {
+    const NodeId p = species_->parent(v);
+    const Counters& up = counters_[at(p)];
+    value = up.duplicationValue + step(p, species_->child(p, 0) == v ? up.child0 : up.child1, weight);
+  }
+  counters_[at(v)].duplicationValue = value;
+  return value;
+}
+
+// Every position of the remaining tree gets its duplication value, and the
+// loss count of a restricted tree as the base of its loss value.
+void RegraftScorer::walkDuplicationValues(double duplicationBase, double lossBase, double weight, Combine combine) {
+  const std::vector<NodeId>& order = index_->preorder();
+  for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
+    const NodeId v = order[i];
+    combineAt(v, duplicationValueAt(v, duplicationBase, weight), lossBase, weight, combine);
+  }
+}
+
+void RegraftScorer::combineAt(NodeId v, double duplicationValue, double lossBase, double weight, Combine combine) {
+  Scores& s = scores_[at(v)];
+  const std::int32_t delta = counters_[at(v)].lossDelta;
+  switch (combine) {
+    case Combine::add:
+      s.duplications += duplicationValue;
+      s.losses += lossBase;
+      break;
+    case Combine::replace:
+      s.rootingDuplications = duplicationValue;
+      s.rootingLosses = lossBase;
+      break;
+    case Combine::keepCheaper: {
+      // Equal costs keep the rooting tried first.
+      const double candidate = weight * delta + (lossBase + duplicationValue);
+      if (s.rootingDuplications + s.rootingLosses > candidate) {
+        s.rootingDuplications = duplicationValue;
+        s.rootingLosses = delta * weight + lossBase;
+      }
+      break;
+    }
+  }
+}
+
+// --- Losses --------------------------------------------------------------------------
+//
+// lossDelta(y) is the change of the gene tree's loss count when x is
+// regrafted above y instead of above r. Everything below happens in the
+// relevant tree; d is its depth, measured from r for the remaining tree (so
+// d(r) = 1), M(g) is a gene node's mapping, S(g) its secondary mapping, and
+// "y >= a" means y is a or one of its ancestors. Three kinds of counter
+// carry the changes, summed down the relevant tree afterwards (sumDown):
+//   local(u):          lossDelta(u) += 1;
+//   inheritedPlus(u):  lossDelta(y) += 1 for every y in u's subtree (Minus: -1);
+//   depth(u):          lossDelta(y) += d(y) - d(u) + 1 for every y in u's subtree.
+// sibling(a) and siblingDepth(a) stand for a whole path: for every v from a
+// up to, not including, start, siblingDepth adds depth(sibling of v), and
+// sibling adds that, inheritedMinus(sibling of v) and inheritedMinus(v)
+// (convertSiblingCounters). Their net effect: siblingDepth(a) gives a
+// position y that leaves the path at w = lca(a, y) the change d(y) - d(w);
+// sibling(a) gives d(y) - 2 d(w) there, -(d(a) - 1) inside a's subtree and
+// -(d(y) - 1) on the path itself.
+//
+// Regrafted above y, x's parent p takes y's depth and y's subtree moves one
+// level down. A gene node keeps its mapping unless it has species on both
+// sides (M = species root); its mapping is then p when y >= S, else
+// lca(S, y). Each case adds the change of the node's own losses (on its two
+// child edges) for every y.
+
+template <bool kPartial>
+void RegraftScorer::lossCountersAt(const RelevantTree& relevant, NodeId g, NodeId c0, NodeId c1) {
+  const NodeId* map = scratch_.map.data();
+  const NodeId* secondary = secondary_.data();
+  const NodeId mg = map[g], m0 = map[c0], m1 = map[c1];
+  if (kPartial && (mg == kNoNode || m0 == kNoNode || m1 == kNoNode)) return;
+  auto inX = [this](NodeId s) { return index_->contains(x_, s); };
+
+  if (mg != root_) {
+    // Case 1: all of g's species on one side. Only depths can change: a
+    // child edge gains one loss when p lands on it, that is for y on the
+    // path from M(c) up to (not including) M(g). Inside x nothing changes
+    // (and no position is there).
+    climb(relevant, m0, mg, &Counters::local);
+    climb(relevant, m1, mg, &Counters::local);
+    return;
+  }
+  const NodeId sg = secondary[g];
+  if (m0 == root_ && m1 == root_) {
+    // Case 2: g and both children span both sides, so g is a duplication
+    // without losses now. For a child c with a = S(c) below b = S(g), the
+    // edge gains one loss for every node u on the path [a, b) with y in
+    // u's subtree: for y on that path, g maps to b and c to p (d(y) - d(b)
+    // losses); for y below it, c maps to lca(a, y) (d(lca) - d(b)); for y
+    // elsewhere g stays a loss-free duplication.
+    if (secondary[c0] != sg) climb(relevant, secondary[c0], sg, &Counters::inheritedPlus);
+    if (secondary[c1] != sg) climb(relevant, secondary[c1], sg, &Counters::inheritedPlus);
+    return;
+  }
+  if (m0 == root_ || m1 == root_) {
+    const NodeId m = m0 == root_ ? c0 : c1;  // the child on both sides
+    const NodeId mn = m0 == root_ ? m1 : m0;  // the other child's mapping
+    const NodeId sm = secondary[m];
+    if (!inX(mn)) {
+      // Case 3: the other child lies in the remaining tree. Now g is a
+      // duplication with d(M(n)) - 1 losses. Let s = S(g) = lca(S(m), M(n)).
+      // For y >= s, g and m map to p: change -(d(y) - 1). For y off s's
+      // subtree, leaving it at z, g and m map to z: change -d(z). rootPath(s)
+      // gives both, and -(d(s) - 1) to all of s's subtree, where the rest
+      // depends on which of S(m) and M(n) equal s:
+      rootPath(relevant, sg);
+      if (sg != sm && sg != mn) {
+        // Both strictly below s, in different subtrees c and c' of s. g
+        // becomes a speciation at s: y on the path [S(m), s) sees
+        // d(y) - 2 d(s) - 2, y below that path d(lca(S(m), y)) - 2 d(s) - 2,
+        // y on [M(n), s) sees 1 - d(s), the rest of s's subtree -d(s).
+        addBelow(relevant, sg, &Counters::inheritedMinus);
+        const NodeId c = climbBelow(relevant, sm, sg, &Counters::inheritedPlus);
+        ++counters_[at(c)].inheritedMinus;
+        climb(relevant, mn, sg, &Counters::local);
+      } else if (sg == sm && sg != mn) {
+        // M(n) below S(m) = s: y on [M(n), s) sees 1 - d(s), the rest of
+        // s's subtree -d(s).
+        addBelow(relevant, sg, &Counters::inheritedMinus);
+        climb(relevant, mn, sg, &Counters::local);
+      } else if (sg == sm) {
+        // Both at s: g stays a duplication at s below it, -d(s).
+        addBelow(relevant, sg, &Counters::inheritedMinus);
+      } else {
+        // S(m) below M(n) = s, on c's side: g stays a duplication with n at
+        // s. y on [S(m), s) sees d(y) - 2 d(s), y below that path
+        // d(lca(S(m), y)) - 2 d(s), the other side of s -d(s).
+        const NodeId c = climbBelow(relevant, sm, sg, &Counters::inheritedPlus);
+        ++counters_[at(other(relevant, sg, c))].inheritedMinus;
+      }
+    } else {
+      // Case 4: the other child lies in x. g is a duplication with m, and
+      // its losses are those of the edge into x, d_x(M(n)), as long as g
+      // maps to p (y >= s, s = S(g) = S(m)). Otherwise g and m map to
+      // z = lca(s, y) and p lies d(y) - d(z) levels below: for y below s,
+      // depth(children of s); for y leaving the path above s at w,
+      // siblingDepth(s).
+      if (sg != sm) throw InternalError("Problem in case 4!!");
+      if (relevant.parent(sg) != root_) ++counters_[at(sg)].siblingDepth;
+      addBelow(relevant, sg, &Counters::depth);
+    }
+    return;
+  }
+  // Case 5: neither child spans both sides; one lies in x, the other, n,
+  // in the remaining tree with a = M(n) = S(g). g is a speciation at the
+  // root now, losses d_x(M(x-child)) + d(a) - 2. For y >= a it stays a
+  // speciation at p: change 1 - d(y). For y strictly below a, g becomes a
+  // duplication at a: d(y) - 2 d(a) + 2. For y leaving a's path at w, a
+  // speciation at w: d(y) - 2 d(w). sibling(a) gives all three except, below
+  // a, d(y) - d(a) + 1 more, from depth and inheritedPlus at a's children.
+  if (inX(m0) == inX(m1)) throw InternalError("Shouldn't be here at all!!");
+  const NodeId a = inX(m0) ? m1 : m0;
+  if (sg != a) throw InternalError("Problem in case 5!!");
+  if (relevant.parent(a) != root_) ++counters_[at(a)].sibling;
+  addBelow(relevant, a, &Counters::depth);
+  addBelow(relevant, a, &Counters::inheritedPlus);
+}
+
+void RegraftScorer::climb(const RelevantTree& relevant, NodeId a, NodeId b, Counter counter) {
+  for (; a != b; a = relevant.parent(a)) ++(counters_[at(a)].*counter);
+}
+
+NodeId RegraftScorer::climbBelow(const RelevantTree& relevant, NodeId a, NodeId b, Counter counter) {
+  for (; relevant.parent(a) != b; a = relevant.parent(a)) ++(counters_[at(a)].*counter);
+  return a;
+}
+
+void RegraftScorer::addBelow(const RelevantTree& relevant, NodeId s, Counter counter) {
+  for (int i = 0; i < 2; ++i)
+    if (relevant.child(s, i) != kNoNode) ++(counters_[at(relevant.child(s, i))].*counter);
+}
+
+// From s up to start: -1 for the subtrees of each node on the way and of
+// its sibling, that is for everything below each of s's proper ancestors.
+void RegraftScorer::rootPath(const RelevantTree& relevant, NodeId s) {
+  for (NodeId v = s, u = relevant.parent(s); u != root_; v = u, u = relevant.parent(u)) {
+    ++counters_[at(v)].inheritedMinus;
+    ++counters_[at(other(relevant, u, v))].inheritedMinus;
+  }
+}
+
+// Children before parents: sums the sibling counters up the relevant tree
+// and hands each node's sums to its sibling and to itself.
+void RegraftScorer::convertSiblingCounters(const RelevantTree& relevant, NodeId start) {
+  const std::vector<NodeId>& order = relevant.preorder();
+  for (std::uint32_t i = relevant.end(start); i-- > relevant.begin(start);) {
+    const NodeId v = order[i];
+    if (v == start) continue;
+    Counters& c = counters_[at(v)];
+    if (relevant.child(v, 0) != kNoNode) {
+      const Counters& a = counters_[at(relevant.child(v, 0))];
+      const Counters& b = counters_[at(relevant.child(v, 1))];
+      c.sibling += a.sibling + b.sibling;
+      c.siblingDepth += a.siblingDepth + b.siblingDepth;
+    }
+    Counters& o = counters_[at(other(relevant, relevant.parent(v), v))];
+    o.depth += c.sibling + c.siblingDepth;
+    o.inheritedMinus += c.sibling;
+    c.inheritedMinus += c.sibling;
+  }
+}
+
+// Parents before children: k sums the inherited counters, k1 the depth
+// counters and k2 the k1 values, so that lossDelta(y) is final when
+// visit(y) is called.
+template <class Visit>
+void RegraftScorer::sumDown(const RelevantTree& relevant, NodeId start, Visit&& visit) {
+  const std::vector<NodeId>& order = relevant.preorder();
+  for (std::uint32_t i = relevant.begin(start); i < relevant.end(start); ++i) {
+    const NodeId v = order[i];
+    Counters& c = counters_[at(v)];
+    std::int32_t k = 0, k1 = 0, k2 = 0;
+    if (v == start) {
+      // Nothing changes for a regraft above start: the climbs all stop
+      // below it.
+      if (c.inheritedPlus != 0 || c.local != 0 || c.inheritedMinus != 0)
+        throw InternalError("root-child counters not 0!!");
+      if (c.depth != 0) throw InternalError("root-child counter 3 not 0!!");
+    } else {
+      const Counters& up = counters_[at(relevant.parent(v))];
+      k = up.k;
+      k1 = up.k1;
+      k2 = up.k2;
+    }
+    k += c.inheritedPlus - c.inheritedMinus;
+    k1 += c.depth;
+    k2 += k1;
+    c.lossDelta += k + c.local + k2;
+    c.k = k;
+    c.k1 = k1;
+    c.k2 = k2;
+    visit(v);
+  }
+}
+
+// Over the whole species tree the relevant tree is the remaining tree
+// itself: the loss changes and the duplication values go down together,
+// each position gets both, and every counter is cleared behind.
+void RegraftScorer::scoreWholeTree(const RelevantTree& relevant, double duplicationBase, double lossBase,
+                                   double weight, Combine combine) {
+  convertSiblingCounters(relevant, r_);
+  sumDown(relevant, r_, [&](NodeId v) {
+    combineAt(v, duplicationValueAt(v, duplicationBase, weight), lossBase, weight, combine);
+    if (combine != Combine::keepCheaper) {
+      Scores& s = scores_[at(v)];
+      (combine == Combine::add ? s.losses : s.rootingLosses) +=
+          static_cast<double>(counters_[at(v)].lossDelta) * weight;
+    }
+    clearLossCounters(v);
+  });
+  // The climbs of case 1 also count inside x.
+  const std::vector<NodeId>& order = index_->preorder();
+  for (std::uint32_t i = index_->begin(x_); i < index_->end(x_); ++i) clearLossCounters(order[i]);
+  clearLossCounters(root_);
+}
+
+// A position that is not relevant: below it the gene tree has species on
+// one side only, or none. Regrafted there, x joins the restricted tree
+// where it would join it regrafted above the highest relevant node below
+// (or, over a subtree without the gene tree's species, above the relevant
+// node the climb came from): it takes that node's change.
+void RegraftScorer::transferLossChanges(const RelevantTree& relevant, NodeId start, double weight, Combine combine) {
+  auto apply = [&](NodeId v, double amount, std::int32_t delta, bool copy) {
+    switch (combine) {
+      case Combine::add:
+        scores_[at(v)].losses += amount;
+        break;
+      case Combine::replace:
+        scores_[at(v)].rootingLosses += amount;
+        break;
+      case Combine::keepCheaper:
+        if (copy) counters_[at(v)].lossDelta = delta;
+        break;
+    }
+  };
+  const std::vector<NodeId>& order = index_->preorder();
+  for (std::uint32_t i = index_->begin(start); i < index_->end(start); ++i) {
+    const NodeId v = order[i];
+    if (!relevant.relevant(v)) continue;
+    const std::int32_t delta = counters_[at(v)].lossDelta;
+    const double amount = static_cast<double>(delta) * weight;
+    apply(v, amount, delta, false);
+    if (species_->parent(v) == root_) continue;
+    for (NodeId u = species_->parent(v); u != kNoNode && !relevant.relevant(u); u = species_->parent(u)) {
+      apply(u, amount, delta, true);
+      const NodeId leafless =
+          relevant.leafCount(species_->child(u, 0)) != 0 ? species_->child(u, 1) : species_->child(u, 0);
+      for (std::uint32_t j = index_->begin(leafless); j < index_->end(leafless); ++j)
+        apply(order[j], amount, delta, true);
+    }
+  }
+}
+
+void RegraftScorer::clearLossCounters(NodeId v) {
+  Counters& c = counters_[at(v)];
+  c.local = c.inheritedPlus = c.inheritedMinus = c.depth = c.sibling = c.siblingDepth = c.lossDelta = 0;
+}
+
+template void RegraftScorer::addAtPresentRooting<true>(const GeneTree&, double);
+template void RegraftScorer::addAtPresentRooting<false>(const GeneTree&, double);

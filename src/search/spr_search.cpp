@@ -1,0 +1,112 @@
+#include "search/spr_search.hpp"
+
+#include "reconcile/reconciler.hpp"
+#include "reconcile/species_coverage.hpp"
+#include "tree/tree_input.hpp"
+
+SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
+                     Random& random, Console& console, const std::atomic<bool>& stop)
+    : species_(species),
+      genes_(genes),
+      names_(names),
+      scope_(scope),
+      random_(random),
+      console_(console),
+      stop_(stop),
+      scoringOrder_(rootedThenUnrooted(genes)),
+      scorer_(scope, /*partial=*/false) {}
+
+SearchResult SprSearch::run() {
+  checkSpeciesCoverage(species_, scoringOrder_, names_, console_);
+  console_.line("Computing...");
+  bool everyRooting = false;
+  for (;;) {
+    runCycle(everyRooting);
+    if (improved_) {
+      improved_ = false;
+      everyRooting = false;
+      if (!bestMoves_.empty()) {
+        ++moves_;
+        const auto& move = bestMoves_[random_.next() % bestMoves_.size()];
+        species_.moveSubtree(move.first, move.second);
+        rootGeneTreesAtCheapest();
+      }
+    } else {
+      rootGeneTreesAtCheapest();
+      if (everyRooting) break;
+      bestMoves_.clear();
+      everyRooting = true;
+    }
+    if (stop_) break;
+  }
+  // A species tree of one leaf has no regraft to score.
+  if (species_.size() == 1) currentScore_ = costOfCurrentTree();
+  console_.line("");
+  console_.line("Number of rSPR tree edit operations: " + std::to_string(moves_));
+  console_.line("Final weighted reconciliation cost: " + formatCost(currentScore_));
+  return {currentScore_, moves_};
+}
+
+void SprSearch::runCycle(bool everyRooting) {
+  const NodeId count = static_cast<NodeId>(species_.size());
+  for (NodeId x = 0; x < count; ++x) {
+    if (x == species_.root()) continue;
+    const NodeId p = species_.parent(x);
+    const int slot = species_.child(p, 0) == x ? 0 : 1;
+    const NodeId sibling = species_.child(p, 1 - slot);
+    species_.moveSubtree(x, species_.root());
+    scoreRegrafts(x, everyRooting);
+    species_.moveSubtree(species_.child(species_.root(), slot), sibling);
+  }
+}
+
+void SprSearch::scoreRegrafts(NodeId x, bool everyRooting) {
+  index_.rebuild(species_);
+  scorer_.begin(species_, index_, x);
+  for (std::size_t i = 0; i < scoringOrder_.size(); ++i) {
+    if (i + 1 < scoringOrder_.size()) scoringOrder_[i + 1]->prefetch();
+    const GeneTree& tree = *scoringOrder_[i];
+    if (everyRooting && !tree.rooted())
+      scorer_.addGeneTreeAtEveryRooting(tree, tree.weight());
+    else
+      scorer_.addGeneTree(tree, tree.weight());
+  }
+  // x's parent is the root now: x must go back into its clade.
+  const CladeId moving = species_.clade(species_.root());
+  const NodeId r = scorer_.remainingRoot();
+  const std::vector<NodeId>& order = index_.preorder();
+  for (std::uint32_t i = index_.begin(r); i < index_.end(r); ++i)
+    if (species_.canRegraftAbove(order[i], r, moving)) offer(x, order[i]);
+}
+
+void SprSearch::offer(NodeId x, NodeId y) {
+  const double duplications = scorer_.duplications(y);
+  const double losses = scorer_.losses(y);
+  const double cost = duplications + losses;
+  if (cost < currentScore_) {
+    improved_ = true;
+    bestMoves_.assign(1, {x, y});
+    currentScore_ = cost;
+    console_.text("\rCurrent best score: " + formatCost(duplications) + " + " + formatCost(losses) + " = " +
+                  formatCost(currentScore_) + "         ");
+  } else if (cost == currentScore_ && improved_) {
+    bestMoves_.emplace_back(x, y);
+  }
+}
+
+void SprSearch::rootGeneTreesAtCheapest() {
+  Reconciler reconciler(species_, scope_);
+  for (GeneTree& tree : genes_)
+    if (!tree.rooted()) reconciler.rootAtCheapest(tree);
+}
+
+double SprSearch::costOfCurrentTree() {
+  rootGeneTreesAtCheapest();
+  Reconciler reconciler(species_, scope_);
+  double cost = 0;
+  for (const GeneTree* tree : scoringOrder_) {
+    const GeneTreeCost c = reconciler.costAtPresentRooting(*tree);
+    cost += static_cast<double>(c.duplications + c.losses) * tree->weight();
+  }
+  return cost;
+}

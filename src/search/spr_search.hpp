@@ -1,0 +1,65 @@
+#pragma once
+// The SPR local search: steepest descent over rooted subtree-prune-and-
+// regraft moves. A cycle prunes every non-root node in turn (in node
+// order), scores all its admissible regrafts at once and keeps those of
+// lowest weighted cost; one of them, drawn at random, is applied. Unrooted
+// gene trees count at their cheapest rooting: fixed between cycles, and,
+// once no move improves, chosen per regraft position for one more cycle.
+// The search ends when that cycle improves nothing either.
+
+#include <atomic>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "common/console.hpp"
+#include "common/options.hpp"
+#include "common/random.hpp"
+#include "reconcile/species_index.hpp"
+#include "scoring/regraft_scorer.hpp"
+#include "tree/gene_tree.hpp"
+#include "tree/name_table.hpp"
+#include "tree/species_tree.hpp"
+
+struct SearchResult {
+  double cost = 0;  // weighted reconciliation cost of the final tree
+  unsigned moves = 0;
+};
+
+class SprSearch {
+ public:
+  // stop: set (by the keyboard interrupt) to end the search after the
+  // cycle in progress.
+  SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
+            Random& random, Console& console, const std::atomic<bool>& stop);
+
+  // Improves the species tree in place; the unrooted gene trees end at
+  // their cheapest rooting for it.
+  SearchResult run();
+
+ private:
+  void runCycle(bool everyRooting);
+  void scoreRegrafts(NodeId x, bool everyRooting);
+  void offer(NodeId x, NodeId y);
+  void rootGeneTreesAtCheapest();
+  double costOfCurrentTree();
+
+  SpeciesTree& species_;
+  std::vector<GeneTree>& genes_;
+  const NameTable& names_;
+  const LossScope scope_;
+  Random& random_;
+  Console& console_;
+  const std::atomic<bool>& stop_;
+  // The gene trees in the order their scores are summed.
+  std::vector<const GeneTree*> scoringOrder_;
+  SpeciesIndex index_;
+  RegraftScorer scorer_;
+
+  double currentScore_ = std::numeric_limits<double>::infinity();  // lowest cost met so far
+  bool improved_ = true;                // a strict improvement in the running cycle
+  // Every regraft (pruned, target) of cost currentScore_ met since the last
+  // strict improvement, in visiting order.
+  std::vector<std::pair<NodeId, NodeId>> bestMoves_;
+  unsigned moves_ = 0;
+};

@@ -1,0 +1,37 @@
+#include "tree/gene_tree.hpp"
+
+NodeId GeneTree::addNode(NameId name) {
+  names_.push_back(name);
+  return rooting_.addNode();
+}
+
+void GeneTree::finish() {
+  leaves_.clear();
+  for (NodeId n = 0; n < static_cast<NodeId>(size()); ++n)
+    if (isLeaf(n)) leaves_.push_back(n);
+  orderInnerNodes();
+}
+
+void GeneTree::moveRootTo(NodeId a, NodeId b) {
+  rooting_.moveRootTo(a, b, [](NodeId) {});
+  orderInnerNodes();
+}
+
+void GeneTree::orderInnerNodes() {
+  innerPostorder_.clear();
+  forEachPostorder(
+      root(), [this](NodeId n, int i) { return child(n, i); },
+      [this](NodeId n) {
+        if (!isLeaf(n)) innerPostorder_.push_back(n);
+      });
+}
+
+void GeneTree::prefetch() const {
+  const char* nodes = reinterpret_cast<const char*>(&rooting_.node(0));
+  const std::size_t nodeBytes = size() * sizeof(GeneRooting::Node);
+  for (std::size_t b = 0; b < nodeBytes; b += 64) __builtin_prefetch(nodes + b);
+  const char* names = reinterpret_cast<const char*>(names_.data());
+  for (std::size_t b = 0; b < size() * sizeof(NameId); b += 64) __builtin_prefetch(names + b);
+  const char* order = reinterpret_cast<const char*>(innerPostorder_.data());
+  for (std::size_t b = 0; b < innerPostorder_.size() * sizeof(NodeId); b += 64) __builtin_prefetch(order + b);
+}

@@ -1,0 +1,55 @@
+#pragma once
+// A gene tree: rooted, or unrooted ("[&U]"), in which case it is stored
+// rooted on one of its edges and can be re-rooted on any other (see
+// GeneRooting).
+
+#include <cstdint>
+#include <vector>
+
+#include "common/tree_tour.hpp"
+#include "tree/gene_rooting.hpp"
+#include "tree/name_table.hpp"
+
+class GeneTree {
+ public:
+  GeneTree(bool rooted, double weight) : rooted_(rooted), weight_(weight) {}
+
+  // False for a tree read as unrooted: it counts at its cheapest rooting.
+  bool rooted() const { return rooted_; }
+  double weight() const { return weight_; }
+  std::size_t size() const { return rooting_.size(); }
+  NodeId root() const { return rooting_.root(); }
+  NodeId child(NodeId n, int i) const { return rooting_.child(n, i); }
+  bool isLeaf(NodeId n) const { return rooting_.isLeaf(n); }
+  NameId name(NodeId n) const { return names_[static_cast<std::size_t>(n)]; }
+  const GeneRooting& rooting() const { return rooting_; }
+  // Every leaf, in text order.
+  const std::vector<NodeId>& leaves() const { return leaves_; }
+  // The nodes with children, every one after its children.
+  const std::vector<NodeId>& innerPostorder() const { return innerPostorder_; }
+
+  // Building, in the order of the text: nodes, then links, then finish().
+  NodeId addNode(NameId name);
+  void attach(NodeId parent, NodeId child) { rooting_.attach(parent, child); }
+  void setRoot(NodeId root) { rooting_.setRoot(root); }
+  void finish();
+
+  // Re-roots the tree on the edge between neighbours a and b (a child 0).
+  void moveRootTo(NodeId a, NodeId b);
+
+  // Asks the processor to fetch the tree's nodes ahead of use: scoring
+  // streams through all gene trees once per pruned subtree, far more data
+  // than the caches hold, and a tree fetched while the previous one is
+  // scored is not waited for node by node.
+  void prefetch() const;
+
+ private:
+  void orderInnerNodes();
+
+  bool rooted_;
+  double weight_;
+  GeneRooting rooting_;
+  std::vector<NameId> names_;
+  std::vector<NodeId> leaves_;
+  std::vector<NodeId> innerPostorder_;
+};

@@ -1,0 +1,182 @@
+#include "tree/newick_reader.hpp"
+
+#include "common/errors.hpp"
+
+void NewickReader::nextOrEnd(char& c) {
+  if (!in_.nextSignificant(c)) throw InputError("unexpected end in the tree expression " + in_.position());
+}
+
+bool NewickReader::readNodes() {
+  char c;
+  if (!in_.nextSignificant(c)) return false;  // comments before a tree are skipped unread
+  if (c != '(') throw InputError("problem in the tree expression " + in_.position() + " " + std::string(1, c) + "this");
+  written_.clear();
+  pending_.clear();
+  in_.setCommentSink(&pending_);
+
+  // The inner nodes whose children are being read, with the count of
+  // further children met so far.
+  struct Open {
+    int node;
+    int moreChildren;
+  };
+  std::vector<Open> open;
+  int parent = -1;
+  for (;;) {
+    // A node begins with c; it takes the comments met since the "(" or ","
+    // before it.
+    const int node = static_cast<int>(written_.size());
+    written_.push_back({parent, std::string(), std::move(pending_)});
+    pending_.clear();
+    if (c == '(') {
+      open.push_back({node, 0});
+      nextOrEnd(c);
+      parent = node;
+      continue;
+    }
+    readLeafName(node, c);
+    finishNode(node, c);
+    // Close every node that ends here; stop at the next sibling.
+    while (!open.empty()) {
+      Open& up = open.back();
+      if (c == ')') {
+        nextOrEnd(c);
+        if (c != ':' && c != ',' && c != ')') {
+          in_.pushBack(c);
+          written_[static_cast<std::size_t>(up.node)].name = in_.readName();
+          nextOrEnd(c);
+        }
+        finishNode(up.node, c);
+        open.pop_back();
+        continue;
+      }
+      ++up.moreChildren;
+      if (c != ',') throw InputError("missing ')' in input tree expression " + in_.lastPosition());
+      if (up.moreChildren >= 2) console_.warning("multifurcation detected at " + in_.lastPosition());
+      nextOrEnd(c);
+      parent = up.node;
+      break;
+    }
+    if (open.empty()) break;
+  }
+  in_.setCommentSink(nullptr);
+  if (c != ';') throw InputError("missing ';' in tree expression " + in_.position());
+  return true;
+}
+
+void NewickReader::readLeafName(int node, char& c) {
+  const std::string where = in_.lastPosition();  // where c was read
+  in_.pushBack(c);
+  std::string name = in_.readName();
+  nextOrEnd(c);
+  // A leaf must be named: leaves are tied to species by name.
+  if (name.empty()) throw InputError("missing leaf name in the tree expression " + where);
+  written_[static_cast<std::size_t>(node)].name = std::move(name);
+}
+
+void NewickReader::finishNode(int node, char& c) {
+  if (c == ':') {
+    in_.readNumber();  // a branch length must be a number; it is not kept
+    nextOrEnd(c);
+  }
+  std::vector<std::string>& comments = written_[static_cast<std::size_t>(node)].comments;
+  comments.insert(comments.end(), pending_.begin(), pending_.end());
+  pending_.clear();
+}
+
+void NewickReader::resolve() {
+  const std::size_t count = written_.size();
+  children_.assign(count, {});
+  for (std::size_t i = 0; i < count; ++i)
+    if (written_[i].parent != -1) children_[static_cast<std::size_t>(written_[i].parent)].push_back(static_cast<int>(i));
+
+  // A node with a single child is neither a duplication nor a speciation:
+  // its child takes its place, and its comments (so a constraint mark on it
+  // marks the child). Whole chains go, from the top.
+  kept_.assign(count, 1);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (children_[i].size() != 1) continue;
+    const int only = children_[i][0];
+    const int parent = written_[i].parent;
+    WrittenNode& child = written_[static_cast<std::size_t>(only)];
+    child.parent = parent;
+    if (parent != -1)
+      for (int& sibling : children_[static_cast<std::size_t>(parent)])
+        if (sibling == static_cast<int>(i)) sibling = only;
+    child.comments.insert(child.comments.end(), written_[i].comments.begin(), written_[i].comments.end());
+    kept_[i] = 0;
+  }
+
+  // More than two children: two of them, drawn at random, go under a new
+  // node, until two are left.
+  for (std::size_t i = 0; i < count; ++i) {
+    while (children_[i].size() > 2) {
+      const int grouped = static_cast<int>(written_.size());
+      written_.push_back({static_cast<int>(i), std::string(), {}});
+      for (int draw = 0; draw < 2; ++draw) {
+        std::vector<int>& list = children_[i];
+        const std::size_t k = random_.scaledIndex(list.size());
+        written_[static_cast<std::size_t>(list[k])].parent = grouped;
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(k));
+      }
+      children_[i].push_back(grouped);
+    }
+  }
+  kept_.resize(written_.size(), 1);
+}
+
+template <class Tree, class MakeNode>
+void NewickReader::build(Tree& tree, MakeNode&& makeNode) {
+  resolve();
+  // Nodes in text order (new ones last), each linked below its parent in
+  // the next free child slot.
+  std::vector<NodeId> id(written_.size(), kNoNode);
+  for (std::size_t i = 0; i < written_.size(); ++i)
+    if (kept_[i]) id[i] = makeNode(written_[i]);
+  for (std::size_t i = 0; i < written_.size(); ++i) {
+    if (!kept_[i]) continue;
+    const int parent = written_[i].parent;
+    if (parent == -1)
+      tree.setRoot(id[i]);
+    else
+      tree.attach(id[static_cast<std::size_t>(parent)], id[i]);
+  }
+}
+
+namespace {
+
+NameId nameOf(NameTable& names, const std::string& name) { return name.empty() ? kNoName : names.intern(name); }
+
+}  // namespace
+
+bool NewickReader::read(SpeciesTree& tree) {
+  if (!readNodes()) return false;
+  CladeId clades = 0;
+  build(tree, [&](const WrittenNode& written) {
+    const NodeId v = tree.addNode(nameOf(names_, written.name));
+    const CladeId next = clades + 1;
+    for (const std::string& comment : written.comments) {
+      if (comment == "[&CONSTRAINT]") {
+        clades = next;
+        tree.setClade(v, next);
+      }
+    }
+    return v;
+  });
+  tree.collectLeaves();
+  // Every node lies in the clade of its nearest marked ancestor (itself
+  // included), if any.
+  forEachPreorder(
+      tree.root(), [&tree](NodeId v, int i) { return tree.child(v, i); },
+      [&tree](NodeId v) {
+        if (tree.clade(v) == kNoClade && v != tree.root()) tree.setClade(v, tree.clade(tree.parent(v)));
+      });
+  return true;
+}
+
+bool NewickReader::read(GeneTree& tree) {
+  if (!readNodes()) return false;
+  build(tree, [&](const WrittenNode& written) { return tree.addNode(nameOf(names_, written.name)); });
+  tree.finish();
+  return true;
+}

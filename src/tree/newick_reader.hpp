@@ -1,0 +1,58 @@
+#pragma once
+// Reads trees in Newick notation into the tree model. A text is read in two
+// steps: the nodes as written (name, comments, parent), then the binary
+// tree: nodes with one child give way to it, nodes with more than two
+// children are resolved at random (with a warning) into binary subtrees.
+
+#include <string>
+#include <vector>
+
+#include "common/console.hpp"
+#include "common/random.hpp"
+#include "tree/gene_tree.hpp"
+#include "tree/name_table.hpp"
+#include "tree/species_tree.hpp"
+#include "tree/text_reader.hpp"
+
+class NewickReader {
+ public:
+  NewickReader(TextReader& in, NameTable& names, Random& random, Console& console)
+      : in_(in), names_(names), random_(random), console_(console) {}
+
+  // Reads the next tree; false when the text holds no further significant
+  // character. A species tree takes its constraint clades from
+  // "[&CONSTRAINT]" comments: each marked node is the top of a new clade.
+  bool read(SpeciesTree& tree);
+  bool read(GeneTree& tree);
+
+ private:
+  // One node as written.
+  struct WrittenNode {
+    int parent;
+    std::string name;
+    std::vector<std::string> comments;
+  };
+
+  // Reads the nodes of the next tree; false at the end of the text.
+  bool readNodes();
+  void readLeafName(int node, char& c);
+  // After a node's name: an optional branch length, then the comments read
+  // since its first character.
+  void finishNode(int node, char& c);
+  void nextOrEnd(char& c);
+  // Makes the written nodes binary: the children of every node, in text
+  // order, and the nodes to create (false: contracted).
+  void resolve();
+
+  template <class Tree, class MakeNode>
+  void build(Tree& tree, MakeNode&& makeNode);
+
+  TextReader& in_;
+  NameTable& names_;
+  Random& random_;
+  Console& console_;
+  std::vector<WrittenNode> written_;
+  std::vector<std::string> pending_;  // comments not yet given to a node
+  std::vector<std::vector<int>> children_;
+  std::vector<char> kept_;
+};

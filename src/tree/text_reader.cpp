@@ -1,0 +1,102 @@
+#include "tree/text_reader.hpp"
+
+#include <sstream>
+
+#include "common/errors.hpp"
+
+namespace {
+
+bool isQuote(char c) { return c == '"' || c == '\''; }
+
+bool isNumberChar(char c) {
+  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
+}
+
+}  // namespace
+
+bool TextReader::nextSignificant(char& c) {
+  for (;;) {
+    if (!rawRead(c)) return false;
+    while (commentsSkipped_ && c == '[') {
+      std::string comment(1, '[');
+      do {
+        if (!rawRead(c)) return false;
+        comment += c;
+      } while (c != ']');
+      if (!rawRead(c)) return false;
+      if (commentSink_ != nullptr) commentSink_->push_back(comment);
+    }
+    if (!isWhitespace(c)) return true;
+  }
+}
+
+std::string TextReader::readComment() {
+  commentsSkipped_ = false;
+  std::string result;
+  char c;
+  if (nextSignificant(c)) {
+    if (c == '[') {
+      result = "[";
+      while (rawRead(c) && c != ']') result += c;
+      result += ']';
+    } else {
+      pushBack(c);
+    }
+  }
+  commentsSkipped_ = true;
+  return result;
+}
+
+std::string TextReader::readName() {
+  std::string name;
+  char c;
+  if (!nextSignificant(c)) return name;
+  if (isQuote(c)) {
+    while (rawRead(c) && !isQuote(c)) name += c;
+    return name;
+  }
+  while (isNameChar(c)) {
+    name += c;
+    if (!nextSignificant(c)) return name;
+  }
+  pushBack(c);
+  return name;
+}
+
+bool TextReader::readNumberToken(double& value) {
+  char c;
+  if (!nextSignificant(c)) return false;
+  std::string token;
+  if (isQuote(c)) {
+    while (rawRead(c) && !isQuote(c)) token += c;
+  } else {
+    for (;;) {
+      if (!isNumberChar(c)) {
+        pushBack(c);
+        break;
+      }
+      token += c;
+      if (!rawRead(c)) break;
+    }
+  }
+  std::size_t first = 0, last = token.size();
+  while (first < last && isWhitespace(token[first])) ++first;
+  while (last > first && isWhitespace(token[last - 1])) --last;
+  std::istringstream in(token.substr(first, last - first));
+  double number;
+  if (!(in >> number)) return false;
+  for (char rest; in.get(rest);)
+    if (!isWhitespace(rest)) return false;
+  value = number;
+  return true;
+}
+
+double TextReader::readNumber() {
+  double value = 0;
+  if (!readNumberToken(value)) throw InputError("cannot read numeric value at " + position());
+  return value;
+}
+
+std::string TextReader::positionText(long long line, long long column) {
+  return "line " + std::to_string(line) + " column " + std::to_string(column);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The trees of a run's input, read once: the species tree to start from
+// (when the input begins with one) and the gene trees in input order, each
+// with the marks in front of it: "[&U]" unrooted, "[&R]" rooted (the
+// default), "[&WEIGHT=w]" a weight w > 0 (default 1).
+
+#include <memory>
+#include <vector>
+
+#include "tree/gene_tree.hpp"
+#include "tree/name_table.hpp"
+#include "tree/newick_reader.hpp"
+#include "tree/species_tree.hpp"
+#include "tree/text_reader.hpp"
+
+struct TreeInput {
+  NameTable names;
+  std::unique_ptr<SpeciesTree> speciesTree;  // null unless read
+  std::vector<GeneTree> geneTrees;
+};
+
+// Reads the whole input: the species tree first when asked for, then at
+// least one gene tree.
+void readTreeInput(TextReader& in, NewickReader& reader, bool speciesTreeFirst, TreeInput& trees);
+
+// The species the gene trees name: every distinct name of a gene leaf, by
+// name number.
+std::vector<NameId> speciesOfGeneTrees(const std::vector<GeneTree>& trees, const NameTable& names);
+
+// The gene trees as the search sums their scores and the report lists
+// them: the rooted ones, then the unrooted ones, each in input order. The
+// order of the sums decides the last bits of weighted costs, and with
+// them which of several equally good trees is found.
+std::vector<const GeneTree*> rootedThenUnrooted(const std::vector<GeneTree>& trees);

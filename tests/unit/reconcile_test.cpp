@@ -1,0 +1,90 @@
+// The reconciliation of one gene tree against the direct recount: LCA
+// queries, the cost at a rooting, and the cheapest rooting.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "reconcile/range_minimum_index.hpp"
+#include "reconcile/reconciler.hpp"
+#include "support/model_trees.hpp"
+
+namespace {
+
+TEST(RangeMinimum, AgreesWithAScanOnEveryRange) {
+  std::mt19937 random(5);
+  for (const std::uint32_t n : {1U, 2U, 31U, 32U, 33U, 64U, 65U, 200U, 1000U}) {
+    std::vector<std::uint32_t> values(n);
+    for (std::uint32_t& v : values) v = random() % 8;  // many ties: the leftmost minimum counts
+    RangeMinimumIndex index;
+    index.build(values.data(), n);
+    for (std::uint32_t i = 0; i < n; i += 1 + n / 60)
+      for (std::uint32_t j = i; j < n; ++j) {
+        std::uint32_t best = i;
+        for (std::uint32_t p = i; p <= j; ++p) best = values[p] < values[best] ? p : best;
+        ASSERT_EQ(index.query(i, j), best) << n << " " << i << " " << j;
+        ASSERT_EQ(index.query(j, i), best);
+      }
+  }
+}
+
+TEST(SpeciesIndex, LcaAndContainmentFollowTheTree) {
+  std::mt19937 random(9);
+  for (const int n : {1, 2, 5, 40, 300}) {
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i) names.push_back("S" + std::to_string(i));
+    const TreeInput input = readInput(readableNewick(randomTree(random, names)) + "(S0);", true);
+    const SpeciesTree& tree = *input.speciesTree;
+    SpeciesIndex index;
+    index.rebuild(tree);
+    auto isAncestor = [&](NodeId a, NodeId v) {
+      for (; v != kNoNode; v = tree.parent(v))
+        if (v == a) return true;
+      return false;
+    };
+    for (int k = 0; k < 500; ++k) {
+      const NodeId a = static_cast<NodeId>(random() % tree.size()), b = static_cast<NodeId>(random() % tree.size());
+      NodeId expected = a;
+      while (!isAncestor(expected, b)) expected = tree.parent(expected);
+      ASSERT_EQ(index.lca(a, b), expected);
+      ASSERT_EQ(index.contains(a, b), isAncestor(a, b));
+    }
+  }
+}
+
+TEST(GeneTreeCost, AgreesWithTheDirectCountAndTheCheapestRooting) {
+  std::mt19937 random(17);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 2 + round % 12; ++i) names.push_back("S" + std::to_string(i));
+    std::string text = randomTree(random, names).newick() + "\n";
+    std::vector<std::string> labels(1 + random() % 20);
+    for (std::string& label : labels) label = names[random() % names.size()];
+    text += "[&U][&WEIGHT=" + std::to_string(1 + random() % 3) + "]" + readableNewick(randomTree(random, labels));
+    TreeInput input = readInput(text, true);
+    input.speciesTree->coverNames(input.names.size());
+    const SpeciesTree& species = *input.speciesTree;
+    GeneTree& gene = input.geneTrees[0];
+    const PlainTree plainSpecies = plainTree(species, input.names);
+    for (const LossScope scope : {LossScope::wholeSpeciesTree, LossScope::geneSpeciesOnly}) {
+      const bool limit = scope == LossScope::geneSpeciesOnly;
+      Reconciler reconciler(species, scope);
+      const GeneTreeCost cost = reconciler.costAtPresentRooting(gene);
+      const Counts expected = directCount(plainSpecies, plainTree(gene, input.names), limit);
+      ASSERT_EQ(cost.duplications, expected.duplications) << text;
+      ASSERT_EQ(cost.losses, expected.losses) << text;
+
+      // Rooted at its cheapest, the tree keeps that rooting when asked again.
+      const Counts cheapest = cheapestRooting(plainSpecies, plainTree(gene, input.names), limit);
+      GeneTree tree = gene;
+      reconciler.rootAtCheapest(tree);
+      const GeneTreeCost rooted = reconciler.costAtPresentRooting(tree);
+      ASSERT_EQ(rooted.duplications + rooted.losses, cheapest.total()) << text;
+      const std::string once = newickOf(tree, input.names);
+      reconciler.rootAtCheapest(tree);
+      ASSERT_EQ(newickOf(tree, input.names), once);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+// Every incremental score against the direct recount: for each pruned node
+// and each regraft target, the totals the scorer leaves there must equal
+// the weighted counts, from the definitions, on the tree the regraft makes.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "reconcile/species_coverage.hpp"
+#include "scoring/regraft_scorer.hpp"
+#include "support/model_trees.hpp"
+
+namespace {
+
+std::vector<std::string> speciesNames(int n) {
+  std::vector<std::string> names;
+  for (int i = 0; i < n; ++i) names.push_back("S" + std::to_string(i));
+  return names;
+}
+
+// Weighted multi-copy gene trees, some unrooted; the first names every
+// species.
+std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>& names, int trees, int maxLeaves) {
+  const double weights[] = {0.5, 1, 2, 3};
+  std::string text;
+  for (int g = 0; g < trees; ++g) {
+    std::vector<std::string> labels = names;
+    if (g > 0) {
+      labels.resize(1 + random() % static_cast<unsigned>(maxLeaves));
+      for (std::string& label : labels) label = names[random() % names.size()];
+    }
+    if (random() % 3 == 0) text += "[&U]";
+    text += "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]" + readableNewick(randomTree(random, labels)) + "\n";
+  }
+  return text;
+}
+
+// The weighted duplications and losses of the present species tree.
+std::pair<double, double> directCost(const TreeInput& trees, LossScope scope, bool everyRooting) {
+  const PlainTree species = plainTree(*trees.speciesTree, trees.names);
+  const bool limit = scope == LossScope::geneSpeciesOnly;
+  double duplications = 0, losses = 0;
+  for (const GeneTree& tree : trees.geneTrees) {
+    const PlainTree gene = plainTree(tree, trees.names);
+    const Counts c = everyRooting && !tree.rooted() ? cheapestRooting(species, gene, limit) : directCount(species, gene, limit);
+    duplications += c.duplications * tree.weight();
+    losses += c.losses * tree.weight();
+  }
+  return {duplications, losses};
+}
+
+void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees, int maxLeaves, LossScope scope,
+                                   bool everyRooting) {
+  const std::vector<std::string> names = speciesNames(species);
+  const std::string text = randomTree(random, names).newick() + "\n" + randomGeneTrees(random, names, trees, maxLeaves);
+  TreeInput input = readInput(text, true);
+  SpeciesTree& tree = *input.speciesTree;
+  std::ostringstream sink;
+  Console quiet(sink, sink);
+  std::vector<const GeneTree*> genes;
+  for (const GeneTree& gene : input.geneTrees) genes.push_back(&gene);
+  checkSpeciesCoverage(tree, genes, input.names, quiet);
+  RegraftScorer scorer(scope, false);
+  SpeciesIndex index;
+  for (NodeId x = 0; x < static_cast<NodeId>(tree.size()); ++x) {
+    if (x == tree.root()) continue;
+    const NodeId sibling = tree.sibling(x);
+    tree.moveSubtree(x, tree.root());
+    index.rebuild(tree);
+    scorer.begin(tree, index, x);
+    for (const GeneTree& gene : input.geneTrees) {
+      if (everyRooting && !gene.rooted())
+        scorer.addGeneTreeAtEveryRooting(gene, gene.weight());
+      else
+        scorer.addGeneTree(gene, gene.weight());
+    }
+    const NodeId r = scorer.remainingRoot();
+    std::vector<std::pair<NodeId, std::pair<double, double>>> scores;
+    for (std::uint32_t i = index.begin(r); i < index.end(r); ++i)
+      scores.push_back({index.preorder()[i], {scorer.duplications(index.preorder()[i]), scorer.losses(index.preorder()[i])}});
+    for (const auto& [y, score] : scores) {
+      tree.moveSubtree(x, y);
+      const auto [duplications, losses] = directCost(input, scope, everyRooting);
+      const std::string what = text + " regraft " + newickOf(tree, input.names);
+      if (everyRooting) {
+        // Rootings of equal cost may split it differently.
+        EXPECT_DOUBLE_EQ(score.first + score.second, duplications + losses) << what;
+      } else {
+        EXPECT_DOUBLE_EQ(score.first, duplications) << what;
+        EXPECT_DOUBLE_EQ(score.second, losses) << what;
+      }
+      tree.moveSubtree(x, r);
+      if (::testing::Test::HasFailure()) return;
+    }
+    tree.moveSubtree(x, sibling);
+  }
+}
+
+TEST(RegraftScores, AgreeWithTheDirectCountAtFixedAndAtEveryRooting) {
+  std::mt19937 random(31);
+  for (const LossScope scope : {LossScope::wholeSpeciesTree, LossScope::geneSpeciesOnly}) {
+    for (int round = 0; round < 60 && !HasFailure(); ++round)
+      expectEveryRegraftScoredRight(random, 4 + round % 9, 1 + round % 5, 2 + round % 14, scope, false);
+    for (int round = 0; round < 40 && !HasFailure(); ++round)
+      expectEveryRegraftScoredRight(random, 4 + round % 6, 1 + round % 4, 2 + round % 8, scope, true);
+  }
+}
+
+// The builder's scores: the new species x hangs from a new root beside the
+// current tree; every position must score the gene trees restricted to the
+// species present, with losses counted in restricted species trees.
+TEST(InsertionScores, AgreeWithTheDirectCountOfRestrictedGeneTrees) {
+  std::mt19937 random(8);
+  for (int round = 0; round < 150 && !HasFailure(); ++round) {
+    const int present = 2 + round % 24;
+    const std::vector<std::string> names = speciesNames(present + 1 + round % 4);
+    std::string text;
+    for (int g = 0; g < 1 + round % 5; ++g) {
+      std::vector<std::string> labels(1 + random() % (2 * names.size()));
+      for (std::string& label : labels) label = names[random() % names.size()];
+      text += readableNewick(randomTree(random, labels)) + "\n";
+    }
+    TreeInput input = readInput(text, false);
+    SpeciesTree tree;
+    std::vector<NodeId> leaves;
+    for (int i = 0; i < present; ++i) leaves.push_back(tree.addLeaf(input.names.intern(names[i])));
+    while (leaves.size() > 1) {  // a random tree of the present species
+      const std::size_t a = random() % leaves.size();
+      const NodeId first = leaves[a];
+      leaves.erase(leaves.begin() + static_cast<long>(a));
+      const std::size_t b = random() % leaves.size();
+      leaves[b] = tree.addJoin(first, leaves[b]);
+    }
+    const NodeId x = tree.addLeaf(input.names.intern(names[present]));
+    tree.setRoot(tree.addJoin(x, leaves[0]));
+    tree.coverNames(input.names.size());
+    SpeciesIndex index;
+    index.rebuild(tree);
+    RegraftScorer scorer(LossScope::geneSpeciesOnly, true);
+    scorer.begin(tree, index, x);
+    for (const GeneTree& gene : input.geneTrees) scorer.addGeneTree(gene, 1.0);
+    const std::set<std::string> inTree(names.begin(), names.begin() + present + 1);
+    const NodeId r = leaves[0];
+    std::vector<std::pair<NodeId, double>> scores;
+    for (std::uint32_t i = index.begin(r); i < index.end(r); ++i) {
+      const NodeId y = index.preorder()[i];
+      scores.push_back({y, scorer.duplications(y) + scorer.losses(y)});
+    }
+    for (const auto& [y, score] : scores) {
+      tree.moveSubtree(x, y);
+      const PlainTree species = plainTree(tree, input.names);
+      long expected = 0;
+      for (const GeneTree& gene : input.geneTrees) {
+        const PlainTree restricted = restrictTo(plainTree(gene, input.names), inTree);
+        if (restricted.root >= 0) expected += directCount(species, restricted, true).total();
+      }
+      EXPECT_EQ(score, expected) << text << " tree " << species.newick();
+      tree.moveSubtree(x, r);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// The SPR search ends in a local optimum: no tree one SPR move away costs
+// less, by the direct count, and the cost it reports is the direct cost of
+// its tree, every unrooted gene tree at its cheapest rooting.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+
+#include "search/spr_search.hpp"
+#include "support/model_trees.hpp"
+
+namespace {
+
+double directCost(const PlainTree& species, const std::vector<PlainTree>& genes, const TreeInput& input, bool limit) {
+  double cost = 0;
+  for (std::size_t i = 0; i < genes.size(); ++i) {
+    const GeneTree& tree = input.geneTrees[i];
+    const Counts c = tree.rooted() ? directCount(species, genes[i], limit) : cheapestRooting(species, genes[i], limit);
+    cost += static_cast<double>(c.total()) * tree.weight();
+  }
+  return cost;
+}
+
+TEST(SprSearch, EndsInALocalOptimumAndReportsItsCost) {
+  std::mt19937 random(23);
+  for (int round = 0; round < 24; ++round) {
+    const bool limit = round % 2 == 1;
+    std::vector<std::string> names;
+    for (int i = 0; i < 3 + round % 6; ++i) names.push_back("S" + std::to_string(i));
+    std::string text = randomTree(random, names).newick() + "\n";
+    for (int g = 0; g < 2 + round % 4; ++g) {
+      std::vector<std::string> labels = names;
+      labels.resize(2 + random() % 8, names[0]);
+      for (std::size_t i = names.size(); i < labels.size(); ++i) labels[i] = names[random() % names.size()];
+      text += std::string(g % 2 ? "[&U]" : "") + "[&WEIGHT=" + std::to_string(1 + g % 3) + "]" +
+              readableNewick(randomTree(random, labels)) + "\n";
+    }
+    TreeInput input = readInput(text, true);
+    std::ostringstream sink;
+    Console quiet(sink, sink);
+    Random draws(round);
+    const std::atomic<bool> stop{false};
+    const LossScope scope = limit ? LossScope::geneSpeciesOnly : LossScope::wholeSpeciesTree;
+    const SearchResult result =
+        SprSearch(*input.speciesTree, input.geneTrees, input.names, scope, draws, quiet, stop).run();
+
+    std::vector<PlainTree> genes;
+    for (const GeneTree& tree : input.geneTrees) genes.push_back(plainTree(tree, input.names));
+    const PlainTree final = plainTree(*input.speciesTree, input.names);
+    ASSERT_DOUBLE_EQ(result.cost, directCost(final, genes, input, limit)) << text;
+    for (std::size_t i = 0; i < genes.size(); ++i) {  // unrooted trees left at their cheapest rooting
+      if (input.geneTrees[i].rooted()) continue;
+      ASSERT_EQ(directCount(final, genes[i], limit).total(), cheapestRooting(final, genes[i], limit).total()) << text;
+    }
+    for (const PlainTree& neighbour : sprNeighbours(final))
+      ASSERT_GE(directCost(neighbour, genes, input, limit), result.cost) << text << neighbour.newick();
+  }
+}
+
+TEST(SprSearch, StopsAfterOneCycleWhenAskedToStop) {
+  TreeInput input = readInput("((((A,B),C),D),E);\n((((E,D),C),B),A);\n((((E,D),C),B),A);\n", true);
+  std::ostringstream sink;
+  Console quiet(sink, sink);
+  Random draws(1);
+  const std::atomic<bool> stop{true};
+  const SearchResult result =
+      SprSearch(*input.speciesTree, input.geneTrees, input.names, LossScope::wholeSpeciesTree, draws, quiet, stop).run();
+  EXPECT_EQ(result.moves, 1U);  // a search that runs on needs three moves here
+}
+
+}  // namespace

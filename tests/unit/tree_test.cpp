@@ -1,0 +1,151 @@
+// The tree model: reading and writing Newick, constraint clades, SPR edits
+// and re-rooting, on trees of any depth.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "reconcile/rootings.hpp"
+#include "reconcile/species_index.hpp"
+#include "support/model_trees.hpp"
+
+namespace {
+
+TEST(Newick, ReadsAndWritesTreesAsTheyAreMeant) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"((A,B),C);", "((A,B),C);"},
+      {"(A,B)X;", "(A,B)X;"},
+      {"(A B,C)D E;", "(AB,C)DE;"},  // white space and comments inside names
+      {"(A[note]B,C);", "(AB,C);"},
+      {"('Homo sapiens',\"x.y\")'root (1)';", "('Homo sapiens','x.y')'root (1)';"},
+      {"((A,B):0.5,C:-1e-3)[&R]:7;", "((A,B),C);"},  // lengths and comments dropped
+      {" \n( A ,\tB\n)\r\n;", "(A,B);"},
+      {"((A),(B,(C)));", "(A,(B,C));"},  // single children give way
+      {"(((A)));", "A;"},
+  };
+  for (const auto& [text, written] : cases) {
+    const TreeInput input = readInput(std::string(text) + "(A);", true);
+    EXPECT_EQ(newickOf(*input.speciesTree, input.names), written) << text;
+  }
+}
+
+TEST(Newick, ResolvesMultifurcationsAtRandomButReproducibly) {
+  std::set<std::string> seen;
+  for (std::uint32_t seed = 1; seed <= 30; ++seed) {
+    const TreeInput input = readInput("(A,B,C,D);", false, seed);
+    const std::string written = newickOf(input.geneTrees[0], input.names);
+    EXPECT_EQ(newickOf(readInput("(A,B,C,D);", false, seed).geneTrees[0], input.names), written);
+    // Two drawn children go under a new node, the root's last child.
+    EXPECT_EQ(written.substr(written.size() - 3), "));") << written;
+    seen.insert(written);
+  }
+  EXPECT_GE(seen.size(), 5U);
+}
+
+TEST(SpeciesTree, ConstraintMarksMakeCladesThatRegraftsKeep) {
+  // Clade 1 = {A, B, C}, clade 2 = {B, C} inside it; D outside.
+  TreeInput input = readInput("((A,(B,C)[&CONSTRAINT])[&CONSTRAINT],D);(A);", true);
+  const SpeciesTree& tree = *input.speciesTree;
+  auto node = [&](const char* name) { return tree.leafByName()[static_cast<std::size_t>(input.names.find(name))]; };
+  const NodeId a = node("A"), b = node("B"), c = node("C"), d = node("D");
+  const NodeId bc = tree.parent(b), abc = tree.parent(a), root = tree.root();
+  EXPECT_EQ(tree.clade(root), kNoClade);
+  EXPECT_EQ(tree.clade(d), kNoClade);
+  EXPECT_EQ(tree.clade(a), tree.clade(abc));
+  EXPECT_EQ(tree.clade(c), tree.clade(bc));
+  EXPECT_NE(tree.clade(bc), tree.clade(abc));
+  // (y, remaining root, the moving subtree's clade): edges whose lower end
+  // or upper end lies in the clade; above the remaining root only outside.
+  const CladeId outer = tree.clade(abc), inner = tree.clade(bc);
+  EXPECT_TRUE(tree.canRegraftAbove(a, abc, outer));
+  EXPECT_TRUE(tree.canRegraftAbove(bc, abc, outer));
+  EXPECT_FALSE(tree.canRegraftAbove(b, abc, outer));
+  EXPECT_TRUE(tree.canRegraftAbove(b, abc, inner));
+  EXPECT_FALSE(tree.canRegraftAbove(d, root, outer));
+  EXPECT_TRUE(tree.canRegraftAbove(abc, root, kNoClade));
+  EXPECT_FALSE(tree.canRegraftAbove(a, root, kNoClade));
+  EXPECT_TRUE(tree.canRegraftAbove(abc, abc, kNoClade));  // beside a clade at the root
+}
+
+TEST(SpeciesTree, EditsKeepTheTreeWhole) {
+  std::mt19937 random(3);
+  std::vector<std::string> names;
+  for (int i = 0; i < 9; ++i) names.push_back("S" + std::to_string(i));
+  TreeInput input = readInput(randomTree(random, names).newick() + "(S0);", true);
+  SpeciesTree& tree = *input.speciesTree;
+  const std::string start = newickOf(tree, input.names);
+  SpeciesIndex index;
+  index.rebuild(tree);
+  for (NodeId x = 0; x < static_cast<NodeId>(tree.size()); ++x) {
+    if (x == tree.root()) continue;
+    for (NodeId y = 0; y < static_cast<NodeId>(tree.size()); ++y) {
+      if (index.contains(x, y) || y == tree.parent(x)) continue;
+      const NodeId sibling = tree.sibling(x);
+      tree.moveSubtree(x, y);
+      EXPECT_EQ(tree.sibling(x), y);
+      EXPECT_EQ(plainTree(tree, input.names).leaves().size(), names.size());
+      tree.moveSubtree(x, sibling);
+      ASSERT_EQ(newickOf(tree, input.names), start);
+    }
+  }
+  tree.renumberInPreorder();
+  EXPECT_EQ(newickOf(tree, input.names), start);
+  for (NodeId v = 1; v < static_cast<NodeId>(tree.size()); ++v) EXPECT_LT(tree.parent(v), v);
+  // Removing a leaf takes its parent along; the rest keep their order.
+  const std::string gone = input.names.text(tree.name(tree.leaves()[3]));
+  tree.removeLeaves({tree.leaves()[3]});
+  EXPECT_EQ(tree.size(), 2 * names.size() - 3);
+  EXPECT_EQ(tree.leafByName()[static_cast<std::size_t>(input.names.find(gone))], kNoNode);
+  EXPECT_EQ(plainTree(tree, input.names).leaves().size(), names.size() - 1);
+}
+
+// A tree's text with the children of every node in sorted order.
+std::string unordered(const PlainTree& tree, int v) {
+  if (tree.isLeaf(v)) return tree.label[v];
+  std::string a = unordered(tree, tree.child[v][0]), b = unordered(tree, tree.child[v][1]);
+  return "(" + std::min(a, b) + "," + std::max(a, b) + ")";
+}
+
+TEST(GeneTree, EveryRootingIsTriedOnceAndTheTreeCanReturn) {
+  std::mt19937 random(11);
+  std::vector<std::string> labels;
+  for (int i = 0; i < 12; ++i) labels.push_back("G" + std::to_string(i));
+  TreeInput input = readInput("[&U]" + randomTree(random, labels).newick(), false);
+  GeneTree& tree = input.geneTrees[0];
+  const std::string start = newickOf(tree, input.names);
+  const NodeId first = tree.child(tree.root(), 0), second = tree.child(tree.root(), 1);
+  std::multiset<std::string> expected, tried;
+  for (const PlainTree& rooting : allRootings(plainTree(tree, input.names))) expected.insert(unordered(rooting, rooting.root));
+  tried.insert(unordered(plainTree(tree, input.names), plainTree(tree, input.names).root));
+  GeneScratch scratch;
+  GeneRooting rooting = tree.rooting();
+  forEachOtherRooting(rooting, scratch, [](NodeId) {}, [&](const RootEdge& edge) {
+    tree.moveRootTo(edge.second, edge.first);  // the same move on the tree, to write it
+    const PlainTree plain = plainTree(tree, input.names);
+    tried.insert(unordered(plain, plain.root));
+  });
+  EXPECT_EQ(tried, expected);
+  tree.moveRootTo(first, second);
+  EXPECT_EQ(newickOf(tree, input.names), start);
+}
+
+TEST(Trees, OfAnyDepthAreReadWrittenAndIndexedWithoutRecursion) {
+  const int leaves = 200000;
+  std::string text(leaves - 1, '(');
+  text += "L1";
+  for (int i = 2; i <= leaves; ++i) text += ",L" + std::to_string(i) + ")";
+  text += ";";
+  const TreeInput input = readInput(text + text, true);
+  EXPECT_EQ(newickOf(*input.speciesTree, input.names), text);
+  EXPECT_EQ(newickOf(input.geneTrees[0], input.names), text);
+  SpeciesIndex index;
+  index.rebuild(*input.speciesTree);
+  const SpeciesTree& tree = *input.speciesTree;
+  auto leaf = [&](const char* name) { return tree.leafByName()[static_cast<std::size_t>(input.names.find(name))]; };
+  const NodeId l1 = leaf("L1"), l9 = leaf("L9");
+  EXPECT_EQ(index.lca(l1, l9), tree.parent(l9));
+  EXPECT_TRUE(index.contains(tree.root(), l1));
+}
+
+}  // namespace
