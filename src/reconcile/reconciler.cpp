@@ -20,10 +20,8 @@ GeneTreeCost Reconciler::costAtPresentRooting(const GeneTree& tree) {
 
 RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree) {
   const RelevantTree& relevant = reconcileEveryDirection(tree, species_, index_, scope_, wholeTree_, scratch_);
-  GeneRooting& rooting = scratch_.rooting;
-  rooting = tree.rooting();
-  NodeId* map = scratch_.map.data();
-  std::array<NodeId, 3>* directed = scratch_.directed.data();
+  const GeneRooting& rooting = scratch_.rooting;
+  const NodeId* map = scratch_.map.data();
   const double weight = tree.weight();
   auto costHere = [&]() {
     const GeneTreeCost cost = countCost<false>(rooting, map, relevant);
@@ -32,15 +30,13 @@ RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree) {
   double best = costHere();
   RootEdge bestEdge{rooting.child(rooting.root(), 0), rooting.child(rooting.root(), 1)};
   if (bestEdge.first == kNoNode) return bestEdge;  // a single leaf has one rooting
-  forEachOtherRooting(
-      rooting, scratch_, [&](NodeId n) { map[n] = directed[n][rooting.parentSlot(n)]; },
-      [&](const RootEdge& edge) {
-        const double cost = costHere();
-        if (cost < best) {
-          best = cost;
-          bestEdge = edge;
-        }
-      });
+  forEachOtherRooting(scratch_, [&](const RootEdge& edge) {
+    const double cost = costHere();
+    if (cost < best) {
+      best = cost;
+      bestEdge = edge;
+    }
+  });
   return bestEdge;
 }
 

@@ -6,6 +6,7 @@ const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesT
   scratch.fit(tree.size());
   mapEveryDirection(tree, species.leafByName().data(), index, scratch.map.data(), scratch.directed.data(),
                     scratch.up.data());
+  scratch.rooting = tree.rooting();
   if (scope == LossScope::wholeSpeciesTree) return wholeTree;
   // The relevant tree depends on the gene leaves only: one for all rootings.
   scratch.relevant.buildRestricted(species, index, tree, scratch.map.data());

@@ -8,13 +8,18 @@
 #include "reconcile/gene_scratch.hpp"
 #include "reconcile/reconciliation.hpp"
 
-// Puts the root of `rooting` on every edge other than its present one in
-// turn: the edges below the root's child 0, then those below its child 1,
-// each edge after the edges below it. At each, visit(edge) gets the edge as
-// (upper end, lower end); turned(node) is called for each node whose parent
-// changed on the way. The root is left on the last edge.
-template <class Turned, class Visit>
-void forEachOtherRooting(GeneRooting& rooting, GeneScratch& scratch, Turned&& turned, Visit&& visit) {
+// Puts the root of scratch.rooting on every edge other than its present one
+// in turn: the edges below the root's child 0, then those below its child
+// 1, each edge after the edges below it. At each, scratch.map holds the
+// mappings at that rooting (from scratch.directed), and visit(edge) gets
+// the edge as (upper end, lower end). The root is left on the last edge.
+template <class Visit>
+void forEachOtherRooting(GeneScratch& scratch, Visit&& visit) {
+  GeneRooting& rooting = scratch.rooting;
+  NodeId* map = scratch.map.data();
+  const std::array<NodeId, 3>* directed = scratch.directed.data();
+  // Only the nodes whose parent changes read another direction.
+  auto turned = [&](NodeId n) { map[n] = directed[n][rooting.parentSlot(n)]; };
   scratch.edges.clear();
   const NodeId top = rooting.root();
   for (int side = 0; side < 2; ++side) {
@@ -32,9 +37,11 @@ void forEachOtherRooting(GeneRooting& rooting, GeneScratch& scratch, Turned&& tu
   }
 }
 
-// Maps every direction of an unrooted gene tree into scratch.map and
-// scratch.directed(), and returns the relevant tree to count it in: the
-// shared one over the whole species tree, or one restricted to its species.
+// Prepares the rootings of an unrooted gene tree: maps every direction
+// (scratch.directed, and scratch.map at the present rooting), copies its
+// links into scratch.rooting, and returns the relevant tree to count it in:
+// the shared one over the whole species tree, or one restricted to its
+// species.
 const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesTree& species,
                                             const SpeciesIndex& index, LossScope scope,
                                             const RelevantTree& wholeTree, GeneScratch& scratch);

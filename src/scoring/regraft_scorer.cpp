@@ -1,7 +1,5 @@
 #include "scoring/regraft_scorer.hpp"
 
-#include <algorithm>
-
 #include "common/errors.hpp"
 #include "reconcile/reconciliation.hpp"
 #include "reconcile/rootings.hpp"
@@ -34,7 +32,7 @@ void RegraftScorer::addAtPresentRooting(const GeneTree& tree, double weight) {
   if (kPartial || scope_ == LossScope::geneSpeciesOnly) {
     scratch_.relevant.buildRestricted(*species_, *index_, tree, scratch_.map.data());
     relevant = &scratch_.relevant;
-    for (NodeId v = 0; v < static_cast<NodeId>(species_->size()); ++v) clearLossCounters(v);
+    clearAllLossCounters();
   }
   scoreRooting<kPartial>(tree.rooting(), *relevant, weight, Combine::add);
 }
@@ -44,22 +42,14 @@ void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weigh
   const RelevantTree& relevant =
       reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
   const bool whole = relevant.whole();
-  if (!whole)
-    for (NodeId v = 0; v < static_cast<NodeId>(species_->size()); ++v) clearLossCounters(v);
-  GeneRooting& rooting = scratch_.rooting;
-  rooting = tree.rooting();
-  scoreRooting<false>(rooting, relevant, weight, Combine::replace);
-  if (rooting.child(rooting.root(), 0) != kNoNode) {
-    NodeId* map = scratch_.map.data();
-    std::array<NodeId, 3>* directed = scratch_.directed.data();
-    forEachOtherRooting(
-        rooting, scratch_, [&](NodeId n) { map[n] = directed[n][rooting.parentSlot(n)]; },
-        [&](const RootEdge&) {
-          if (!whole)
-            for (NodeId v : relevant.preorder()) clearLossCounters(v);
-          scoreRooting<false>(rooting, relevant, weight, Combine::keepCheaper);
-        });
-  }
+  if (!whole) clearAllLossCounters();
+  scoreRooting<false>(scratch_.rooting, relevant, weight, Combine::replace);
+  forEachOtherRooting(scratch_, [&](const RootEdge&) {
+    // The whole-tree pass leaves its counters clear; a restricted tree is cleared here.
+    if (!whole)
+      for (NodeId v : relevant.preorder()) clearLossCounters(v);
+    scoreRooting<false>(scratch_.rooting, relevant, weight, Combine::keepCheaper);
+  });
   const std::vector<NodeId>& order = index_->preorder();
   for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
     Scores& s = scores_[at(order[i])];
@@ -466,6 +456,10 @@ void RegraftScorer::transferLossChanges(const RelevantTree& relevant, NodeId sta
         apply(order[j], amount, delta, true);
     }
   }
+}
+
+void RegraftScorer::clearAllLossCounters() {
+  for (NodeId v = 0; v < static_cast<NodeId>(counters_.size()); ++v) clearLossCounters(v);
 }
 
 void RegraftScorer::clearLossCounters(NodeId v) {

@@ -90,6 +90,7 @@ class RegraftScorer {
   void transferLossChanges(const RelevantTree& relevant, NodeId start, double weight, Combine combine);
   void combineAt(NodeId v, double duplicationValue, double lossBase, double weight, Combine combine);
   void clearLossCounters(NodeId v);
+  void clearAllLossCounters();
   void clearDuplicationCounters();
 
   // Helpers of the loss counters, on relevant-tree links.

@@ -119,8 +119,9 @@ TEST(GeneTree, EveryRootingIsTriedOnceAndTheTreeCanReturn) {
   for (const PlainTree& rooting : allRootings(plainTree(tree, input.names))) expected.insert(unordered(rooting, rooting.root));
   tried.insert(unordered(plainTree(tree, input.names), plainTree(tree, input.names).root));
   GeneScratch scratch;
-  GeneRooting rooting = tree.rooting();
-  forEachOtherRooting(rooting, scratch, [](NodeId) {}, [&](const RootEdge& edge) {
+  scratch.fit(tree.size());
+  scratch.rooting = tree.rooting();
+  forEachOtherRooting(scratch, [&](const RootEdge& edge) {
     tree.moveRootTo(edge.second, edge.first);  // the same move on the tree, to write it
     const PlainTree plain = plainTree(tree, input.names);
     tried.insert(unordered(plain, plain.root));
