@@ -28,11 +28,21 @@ int main(int argc, char** argv) {
   }
   std::ostream& out = options.output.empty() ? std::cout : file;
   SimRandom random(options.seed);
-  writeDataSet(options, random, out);
+  GenesOfSpecies genesOfSpecies;
+  writeDataSet(options, random, out, &genesOfSpecies);
   out.flush();
   if (!out) {
     std::cerr << "ERROR: writing " << (options.output.empty() ? "standard output" : options.output) << " failed\n";
     return 1;
+  }
+  if (!options.mapOutput.empty()) {
+    std::ofstream map(options.mapOutput);
+    writeMap(genesOfSpecies, options.mapLayout, map);
+    map.flush();
+    if (!map) {
+      std::cerr << "ERROR: cannot write " << options.mapOutput << "\n";
+      return 1;
+    }
   }
   return 0;
 }

@@ -25,6 +25,12 @@ const char* const simHelpText =
     "      --weighted P       share of families given a [&WEIGHT=w] mark, w one of\n"
     "                         0.5, 1.5, 2, 3 (default 0)\n"
     "      --species-tree     write the generating species tree first (input for -g 0)\n"
+    "      --gene-labels      name the genes S001_g1, S001_g2, ... (gene k of the data set,\n"
+    "                         of species S001) instead of by their species\n"
+    "      --map FILE         write the map of these gene labels to species to FILE\n"
+    "                         (implies --gene-labels)\n"
+    "      --map-format F     the map's lines: pairs (\"gene species\", default), comma\n"
+    "                         (\"species:gene1,gene2\") or semicolon (\"species:gene1;gene2;\")\n"
     "      --seed S           seed; the same seed and options give the same data (default 1)\n"
     "  -o, --output FILE      write to FILE instead of standard output\n"
     "  -h, --help             print this help and stop\n"
@@ -58,7 +64,7 @@ bool toInteger(const std::string& text, long long low, long long high, long long
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
   static const char* const withValue[] = {"-n", "--species", "-m", "--families", "--dup", "--loss",
                                           "--root-copies", "--swaps", "--unrooted", "--weighted",
-                                          "--seed", "-o", "--output"};
+                                          "--seed", "-o", "--output", "--map", "--map-format"};
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
     bool takesValue = false;
@@ -67,8 +73,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
       options.help = true;
       continue;
     }
-    if (name == "--species-tree") {
-      options.speciesTreeFirst = true;
+    if (name == "--species-tree" || name == "--gene-labels") {
+      (name == "--species-tree" ? options.speciesTreeFirst : options.geneLabels) = true;
       continue;
     }
     if (!takesValue) {
@@ -104,6 +110,18 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
     } else if (name == "--unrooted" || name == "--weighted") {
       if (!toNumber(value, number) || !(number >= 0.0 && number <= 1.0)) return error = bad, false;
       (name == "--unrooted" ? options.unrootedShare : options.weightedShare) = number;
+    } else if (name == "--map") {
+      options.mapOutput = value;
+      options.geneLabels = true;
+    } else if (name == "--map-format") {
+      if (value == "pairs")
+        options.mapLayout = MapLayout::pairs;
+      else if (value == "comma")
+        options.mapLayout = MapLayout::comma;
+      else if (value == "semicolon")
+        options.mapLayout = MapLayout::semicolon;
+      else
+        return error = bad, false;
     } else {
       options.output = value;
     }

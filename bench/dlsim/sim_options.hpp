@@ -9,6 +9,10 @@
 
 namespace dlsim {
 
+// The layouts of a gene-to-species map: lines "gene species", lines
+// "species:gene1,gene2", lines "species:gene1;gene2;".
+enum class MapLayout { pairs, comma, semicolon };
+
 struct SimOptions {
   int species = 25;
   int families = 250;
@@ -16,6 +20,9 @@ struct SimOptions {
   double unrootedShare = 0.0;  // chance that a family of three or more leaves is marked "[&U]"
   double weightedShare = 0.0;  // chance that a family carries a "[&WEIGHT=w]" mark
   bool speciesTreeFirst = false;
+  bool geneLabels = false;  // leaves named "S001_g3" (gene 3 of the data set, of species S001)
+  std::string mapOutput;    // where to write the gene-to-species map; empty: nowhere
+  MapLayout mapLayout = MapLayout::pairs;
   std::uint64_t seed = 1;
   std::string output;  // empty: standard output
   bool help = false;

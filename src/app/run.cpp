@@ -13,7 +13,6 @@
 #include "common/random.hpp"
 #include "report/report_writer.hpp"
 #include "search/spr_search.hpp"
-#include "tree/newick_reader.hpp"
 #include "tree/text_reader.hpp"
 #include "tree/tree_input.hpp"
 
@@ -46,19 +45,25 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
 // leaf adding from the gene trees (with the constraint groups).
 void readAndStart(const Options& options, RunFiles& files, TreeInput& trees, Random& random, Console& console) {
   std::istream& input = files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin;
+  if (options.generator != 0 && options.generator != 1)
+    throw InputError("Unknown initial species tree generator " + std::to_string(options.generator));
   TextReader text(input);
-  NewickReader reader(text, trees.names, random, console);
+  TreeInputRules rules;
+  rules.unrootedByDefault = options.unrootedByDefault;
+  if (!options.mapPath.empty())
+    rules.geneSpecies = GeneSpeciesMap::read(files.map, options.mapPath);
+  else if (options.speciesDelimiter != '\0')
+    rules.geneSpecies = GeneSpeciesMap::byDelimiter(options.speciesDelimiter, options.speciesAfterLastDelimiter);
   if (options.generator == 0) {
     console.line("Using user-provided initial species tree");
     console.line("Using SPR local search heuristic to infer final species tree");
-    readTreeInput(text, reader, /*speciesTreeFirst=*/true, trees);
+    rules.speciesTreeFirst = true;
+    readTreeInput(text, rules, random, console, trees);
     console.line(geneTreeSummary(trees.geneTrees));
     return;
   }
-  if (options.generator != 1)
-    throw InputError("Unknown initial species tree generator " + std::to_string(options.generator));
   console.line("Using fast randomized leaf adding heuristic to build initial species tree");
-  readTreeInput(text, reader, /*speciesTreeFirst=*/false, trees);
+  readTreeInput(text, rules, random, console, trees);
   console.line(std::to_string(trees.geneTrees.size()) + " input gene trees total");
   std::vector<ConstraintGroup> groups;
   if (files.constraints.is_open()) {

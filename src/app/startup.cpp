@@ -24,6 +24,14 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "                                0 - use user-provided species tree as initial species tree\n"
       << "                                1 - use leaf adding heuristic to build initial species tree [default]\n"
       << "      --constraints <file>      A file containing groupings of species for generator 1.\n"
+      << "  -a, --map <file>              A file mapping gene labels to species: lines \"gene species\" or\n"
+      << "                                \"species:gene1,gene2,...\" (or with \";\" between genes).\n"
+      << "      --species-delimiter <c>   Take the species from each gene label: the text before the first c.\n"
+      << "      --species-field first|last\n"
+      << "                                With --species-delimiter: the text before the first c [default] or\n"
+      << "                                after the last c.\n"
+      << "      --unrooted                Gene trees are unrooted unless marked [&R] (default: rooted unless\n"
+      << "                                marked [&U]).\n"
       << "      --limit                   Limit species tree to leaf set of gene tree when computing losses. Not recommended.\n"
       << "  -q, --quiet                   No processing output.\n"
       << "      --seed <integer number>   Set a user defined random number generator seed.\n"
@@ -33,6 +41,7 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "Examples:\n"
       << "  " << program << " -i trees.newick -o speciestree.newick\n"
       << "  cat speciestree.newick genetrees.newick | " << program << " -g 0\n"
+      << "  " << program << " -i genetrees.nwk -a genes.map --unrooted\n"
       << std::flush;
 }
 
@@ -93,6 +102,18 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
       throw InputError("--oformat has a wrong argument");
   }
   options.writeGeneTrees = flagOption(line, "", "--genetrees");
+  options.unrootedByDefault = flagOption(line, "", "--unrooted");
+  if (const CommandLine::Argument* arg = line.find("--species-delimiter")) {
+    if (arg->value.size() != 1) throw InputError("--species-delimiter needs a single character");
+    options.speciesDelimiter = arg->value[0];
+  }
+  if (const CommandLine::Argument* arg = line.find("--species-field")) {
+    if (arg->value == "last")
+      options.speciesAfterLastDelimiter = true;
+    else if (arg->value != "first")
+      throw InputError("--species-field has a wrong argument");
+    if (options.speciesDelimiter == '\0') throw InputError("--species-field needs --species-delimiter");
+  }
   if (flagOption(line, "", "--limit")) options.lossScope = LossScope::geneSpeciesOnly;
   if (const CommandLine::Argument* arg = findOption(line, "-g", "--generator"))
     options.generator = numberOption<int>(*arg);
@@ -121,6 +142,13 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     files.input.open(options.inputPath);
     if (!files.input) throw InputError("input file " + options.inputPath + " not found");
   }
+  if (const CommandLine::Argument* arg = findOption(line, "-a", "--map")) {
+    options.mapPath = arg->value;
+    if (options.speciesDelimiter != '\0') throw InputError("--map and --species-delimiter exclude each other");
+    console.line("Map file: " + options.mapPath);
+    files.map.open(options.mapPath);
+    if (!files.map) throw InputError("map file " + options.mapPath + " not found");
+  }
   if (const CommandLine::Argument* arg = findOption(line, "-o", "--output")) {
     options.outputPath = arg->value;
     console.line("Output file: " + options.outputPath);
@@ -133,6 +161,8 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     if (replacesInput) throw InputError("Output file " + options.outputPath + " would overwrite the input file");
     if (!options.constraintsPath.empty() && sameRegularFile(options.constraintsPath, options.outputPath))
       throw InputError("Output file " + options.outputPath + " would overwrite the constraints file");
+    if (!options.mapPath.empty() && sameRegularFile(options.mapPath, options.outputPath))
+      throw InputError("Output file " + options.outputPath + " would overwrite the map file");
   }
 
   if (versionRequested) {

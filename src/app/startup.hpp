@@ -16,6 +16,7 @@
 struct RunFiles {
   std::ifstream input;  // not open: standard input
   std::ifstream constraints;
+  std::ifstream map;
   std::unique_ptr<OutputFile> output;  // null: standard output
 };
 

@@ -1,8 +1,19 @@
 #include "tree/gene_tree.hpp"
 
-NodeId GeneTree::addNode(NameId name) {
+NodeId GeneTree::addNode(NameId name, std::string_view geneLabel) {
+  if (!geneLabel.empty() && geneLabelEnd_.empty()) geneLabelEnd_.assign(names_.size(), 0);
+  if (!geneLabelEnd_.empty()) {
+    geneLabels_ += geneLabel;
+    geneLabelEnd_.push_back(geneLabels_.size());
+  }
   names_.push_back(name);
   return rooting_.addNode();
+}
+
+std::string_view GeneTree::geneLabel(NodeId n) const {
+  if (geneLabelEnd_.empty()) return {};
+  const std::size_t i = static_cast<std::size_t>(n), start = i == 0 ? 0 : geneLabelEnd_[i - 1];
+  return std::string_view(geneLabels_).substr(start, geneLabelEnd_[i] - start);
 }
 
 void GeneTree::finish() {

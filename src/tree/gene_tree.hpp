@@ -4,6 +4,8 @@
 // GeneRooting).
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/tree_tour.hpp"
@@ -21,7 +23,11 @@ class GeneTree {
   NodeId root() const { return rooting_.root(); }
   NodeId child(NodeId n, int i) const { return rooting_.child(n, i); }
   bool isLeaf(NodeId n) const { return rooting_.isLeaf(n); }
+  // A leaf's species; an inner node's label (kNoName when it has none).
   NameId name(NodeId n) const { return names_[static_cast<std::size_t>(n)]; }
+  // The gene label of a leaf, when it was written with one and a map gave
+  // it its species; empty otherwise.
+  std::string_view geneLabel(NodeId n) const;
   const GeneRooting& rooting() const { return rooting_; }
   // Every leaf, in text order.
   const std::vector<NodeId>& leaves() const { return leaves_; }
@@ -29,7 +35,7 @@ class GeneTree {
   const std::vector<NodeId>& innerPostorder() const { return innerPostorder_; }
 
   // Building, in the order of the text: nodes, then links, then finish().
-  NodeId addNode(NameId name);
+  NodeId addNode(NameId name, std::string_view geneLabel = {});
   void attach(NodeId parent, NodeId child) { rooting_.attach(parent, child); }
   void setRoot(NodeId root) { rooting_.setRoot(root); }
   void finish();
@@ -50,6 +56,10 @@ class GeneTree {
   double weight_;
   GeneRooting rooting_;
   std::vector<NameId> names_;
+  // Gene labels, one after another, and where each node's ends; both empty
+  // while no node has one.
+  std::string geneLabels_;
+  std::vector<std::size_t> geneLabelEnd_;
   std::vector<NodeId> leaves_;
   std::vector<NodeId> innerPostorder_;
 };

@@ -71,6 +71,10 @@ void NewickReader::readLeafName(int node, char& c) {
   nextOrEnd(c);
   // A leaf must be named: leaves are tied to species by name.
   if (name.empty()) throw InputError("missing leaf name in the tree expression " + where);
+  if (translation_ != nullptr) {
+    const auto translated = translation_->find(name);
+    if (translated != translation_->end()) name = translated->second;
+  }
   written_[static_cast<std::size_t>(node)].name = std::move(name);
 }
 
@@ -128,11 +132,11 @@ void NewickReader::resolve() {
 template <class Tree, class MakeNode>
 void NewickReader::build(Tree& tree, MakeNode&& makeNode) {
   resolve();
-  // Nodes in text order (new ones last), each linked below its parent in
-  // the next free child slot.
+  // Nodes in text order (new ones last, all of them inner), each linked
+  // below its parent in the next free child slot.
   std::vector<NodeId> id(written_.size(), kNoNode);
   for (std::size_t i = 0; i < written_.size(); ++i)
-    if (kept_[i]) id[i] = makeNode(written_[i]);
+    if (kept_[i]) id[i] = makeNode(written_[i], i < children_.size() && children_[i].empty());
   for (std::size_t i = 0; i < written_.size(); ++i) {
     if (!kept_[i]) continue;
     const int parent = written_[i].parent;
@@ -152,7 +156,7 @@ NameId nameOf(NameTable& names, const std::string& name) { return name.empty() ?
 bool NewickReader::read(SpeciesTree& tree) {
   if (!readNodes()) return false;
   CladeId clades = 0;
-  build(tree, [&](const WrittenNode& written) {
+  build(tree, [&](const WrittenNode& written, bool) {
     const NodeId v = tree.addNode(nameOf(names_, written.name));
     const CladeId next = clades + 1;
     for (const std::string& comment : written.comments) {
@@ -176,7 +180,12 @@ bool NewickReader::read(SpeciesTree& tree) {
 
 bool NewickReader::read(GeneTree& tree) {
   if (!readNodes()) return false;
-  build(tree, [&](const WrittenNode& written) { return tree.addNode(nameOf(names_, written.name)); });
+  build(tree, [&](const WrittenNode& written, bool leaf) {
+    if (!leaf || geneSpecies_ == nullptr) return tree.addNode(nameOf(names_, written.name));
+    const NameId species = geneSpecies_->speciesOf(written.name, names_);
+    const bool sameText = species != kNoName && names_.text(species) == written.name;
+    return tree.addNode(species, sameText ? std::string_view() : std::string_view(written.name));
+  });
   tree.finish();
   return true;
 }

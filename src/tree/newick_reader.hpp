@@ -5,14 +5,19 @@
 // children are resolved at random (with a warning) into binary subtrees.
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/console.hpp"
 #include "common/random.hpp"
+#include "tree/gene_species_map.hpp"
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
 #include "tree/text_reader.hpp"
+
+// Leaf labels to use in place of those written (a NEXUS TRANSLATE table).
+using LabelTranslation = std::unordered_map<std::string, std::string>;
 
 class NewickReader {
  public:
@@ -23,7 +28,13 @@ class NewickReader {
   // character. A species tree takes its constraint clades from
   // "[&CONSTRAINT]" comments: each marked node is the top of a new clade.
   bool read(SpeciesTree& tree);
+  // A gene tree takes the species of its leaves from the gene species map
+  // (none: labels are species names).
   bool read(GeneTree& tree);
+
+  // Both stay with the caller; null: none.
+  void setTranslation(const LabelTranslation* translation) { translation_ = translation; }
+  void setGeneSpecies(GeneSpeciesMap* geneSpecies) { geneSpecies_ = geneSpecies; }
 
  private:
   // One node as written.
@@ -51,6 +62,8 @@ class NewickReader {
   NameTable& names_;
   Random& random_;
   Console& console_;
+  const LabelTranslation* translation_ = nullptr;
+  GeneSpeciesMap* geneSpecies_ = nullptr;
   std::vector<WrittenNode> written_;
   std::vector<std::string> pending_;  // comments not yet given to a node
   std::vector<std::vector<int>> children_;

@@ -1,9 +1,11 @@
 #pragma once
 // Writes trees in Newick notation: children in parentheses, child 0 first,
-// then the node's label; no branch lengths, no ";". A label that the
-// reader would not take unquoted is written in apostrophes.
+// then the node's label; no branch lengths, no ";". A label of other
+// characters than letters, digits and "_" is written in apostrophes, an
+// apostrophe in it doubled. Gene leaves are written with their gene labels.
 
 #include <ostream>
+#include <string_view>
 
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
@@ -20,7 +22,9 @@ class NewickWriter {
  private:
   template <class Tree>
   void writeTree(std::ostream& out, const Tree& tree) const;
-  void writeName(std::ostream& out, NameId name) const;
+  std::string_view label(const SpeciesTree& tree, NodeId v) const;
+  std::string_view label(const GeneTree& tree, NodeId v) const;
+  static void writeLabel(std::ostream& out, std::string_view label);
 
   const NameTable& names_;
 };
@@ -39,7 +43,7 @@ void NewickWriter::writeTree(std::ostream& out, const Tree& tree) const {
         break;
       case TourStep::leave:
         if (inner) out << ')';
-        writeName(out, tree.name(v));
+        writeLabel(out, label(tree, v));
         break;
     }
   });

@@ -12,7 +12,31 @@ bool isNumberChar(char c) {
   return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
 }
 
+std::bitset<256> nameChars() {
+  std::bitset<256> chars;
+  for (int c = '!'; c < 256; ++c) chars.set(static_cast<std::size_t>(c));
+  chars.reset(0x7f);
+  for (unsigned char c : std::string("()[]'\":;,")) chars.reset(c);
+  return chars;
+}
+
 }  // namespace
+
+const std::bitset<256> TextReader::kNameChars = nameChars();
+
+TextReader::TextReader(std::istream& in) : in_(in) {
+  static const char mark[] = "\xEF\xBB\xBF";
+  for (int i = 0; i < 3; ++i) {
+    if (in_.peek() != static_cast<unsigned char>(mark[i])) {
+      // Not a mark: what was taken goes back (only a text starting with
+      // the mark's first bytes gets here).
+      in_.clear(in_.rdstate() & ~std::ios::eofbit);
+      while (i-- > 0) in_.unget();
+      return;
+    }
+    in_.get();
+  }
+}
 
 bool TextReader::nextSignificant(char& c) {
   for (;;) {
@@ -52,7 +76,19 @@ std::string TextReader::readName() {
   char c;
   if (!nextSignificant(c)) return name;
   if (isQuote(c)) {
-    while (rawRead(c) && !isQuote(c)) name += c;
+    const char quote = c;
+    while (rawRead(c)) {
+      if (c != quote) {
+        name += c;
+        continue;
+      }
+      if (!rawRead(c)) break;
+      if (c != quote) {  // the closing quote
+        pushBack(c);
+        break;
+      }
+      name += quote;  // a doubled quote
+    }
     return name;
   }
   while (isNameChar(c)) {

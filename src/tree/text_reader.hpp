@@ -4,13 +4,18 @@
 // line and column positions for messages, takes characters back, skips
 // white space and recognises comments in square brackets.
 
+#include <bitset>
 #include <istream>
 #include <string>
 #include <vector>
 
 class TextReader {
+  static const std::bitset<256> kNameChars;
+
  public:
-  explicit TextReader(std::istream& in) : in_(in) {}
+  // A UTF-8 byte-order mark at the start of the stream is skipped; the
+  // character after it is at line 1 column 1.
+  explicit TextReader(std::istream& in);
 
   // The next character as it stands (no skipping); false at the end.
   bool rawRead(char& c) {
@@ -48,9 +53,10 @@ class TextReader {
   // closed with "]".
   std::string readComment();
 
-  // The next name: quoted (between ' or ", either closing) or a run of
-  // letters, digits and "_", which white space and comments may interrupt.
-  // Possibly empty; the character after it stays unread.
+  // The next name: quoted (between two ' or two ", a doubled quote inside
+  // standing for one) or a run of name characters, which white space and
+  // comments may interrupt. Possibly empty; the character after it stays
+  // unread.
   std::string readName();
 
   // A number (quoted, or a run of digits, signs, points and exponent marks)
@@ -62,10 +68,10 @@ class TextReader {
   std::string position() const { return positionText(line_, column_); }
   std::string lastPosition() const { return positionText(lastLine_, lastColumn_); }
 
-  // Letters, digits and "_": the characters of an unquoted name.
-  static bool isNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  }
+  // The characters of an unquoted name: every printable character but the
+  // blank, the quotes and the Newick punctuation ( ) [ ] : ; , (bytes of
+  // UTF-8 sequences included).
+  static bool isNameChar(char c) { return kNameChars.test(static_cast<unsigned char>(c)); }
   // Blank, tab, line feed, form feed and carriage return (not vertical tab).
   static bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
 

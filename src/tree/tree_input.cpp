@@ -3,18 +3,20 @@
 #include <sstream>
 
 #include "common/errors.hpp"
+#include "tree/newick_reader.hpp"
+#include "tree/nexus_reader.hpp"
 
 namespace {
 
 struct GeneTreeMarks {
-  bool rooted = true;
+  bool rooted;
   double weight = 1.0;
 };
 
 // The comments in front of a gene tree; a later mark overrides an earlier.
-GeneTreeMarks readMarks(TextReader& in) {
+GeneTreeMarks readMarks(TextReader& in, bool rootedByDefault) {
   static const std::string weightMark = "[&WEIGHT=";
-  GeneTreeMarks marks;
+  GeneTreeMarks marks{rootedByDefault};
   for (std::string comment = in.readComment(); !comment.empty(); comment = in.readComment()) {
     if (comment == "[&U]") marks.rooted = false;
     if (comment == "[&R]") marks.rooted = true;
@@ -50,17 +52,39 @@ std::vector<const GeneTree*> rootedThenUnrooted(const std::vector<GeneTree>& tre
   return order;
 }
 
-void readTreeInput(TextReader& in, NewickReader& reader, bool speciesTreeFirst, TreeInput& trees) {
-  if (speciesTreeFirst) {
-    trees.speciesTree = std::make_unique<SpeciesTree>();
-    if (!reader.read(*trees.speciesTree)) throw InputError("missing input for species tree " + in.lastPosition());
+void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Console& console, TreeInput& trees) {
+  NewickReader reader(in, trees.names, random, console);
+  std::unique_ptr<NexusReader> nexus;
+  if (NexusReader::readHeader(in)) {
+    nexus = std::make_unique<NexusReader>(in);
+    reader.setTranslation(&nexus->translation());
   }
-  for (;;) {
-    const GeneTreeMarks marks = readMarks(in);
+  // The start of the next tree; in a NEXUS file, the text after the "=" of
+  // its statement, where a tree must follow.
+  const auto nextTree = [&]() { return nexus == nullptr || nexus->nextTree(); };
+  const auto missingTree = [&]() {
+    if (nexus != nullptr) throw InputError("unexpected end in the tree expression " + in.position());
+  };
+  if (rules.speciesTreeFirst) {
+    trees.speciesTree = std::make_unique<SpeciesTree>();
+    if (!nextTree()) throw InputError("missing input for species tree " + in.lastPosition());
+    if (!reader.read(*trees.speciesTree)) {
+      missingTree();
+      throw InputError("missing input for species tree " + in.lastPosition());
+    }
+  }
+  reader.setGeneSpecies(&rules.geneSpecies);
+  while (nextTree()) {
+    const bool unrooted = rules.unrootedByDefault || (nexus != nullptr && nexus->unrootedStatement());
+    const GeneTreeMarks marks = readMarks(in, !unrooted);
     if (!(marks.weight > 0)) throw InputError("the weight of each gene tree has to be greater than 0");
     GeneTree tree(marks.rooted, marks.weight);
-    if (!reader.read(tree)) break;
+    if (!reader.read(tree)) {
+      missingTree();
+      break;
+    }
     trees.geneTrees.push_back(std::move(tree));
   }
   if (trees.geneTrees.empty()) throw InputError("missing input for gene trees " + in.lastPosition());
+  rules.geneSpecies.checkAllCovered();
 }

@@ -20,8 +20,9 @@ inline TreeInput readInput(const std::string& text, bool speciesTreeFirst, std::
   std::istringstream stream(text);
   TextReader in(stream);
   TreeInput trees;
-  NewickReader reader(in, trees.names, random, console);
-  readTreeInput(in, reader, speciesTreeFirst, trees);
+  TreeInputRules rules;
+  rules.speciesTreeFirst = speciesTreeFirst;
+  readTreeInput(in, rules, random, console, trees);
   return trees;
 }
 

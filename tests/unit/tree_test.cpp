@@ -23,6 +23,9 @@ TEST(Newick, ReadsAndWritesTreesAsTheyAreMeant) {
       {" \n( A ,\tB\n)\r\n;", "(A,B);"},
       {"((A),(B,(C)));", "(A,(B,C));"},  // single children give way
       {"(((A)));", "A;"},
+      // Labels of any printable character, supports, exponents, a byte-order mark.
+      {"\xEF\xBB\xBF(Phoebe-hunanensis,x.y|z/1:2.08e-06)99.3/100:1E+2;", "('Phoebe-hunanensis','x.y|z/1')'99.3/100';"},
+      {"('it''s',\"say \"\"x\"\"\")0.95;", "('it''s','say \"x\"')'0.95';"},
   };
   for (const auto& [text, written] : cases) {
     const TreeInput input = readInput(std::string(text) + "(A);", true);

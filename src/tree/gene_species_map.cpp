@@ -1,0 +1,125 @@
+#include "tree/gene_species_map.hpp"
+
+#include "common/errors.hpp"
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; }
+
+std::string trimmed(const std::string& text, std::size_t from, std::size_t to) {
+  while (from < to && isBlank(text[from])) ++from;
+  while (to > from && isBlank(text[to - 1])) --to;
+  return text.substr(from, to - from);
+}
+
+// The blank-separated fields of a line.
+std::vector<std::string> fields(const std::string& line) {
+  std::vector<std::string> result;
+  for (std::size_t at = 0; at < line.size();) {
+    while (at < line.size() && isBlank(line[at])) ++at;
+    const std::size_t start = at;
+    while (at < line.size() && !isBlank(line[at])) ++at;
+    if (at > start) result.push_back(line.substr(start, at - start));
+  }
+  return result;
+}
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+}  // namespace
+
+GeneSpeciesMap GeneSpeciesMap::read(std::istream& in, const std::string& path) {
+  GeneSpeciesMap map;
+  map.kind_ = Kind::mapFile;
+  map.path_ = path;
+  enum class Layout { unknown, pairs, lists } layout = Layout::unknown;
+  std::string line;
+  for (std::size_t number = 1; std::getline(in, line); ++number) {
+    if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+    const std::string content = trimmed(line, 0, line.size());
+    if (content.empty() || content[0] == '#') continue;
+    const std::size_t colon = content.find(':');
+    if (layout == Layout::unknown) layout = colon == std::string::npos ? Layout::pairs : Layout::lists;
+    const std::string where = " in map file " + path + " line " + std::to_string(number);
+    if (layout == Layout::pairs) {
+      const std::vector<std::string> pair = fields(content);
+      if (pair.size() != 2) throw InputError("expected \"gene species\"" + where);
+      map.add(pair[0], pair[1], number);
+      continue;
+    }
+    const std::string species = trimmed(content, 0, colon == std::string::npos ? 0 : colon);
+    if (species.empty()) throw InputError("expected \"species:gene1,gene2,...\"" + where);
+    for (std::size_t at = colon + 1; at <= content.size();) {
+      std::size_t end = content.find_first_of(",;", at);
+      if (end == std::string::npos) end = content.size();
+      const std::string gene = trimmed(content, at, end);
+      if (!gene.empty()) map.add(gene, species, number);
+      at = end + 1;
+    }
+  }
+  if (in.bad()) throw InputError("map file " + path + " could not be read");
+  return map;
+}
+
+GeneSpeciesMap GeneSpeciesMap::byDelimiter(char delimiter, bool lastField) {
+  GeneSpeciesMap map;
+  map.kind_ = lastField ? Kind::lastField : Kind::firstField;
+  map.delimiter_ = delimiter;
+  return map;
+}
+
+void GeneSpeciesMap::add(const std::string& gene, const std::string& species, std::size_t line) {
+  const auto number = speciesNumber_.emplace(species, static_cast<std::uint32_t>(species_.size()));
+  if (number.second) {
+    species_.push_back(species);
+    speciesName_.push_back(kNoName);
+  }
+  const auto entry = speciesOfGene_.emplace(gene, number.first->second);
+  if (!entry.second && entry.first->second != number.first->second)
+    throw InputError("gene " + quoted(gene) + " mapped to species " + quoted(species_[entry.first->second]) +
+                     " and " + quoted(species) + " in map file " + path_ + " line " + std::to_string(line));
+}
+
+NameId GeneSpeciesMap::noSpecies(const std::string& label) {
+  if (uncovered_.insert(label).second && firstUncovered_.size() < 5) firstUncovered_.push_back(label);
+  return kNoName;
+}
+
+NameId GeneSpeciesMap::speciesOf(const std::string& label, NameTable& names) {
+  switch (kind_) {
+    case Kind::labelIsSpecies:
+      return names.intern(label);
+    case Kind::mapFile: {
+      const auto entry = speciesOfGene_.find(label);
+      if (entry == speciesOfGene_.end()) return noSpecies(label);
+      NameId& name = speciesName_[entry->second];
+      if (name == kNoName) name = names.intern(species_[entry->second]);
+      return name;
+    }
+    case Kind::firstField: {
+      const std::size_t at = label.find(delimiter_);
+      if (at == std::string::npos || at == 0) return noSpecies(label);
+      return names.intern(label.substr(0, at));
+    }
+    case Kind::lastField: {
+      const std::size_t at = label.rfind(delimiter_);
+      if (at == std::string::npos || at + 1 == label.size()) return noSpecies(label);
+      return names.intern(label.substr(at + 1));
+    }
+  }
+  return kNoName;
+}
+
+void GeneSpeciesMap::checkAllCovered() const {
+  if (uncovered_.empty()) return;
+  const std::size_t count = uncovered_.size();
+  std::string message = std::to_string(count) + (count == 1 ? " gene label" : " gene labels");
+  if (kind_ == Kind::mapFile)
+    message += " not in map file " + path_ + ":";
+  else
+    message += std::string(" without a species ") + (kind_ == Kind::firstField ? "before the first " : "after the last ") +
+               quoted(std::string(1, delimiter_)) + ":";
+  for (std::size_t i = 0; i < firstUncovered_.size(); ++i) message += (i == 0 ? " " : ", ") + quoted(firstUncovered_[i]);
+  if (count > firstUncovered_.size()) message += " and " + std::to_string(count - firstUncovered_.size()) + " more";
+  throw InputError(message);
+}

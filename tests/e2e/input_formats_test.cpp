@@ -1,0 +1,149 @@
+// End-to-end tests of the input formats that other programs write: labels
+// of any printable character, supports and branch lengths, byte-order marks
+// and CRLF, NEXUS, gene-to-species maps and delimiters, unrooted input. Each
+// input must give the report of the same trees written as plain Newick over
+// species names.
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.hpp"
+#include "e2e/report_recount.hpp"
+
+namespace {
+
+// The report: standard output from "[Species tree]" on.
+std::string reportOf(const ProcessResult& r) {
+  const std::size_t at = r.out.find("[Species tree]");
+  return at == std::string::npos ? "no report: " + r.err : r.out.substr(at);
+}
+
+struct FormatCase {
+  std::string name, input;
+  std::vector<std::string> args;
+  std::string plain;  // the same trees as plain Newick over species names
+  std::vector<std::pair<std::string, std::string>> files = {};
+};
+
+const char* const kNexus =
+    "#NEXUS\n[written by hand]\nBEGIN TAXA;\n  DIMENSIONS NTAX=4;\n  TAXLABELS A B C 'D d';\nEND;\n"
+    "begin trees;\n  translate\n    1 A,\n    2 B,\n    3 C,\n    4 'D d'\n  ;\n"
+    "  tree one = [&U] ((1:0.1,2:0.2)0.9:0.3,(3,4));\n  tree * two = [&R][&WEIGHT=2] ((1,3),(2,4));\n"
+    "  utree three=((1,4),2,3);\nend;\n";
+const char* const kNexusPlain = "[&U]((A,B),(C,'D d'));\n[&WEIGHT=2]((A,C),(B,'D d'));\n[&U]((A,'D d'),B,C);\n";
+
+TEST(InputFormats, ReadLikeTheirPlainNewickForm) {
+  const std::vector<FormatCase> table = {
+      {"labels, supports, lengths",
+       "((Phoebe-hunanensis,ENSP00000354587.3)0.95:0.1,Hsap|gene1:2.08e-06);\n"
+       "((Phoebe-hunanensis:1E-3,Hsap|gene1)99.3/100:.01,(ENSP00000354587.3:5.,x+y#z@w*=v/1));\n"
+       "((x+y#z@w*=v/1,'O''Brien')100,(\"O'Brien\",a!$%&~?<>{}^`\\b));\n",
+       {},
+       "(('Phoebe-hunanensis','ENSP00000354587.3'),'Hsap|gene1');\n"
+       "(('Phoebe-hunanensis','Hsap|gene1'),('ENSP00000354587.3','x+y#z@w*=v/1'));\n"
+       "(('x+y#z@w*=v/1',\"O'Brien\"),(\"O'Brien\",'a!$%&~?<>{}^`\\b'));\n"},
+      {"byte-order mark and CRLF", "\xEF\xBB\xBF((A,B),C);\r\n((A,C),(B,D));\r\n", {}, "((A,B),C);\n((A,C),(B,D));\n"},
+      {"NEXUS with TRANSLATE", kNexus, {}, kNexusPlain},
+      {"NEXUS read back as a start tree",
+       "#nexus\nbegin data; format missing=';'; matrix 'x;y' A; end;\nbegin trees;\n[Species tree]\n"
+       "tree speciestree1 = ((A,B),(C,D));\nend;\nBegin Trees;\nTree genetree1 = ((A,C),(B,D));\n"
+       "tree genetree2 = ((A,D),B);\nENDBLOCK;\n",
+       {"-g", "0"},
+       "((A,B),(C,D));\n((A,C),(B,D));\n((A,D),B);\n"},
+      {"--unrooted", "((A,B),(C,D));\n[&R]((A,C),(B,D));\n((A,D),(B,C));\n", {"--unrooted"},
+       "[&U]((A,B),(C,D));\n((A,C),(B,D));\n[&U]((A,D),(B,C));\n"},
+      {"delimiter, last field", "((g1|A,g2|B),g3|C);\n((g4|A,g5|C),(g6|B,g7|D));\n",
+       {"--species-delimiter", "|", "--species-field", "last"}, "((A,B),C);\n((A,C),(B,D));\n"},
+      {"map of gene and species lines", "((a1,b1),c1);\n((a2,c.1),(b2,d1));\n", {"-a", "map"},
+       "((A,B),C);\n((A,C),(B,D));\n",
+       {{"map", "\xEF\xBB\xBF# gene species\na1 A\nb1\tB\n\nc1   C\r\na2 A\nc.1 C\nb2 B\nd1 D\na1 A\nunused X\n"}}},
+  };
+  TempDir dir;
+  for (const FormatCase& c : table) {
+    for (const auto& [name, text] : c.files) dir.write(name, text);
+    const std::vector<std::string> seed = {"-q", "--seed", "4"};
+    const ProcessResult r = runDlspecies(concat(seed, c.args), dir.path(), c.input);
+    const ProcessResult plain = runDlspecies(concat(seed, !c.args.empty() && c.args[0] == "-g" ? c.args : std::vector<std::string>{}),
+                                             dir.path(), c.plain);
+    EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
+    EXPECT_EQ(reportOf(r), reportOf(plain)) << c.name;
+  }
+}
+
+// Gene labels and a map from the generator, in each layout, or the
+// species taken from the labels: the same result as over species names, the
+// costs those of a direct recount, and gene trees written with their labels.
+TEST(InputFormats, GeneLabelsWithAMapGiveTheResultOfSpeciesLabels) {
+  TempDir dir;
+  const std::vector<std::string> data = {kDlsim, "-n", "12", "-m", "60", "--seed", "5", "--unrooted", "0.3",
+                                         "--weighted", "0.3"};
+  ASSERT_EQ(runProgram(concat(data, {"-o", "plain.nwk"}), "", dir.path()).status, 0);
+  for (const char* layout : {"pairs", "comma", "semicolon"})
+    ASSERT_EQ(runProgram(concat(data, {"-o", "genes.nwk", "--map", std::string(layout) + ".map", "--map-format", layout}),
+                         "", dir.path())
+                  .status,
+              0);
+  const std::string plainInput = dir.read("plain.nwk");
+  const std::vector<std::string> run = {"-q", "--seed", "2", "--genetrees"};
+  const std::string expected = reportOf(runDlspecies(concat(run, {"-i", "plain.nwk"}), dir.path()));
+  ASSERT_TRUE(agreesWithRecount(expected, plainInput));
+  for (const std::vector<std::string>& species : std::vector<std::vector<std::string>>{
+           {"-a", "pairs.map"}, {"--map", "comma.map"}, {"--map=semicolon.map"}, {"--species-delimiter", "_"}}) {
+    const std::string report = reportOf(runDlspecies(concat(concat(run, species), {"-i", "genes.nwk"}), dir.path()));
+    EXPECT_TRUE(agreesWithRecount(report, plainInput)) << species[0];
+    EXPECT_NE(report.find("S001_g"), std::string::npos) << species[0];
+    EXPECT_EQ(std::regex_replace(report, std::regex("_g[0-9]+"), ""), expected) << species[0];
+  }
+  // The program's own NEXUS output, read back whole as start tree and gene trees.
+  ASSERT_EQ(runDlspecies(concat(run, {"-i", "plain.nwk", "--oformat", "nexus", "-o", "out.nex"}), dir.path()).status, 0);
+  const ProcessResult back = runDlspecies({"--seed", "2", "-g", "0", "-i", "out.nex"}, dir.path());
+  const std::string count = std::to_string(inputTrees(plainInput).size());
+  EXPECT_NE(back.out.find("\n" + count + " rooted and 0 unrooted input gene trees total\n"), std::string::npos) << back.out;
+  EXPECT_EQ(back.err + std::to_string(back.status), "0");
+}
+
+TEST(InputFormats, BadFilesGiveExactErrors) {
+  struct ErrorCase {
+    std::string input;
+    std::vector<std::string> args;
+    std::string error;
+  };
+  const std::string trees = "((a1,b1),c1);\n((a2,c2),(b2,d1));\n";
+  const std::string nexus = "#NEXUS\nbegin trees;\n";
+  const std::vector<ErrorCase> table = {
+      {trees, {"-a", "conflict"}, "gene \"b1\" mapped to species \"B\" and \"C\" in map file conflict line 3"},
+      {trees, {"-a", "pairs"}, "expected \"gene species\" in map file pairs line 2"},
+      {trees, {"-a", "lists"}, "expected \"species:gene1,gene2,...\" in map file lists line 2"},
+      {trees, {"-a", "partial"}, "6 gene labels not in map file partial: \"b1\", \"c1\", \"a2\", \"c2\", \"b2\" and 1 more"},
+      {trees, {"-a", "lists.ok"}, "1 gene label not in map file lists.ok: \"d1\""},
+      {trees, {"-a", "none"}, "map file none not found"},
+      {"((A_1,B_2),_3);\n(C-4,D_5_x);", {"--species-delimiter", "_"},
+       "2 gene labels without a species before the first \"_\": \"_3\", \"C-4\""},
+      {"((1_A,2_B),3_);", {"--species-delimiter=_", "--species-field=last"},
+       "1 gene label without a species after the last \"_\": \"3_\""},
+      {trees, {"--species-delimiter", "_", "--species-field", "middle"}, "--species-field has a wrong argument"},
+      {trees, {"--species-field", "last"}, "--species-field needs --species-delimiter"},
+      {trees, {"--species-delimiter", "__"}, "--species-delimiter needs a single character"},
+      {trees, {"-a", "lists.ok", "--species-delimiter", "_"}, "--map and --species-delimiter exclude each other"},
+      {"#NEX\n(A,B);", {}, "problem in the tree expression line 1 column 2 #this"},
+      {nexus + "tree x ((A,B),C);\nend;", {}, "missing '=' in NEXUS tree statement line 3 column 17"},
+      {nexus + "tree x", {}, "unexpected end in NEXUS tree statement line 3 column 7"},
+      {nexus + "tree x = [&U]", {}, "unexpected end in the tree expression line 3 column 14"},
+      {nexus + "translate 1 A 2 B;", {}, "expected ',' or ';' in NEXUS TRANSLATE command line 3 column 15"},
+      {nexus + "translate 1 A, 2 ;", {}, "missing label in NEXUS TRANSLATE command line 3 column 18"},
+      {nexus + "end;\n", {}, "missing input for gene trees line 3 column 5"},
+  };
+  TempDir dir;
+  dir.write("conflict", "a1 A\nb1 B\nb1 C\n");
+  dir.write("pairs", "a1 A\nb1 B C\n");
+  dir.write("lists", "A:a1,a2\nB b1\n");
+  dir.write("partial", "a1 A\n");
+  dir.write("lists.ok", "A: a1, a2;\nB:b1;b2\nC:c1,c2\n");
+  for (const ErrorCase& c : table) {
+    const ProcessResult r = runDlspecies(concat({"-q"}, c.args), dir.path(), c.input);
+    EXPECT_EQ(r.err + std::to_string(r.status), "ERROR: " + c.error + "\n1") << c.input;
+  }
+}
+
+}  // namespace
