@@ -13,7 +13,7 @@
 namespace dlsim {
 
 struct DataSetSize {
-  int families = 0;    // gene-tree lines written
+  int families = 0;  // gene-tree lines written
   long geneLeaves = 0;
 };
 

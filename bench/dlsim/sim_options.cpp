@@ -62,9 +62,10 @@ bool toInteger(const std::string& text, long long low, long long high, long long
 }  // namespace
 
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
-  static const char* const withValue[] = {"-n", "--species", "-m", "--families", "--dup", "--loss",
-                                          "--root-copies", "--swaps", "--unrooted", "--weighted",
-                                          "--seed", "-o", "--output", "--map", "--map-format"};
+  static const char* const withValue[] = {
+      "-n",         "--species",  "-m",     "--families", "--dup",    "--loss", "--root-copies", "--swaps",
+      "--unrooted", "--weighted", "--seed", "-o",         "--output", "--map",  "--map-format"};
+  bool mapLayoutGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
     bool takesValue = false;
@@ -114,6 +115,7 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
       options.mapOutput = value;
       options.geneLabels = true;
     } else if (name == "--map-format") {
+      mapLayoutGiven = true;
       if (value == "pairs")
         options.mapLayout = MapLayout::pairs;
       else if (value == "comma")
@@ -126,6 +128,9 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
       options.output = value;
     }
   }
+  if (mapLayoutGiven && options.mapOutput.empty()) return error = "--map-format needs --map", false;
+  if (!options.mapOutput.empty() && options.mapOutput == options.output)
+    return error = "--map and --output name the same file", false;
   return true;
 }
 

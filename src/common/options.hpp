@@ -18,11 +18,11 @@ struct Options {
   int generator = 1;  // 0: the species tree given first in the input; 1: leaf adding
   LossScope lossScope = LossScope::wholeSpeciesTree;
   bool quiet = false;
-  std::string inputPath;        // empty: standard input
-  std::string outputPath;       // empty: standard output
-  std::string constraintsPath;  // empty: none
-  std::string mapPath;          // gene labels to species; empty: none
-  char speciesDelimiter = '\0';  // the species is part of the gene label; '\0': not
+  std::string inputPath;                   // empty: standard input
+  std::string outputPath;                  // empty: standard output
+  std::string constraintsPath;             // empty: none
+  std::string mapPath;                     // gene labels to species; empty: none
+  char speciesDelimiter = '\0';            // the species is part of the gene label; '\0': not
   bool speciesAfterLastDelimiter = false;  // rather than before the first
   bool unrootedByDefault = false;          // gene trees without "[&R]" are unrooted
 };

@@ -76,8 +76,8 @@ void GeneSpeciesMap::add(const std::string& gene, const std::string& species, st
   }
   const auto entry = speciesOfGene_.emplace(gene, number.first->second);
   if (!entry.second && entry.first->second != number.first->second)
-    throw InputError("gene " + quoted(gene) + " mapped to species " + quoted(species_[entry.first->second]) +
-                     " and " + quoted(species) + " in map file " + path_ + " line " + std::to_string(line));
+    throw InputError("gene " + quoted(gene) + " mapped to species " + quoted(species_[entry.first->second]) + " and " +
+                     quoted(species) + " in map file " + path_ + " line " + std::to_string(line));
 }
 
 NameId GeneSpeciesMap::noSpecies(const std::string& label) {
@@ -117,9 +117,11 @@ void GeneSpeciesMap::checkAllCovered() const {
   if (kind_ == Kind::mapFile)
     message += " not in map file " + path_ + ":";
   else
-    message += std::string(" without a species ") + (kind_ == Kind::firstField ? "before the first " : "after the last ") +
+    message += std::string(" without a species ") +
+               (kind_ == Kind::firstField ? "before the first " : "after the last ") +
                quoted(std::string(1, delimiter_)) + ":";
-  for (std::size_t i = 0; i < firstUncovered_.size(); ++i) message += (i == 0 ? " " : ", ") + quoted(firstUncovered_[i]);
+  for (std::size_t i = 0; i < firstUncovered_.size(); ++i)
+    message += (i == 0 ? " " : ", ") + quoted(firstUncovered_[i]);
   if (count > firstUncovered_.size()) message += " and " + std::to_string(count - firstUncovered_.size()) + " more";
   throw InputError(message);
 }

@@ -42,8 +42,15 @@ bool NewickReader::readNodes() {
       if (c == ')') {
         nextOrEnd(c);
         if (c != ':' && c != ',' && c != ')') {
+          const std::string where = in_.lastPosition();
           in_.pushBack(c);
-          written_[static_cast<std::size_t>(up.node)].name = in_.readName();
+          std::string& name = written_[static_cast<std::size_t>(up.node)].name;
+          name = in_.readName();
+          // In a NEXUS block, the end of the block after a tree's text
+          // means that its ";" is missing.
+          if (inNexusBlock_ && open.size() == 1 &&
+              (TextReader::sameWord(name, "end") || TextReader::sameWord(name, "endblock")))
+            throw InputError("missing ';' in tree expression " + where);
           nextOrEnd(c);
         }
         finishNode(up.node, c);
@@ -92,7 +99,8 @@ void NewickReader::resolve() {
   const std::size_t count = written_.size();
   children_.assign(count, {});
   for (std::size_t i = 0; i < count; ++i)
-    if (written_[i].parent != -1) children_[static_cast<std::size_t>(written_[i].parent)].push_back(static_cast<int>(i));
+    if (written_[i].parent != -1)
+      children_[static_cast<std::size_t>(written_[i].parent)].push_back(static_cast<int>(i));
 
   // A node with a single child is neither a duplication nor a speciation:
   // its child takes its place, and its comments (so a constraint mark on it

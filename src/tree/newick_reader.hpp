@@ -35,6 +35,9 @@ class NewickReader {
   // Both stay with the caller; null: none.
   void setTranslation(const LabelTranslation* translation) { translation_ = translation; }
   void setGeneSpecies(GeneSpeciesMap* geneSpecies) { geneSpecies_ = geneSpecies; }
+  // Trees inside a NEXUS block: a root label "END" (any case) is the
+  // block's end after a tree without ";".
+  void setInNexusBlock(bool inBlock) { inNexusBlock_ = inBlock; }
 
  private:
   // One node as written.
@@ -64,6 +67,7 @@ class NewickReader {
   Console& console_;
   const LabelTranslation* translation_ = nullptr;
   GeneSpeciesMap* geneSpecies_ = nullptr;
+  bool inNexusBlock_ = false;
   std::vector<WrittenNode> written_;
   std::vector<std::string> pending_;  // comments not yet given to a node
   std::vector<std::vector<int>> children_;

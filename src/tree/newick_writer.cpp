@@ -19,7 +19,7 @@ void NewickWriter::writeLabel(std::ostream& out, std::string_view label) {
   }
   out << '\'';
   for (char c : label) {
-    if (c == '\'') out << '\'';  // doubled inside quotes
+    if (c == '\'' || c == '"') out << c;  // doubled inside quotes
     out << c;
   }
   out << '\'';

@@ -1,8 +1,8 @@
 #pragma once
 // Writes trees in Newick notation: children in parentheses, child 0 first,
 // then the node's label; no branch lengths, no ";". A label of other
-// characters than letters, digits and "_" is written in apostrophes, an
-// apostrophe in it doubled. Gene leaves are written with their gene labels.
+// characters than letters, digits and "_" is written in apostrophes, a
+// quote (' or ") in it doubled. Gene leaves are written with their gene labels.
 
 #include <ostream>
 #include <string_view>

@@ -6,11 +6,6 @@
 
 namespace {
 
-std::string lowerCase(std::string word) {
-  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return word;
-}
-
 bool isSeparator(char c) { return c == ';' || c == '=' || c == ','; }
 
 }  // namespace
@@ -28,94 +23,95 @@ bool NexusReader::readHeader(TextReader& in) {
   std::string word;
   bool more;
   while ((more = in.rawRead(c)) && std::isalpha(static_cast<unsigned char>(c))) word += c;
-  if (lowerCase(word) != "nexus") throw InputError("problem in the tree expression " + afterHash + " #this");
+  if (!TextReader::sameWord(word, "nexus")) throw InputError("problem in the tree expression " + afterHash + " #this");
   if (more) in.pushBack(c);
+  in.setNestedComments(true);
   return true;
 }
 
-bool NexusReader::readToken(std::string& token) {
+bool NexusReader::readToken() {
   char c;
   if (!in_.nextSignificant(c)) return false;
   tokenStart_ = in_.lastPosition();
-  token.assign(1, c);
-  if (isSeparator(c)) return true;
-  if (c == '\'' || c == '"') {
+  token_.assign(1, c);
+  tokenQuoted_ = c == '\'' || c == '"';
+  if (tokenQuoted_) {
     in_.pushBack(c);
-    token = in_.readName();
+    token_ = in_.readName();
     return true;
   }
+  if (isSeparator(c)) return true;
   while (in_.rawRead(c)) {
     if (TextReader::isWhitespace(c) || isSeparator(c) || c == '[' || c == '\'' || c == '"') {
       in_.pushBack(c);
       break;
     }
-    token += c;
+    token_ += c;
   }
   return true;
 }
 
+bool NexusReader::tokenIs(const char* word) const { return !tokenQuoted_ && TextReader::sameWord(token_, word); }
+
 void NexusReader::skipCommand() {
-  std::string token;
-  while (readToken(token) && token != ";") {
+  while (readToken() && !tokenIs(";")) {
   }
 }
 
 void NexusReader::readTranslation() {
   translation_.clear();
-  std::string key, label, separator;
-  const auto next = [this](std::string& token) {
-    if (!readToken(token)) throw InputError("unexpected end in NEXUS TRANSLATE command " + in_.position());
+  const auto next = [this]() {
+    if (!readToken()) throw InputError("unexpected end in NEXUS TRANSLATE command " + in_.position());
   };
   for (;;) {
-    next(key);
-    if (key == ";") return;
-    next(label);
-    if (label.size() == 1 && isSeparator(label[0]))
+    next();
+    if (tokenIs(";")) return;
+    const std::string key = token_;
+    next();
+    if (tokenIs(",") || tokenIs(";") || tokenIs("="))
       throw InputError("missing label in NEXUS TRANSLATE command " + tokenStart_);
-    next(separator);
-    translation_[key] = label;
-    if (separator == ";") return;
-    if (separator != ",") throw InputError("expected ',' or ';' in NEXUS TRANSLATE command " + tokenStart_);
+    translation_[key] = token_;
+    next();
+    if (tokenIs(";")) return;
+    if (!tokenIs(",")) throw InputError("expected ',' or ';' in NEXUS TRANSLATE command " + tokenStart_);
   }
 }
 
 bool NexusReader::nextTree() {
-  std::string token;
-  while (readToken(token)) {
-    const std::string command = lowerCase(token);
+  while (readToken()) {
     if (!inTreesBlock_) {
       // Outside blocks only "BEGIN name;" counts; a block other than TREES
       // is skipped to its "END;" or "ENDBLOCK;".
-      if (command != "begin") continue;
-      std::string block;
-      if (!readToken(block)) return false;
+      if (!tokenIs("begin")) continue;
+      if (!readToken()) return false;
+      const bool trees = tokenIs("trees");
       skipCommand();
-      if (lowerCase(block) == "trees") {
+      if (trees) {
         inTreesBlock_ = true;
         translation_.clear();
         continue;
       }
-      std::string previous;
-      while (readToken(token)) {
-        const std::string word = lowerCase(token);
-        if (word == ";" && (previous == "end" || previous == "endblock")) break;
-        previous = word;
-      }
+      bool afterEnd = false;
+      while (readToken() && !(afterEnd && tokenIs(";"))) afterEnd = tokenIs("end") || tokenIs("endblock");
       continue;
     }
-    if (command == ";") continue;
-    if (command == "end" || command == "endblock") {
+    if (tokenIs(";")) continue;
+    if (tokenIs("end") || tokenIs("endblock")) {
       skipCommand();
       inTreesBlock_ = false;
-    } else if (command == "translate") {
+    } else if (tokenIs("translate")) {
       readTranslation();
-    } else if (command == "tree" || command == "utree") {
-      unrooted_ = command == "utree";
-      // The tree's name (and a "*" for the default tree) up to "=".
+    } else if (tokenIs("tree") || tokenIs("utree")) {
+      unrooted_ = tokenIs("utree");
+      // The tree's name (and a "*" for the default tree) up to "="; the
+      // comments among them are marks of the tree.
+      statementComments_.clear();
+      in_.setCommentSink(&statementComments_);
       do {
-        if (!readToken(token)) throw InputError("unexpected end in NEXUS tree statement " + in_.position());
-        if (token == ";") throw InputError("missing '=' in NEXUS tree statement " + tokenStart_);
-      } while (token != "=");
+        if (!readToken()) throw InputError("unexpected end in NEXUS tree statement " + in_.position());
+        if (tokenIs(";")) throw InputError("missing '=' in NEXUS tree statement " + tokenStart_);
+      } while (!tokenIs("="));
+      in_.setCommentSink(nullptr);
       return true;
     } else {
       skipCommand();

@@ -8,9 +8,7 @@ namespace {
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
 
-bool isNumberChar(char c) {
-  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
-}
+bool isNumberChar(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E'; }
 
 std::bitset<256> nameChars() {
   std::bitset<256> chars;
@@ -25,17 +23,25 @@ std::bitset<256> nameChars() {
 const std::bitset<256> TextReader::kNameChars = nameChars();
 
 TextReader::TextReader(std::istream& in) : in_(in) {
-  static const char mark[] = "\xEF\xBB\xBF";
-  for (int i = 0; i < 3; ++i) {
-    if (in_.peek() != static_cast<unsigned char>(mark[i])) {
-      // Not a mark: what was taken goes back (only a text starting with
-      // the mark's first bytes gets here).
-      in_.clear(in_.rdstate() & ~std::ios::eofbit);
-      while (i-- > 0) in_.unget();
-      return;
-    }
-    in_.get();
+  // Bytes taken that turn out not to be a mark are read again, as the
+  // text's first characters.
+  static const std::string mark = "\xEF\xBB\xBF";
+  char c;
+  while (ahead_.size() < mark.size() && in_.peek() == static_cast<unsigned char>(mark[ahead_.size()]) && in_.get(c))
+    ahead_ += c;
+  if (ahead_ == mark) ahead_.clear();
+}
+
+bool TextReader::readCommentRest(std::string& comment) {
+  int depth = 1;
+  char c;
+  while (depth > 0) {
+    if (!rawRead(c)) return false;
+    comment += c;
+    if (c == ']') --depth;
+    if (c == '[' && nestedComments_) ++depth;
   }
+  return true;
 }
 
 bool TextReader::nextSignificant(char& c) {
@@ -43,10 +49,7 @@ bool TextReader::nextSignificant(char& c) {
     if (!rawRead(c)) return false;
     while (commentsSkipped_ && c == '[') {
       std::string comment(1, '[');
-      do {
-        if (!rawRead(c)) return false;
-        comment += c;
-      } while (c != ']');
+      if (!readCommentRest(comment)) return false;
       if (!rawRead(c)) return false;
       if (commentSink_ != nullptr) commentSink_->push_back(comment);
     }
@@ -61,8 +64,7 @@ std::string TextReader::readComment() {
   if (nextSignificant(c)) {
     if (c == '[') {
       result = "[";
-      while (rawRead(c) && c != ']') result += c;
-      result += ']';
+      if (!readCommentRest(result)) result += ']';
     } else {
       pushBack(c);
     }
@@ -76,18 +78,20 @@ std::string TextReader::readName() {
   char c;
   if (!nextSignificant(c)) return name;
   if (isQuote(c)) {
-    const char quote = c;
+    // Either quote closes, whichever opened; the same quote twice stands
+    // for itself.
     while (rawRead(c)) {
-      if (c != quote) {
+      if (!isQuote(c)) {
         name += c;
         continue;
       }
+      const char quote = c;
       if (!rawRead(c)) break;
       if (c != quote) {  // the closing quote
         pushBack(c);
         break;
       }
-      name += quote;  // a doubled quote
+      name += quote;
     }
     return name;
   }

@@ -5,8 +5,10 @@
 // white space and recognises comments in square brackets.
 
 #include <bitset>
+#include <cctype>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TextReader {
@@ -25,7 +27,10 @@ class TextReader {
       return true;
     }
     char ch;
-    if (!in_.get(ch)) return false;
+    if (aheadAt_ < ahead_.size())
+      ch = ahead_[aheadAt_++];
+    else if (!in_.get(ch))
+      return false;
     lastLine_ = line_;
     lastColumn_ = column_;
     ++column_;
@@ -45,6 +50,10 @@ class TextReader {
   // it is read; it then goes to the comment sink, if one is set.
   bool nextSignificant(char& c);
 
+  // Whether a "[" inside a comment opens a nested one (as in NEXUS); by
+  // default the first "]" closes a comment.
+  void setNestedComments(bool nested) { nestedComments_ = nested; }
+
   // Where skipped comments go (brackets included), or nowhere (null).
   void setCommentSink(std::vector<std::string>* sink) { commentSink_ = sink; }
 
@@ -53,10 +62,10 @@ class TextReader {
   // closed with "]".
   std::string readComment();
 
-  // The next name: quoted (between two ' or two ", a doubled quote inside
-  // standing for one) or a run of name characters, which white space and
-  // comments may interrupt. Possibly empty; the character after it stays
-  // unread.
+  // The next name: quoted (between ' or ", either closing, and a doubled
+  // quote inside standing for one) or a run of name characters, which
+  // white space and comments may interrupt. Possibly empty; the character
+  // after it stays unread.
   std::string readName();
 
   // A number (quoted, or a run of digits, signs, points and exponent marks)
@@ -72,16 +81,29 @@ class TextReader {
   // blank, the quotes and the Newick punctuation ( ) [ ] : ; , (bytes of
   // UTF-8 sequences included).
   static bool isNameChar(char c) { return kNameChars.test(static_cast<unsigned char>(c)); }
+  // Whether text is the word, in any case (ASCII).
+  static bool sameWord(std::string_view text, std::string_view word) {
+    if (text.size() != word.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(word[i])))
+        return false;
+    return true;
+  }
   // Blank, tab, line feed, form feed and carriage return (not vertical tab).
   static bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
 
  private:
   static std::string positionText(long long line, long long column);
   bool readNumberToken(double& value);
+  // Reads a comment after its "[" up to its "]"; false at the end first.
+  bool readCommentRest(std::string& comment);
 
   std::istream& in_;
   std::vector<char> pushedBack_;
   std::vector<std::string>* commentSink_ = nullptr;
+  std::string ahead_;  // the first bytes, taken to look for a byte-order mark
+  std::size_t aheadAt_ = 0;
   bool commentsSkipped_ = true;
+  bool nestedComments_ = false;
   long long lastLine_ = 1, line_ = 1, lastColumn_ = 1, column_ = 1;
 };

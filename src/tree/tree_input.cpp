@@ -13,22 +13,19 @@ struct GeneTreeMarks {
   double weight = 1.0;
 };
 
-// The comments in front of a gene tree; a later mark overrides an earlier.
-GeneTreeMarks readMarks(TextReader& in, bool rootedByDefault) {
+// Applies one comment in front of a gene tree; a later mark overrides an
+// earlier one.
+void applyMark(const std::string& comment, GeneTreeMarks& marks) {
   static const std::string weightMark = "[&WEIGHT=";
-  GeneTreeMarks marks{rootedByDefault};
-  for (std::string comment = in.readComment(); !comment.empty(); comment = in.readComment()) {
-    if (comment == "[&U]") marks.rooted = false;
-    if (comment == "[&R]") marks.rooted = true;
-    const std::size_t at = comment.find(weightMark);
-    if (at == std::string::npos) continue;
-    // The number has a reader of its own, so that an error points into the
-    // text after "=".
-    std::istringstream text(comment.substr(at + weightMark.size()));
-    TextReader weight(text);
-    marks.weight = weight.readNumber();
-  }
-  return marks;
+  if (comment == "[&U]") marks.rooted = false;
+  if (comment == "[&R]") marks.rooted = true;
+  const std::size_t at = comment.find(weightMark);
+  if (at == std::string::npos) return;
+  // The number has a reader of its own, so that an error points into the
+  // text after "=".
+  std::istringstream text(comment.substr(at + weightMark.size()));
+  TextReader weight(text);
+  marks.weight = weight.readNumber();
 }
 
 }  // namespace
@@ -58,6 +55,7 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
   if (NexusReader::readHeader(in)) {
     nexus = std::make_unique<NexusReader>(in);
     reader.setTranslation(&nexus->translation());
+    reader.setInNexusBlock(true);
   }
   // The start of the next tree; in a NEXUS file, the text after the "=" of
   // its statement, where a tree must follow.
@@ -75,8 +73,13 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
   }
   reader.setGeneSpecies(&rules.geneSpecies);
   while (nextTree()) {
-    const bool unrooted = rules.unrootedByDefault || (nexus != nullptr && nexus->unrootedStatement());
-    const GeneTreeMarks marks = readMarks(in, !unrooted);
+    GeneTreeMarks marks{!rules.unrootedByDefault};
+    if (nexus != nullptr) {
+      if (nexus->unrootedStatement()) marks.rooted = false;
+      for (const std::string& comment : nexus->statementComments()) applyMark(comment, marks);
+    }
+    for (std::string comment = in.readComment(); !comment.empty(); comment = in.readComment())
+      applyMark(comment, marks);
     if (!(marks.weight > 0)) throw InputError("the weight of each gene tree has to be greater than 0");
     GeneTree tree(marks.rooted, marks.weight);
     if (!reader.read(tree)) {

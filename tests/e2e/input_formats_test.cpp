@@ -4,7 +4,6 @@
 // input must give the report of the same trees written as plain Newick over
 // species names.
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,21 @@ std::string reportOf(const ProcessResult& r) {
   return at == std::string::npos ? "no report: " + r.err : r.out.substr(at);
 }
 
+// The text with every "_g" and the digits after it taken out: gene labels
+// "S001_g3" become species names.
+std::string speciesOnly(const std::string& text) {
+  std::string result;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text.compare(at, 2, "_g") == 0 && at + 2 < text.size() &&
+        std::isdigit(static_cast<unsigned char>(text[at + 2]))) {
+      for (at += 2; at + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[at + 1]));) ++at;
+      continue;
+    }
+    result += text[at];
+  }
+  return result;
+}
+
 struct FormatCase {
   std::string name, input;
   std::vector<std::string> args;
@@ -28,8 +42,9 @@ struct FormatCase {
 
 const char* const kNexus =
     "#NEXUS\n[written by hand]\nBEGIN TAXA;\n  DIMENSIONS NTAX=4;\n  TAXLABELS A B C 'D d';\nEND;\n"
-    "begin trees;\n  translate\n    1 A,\n    2 B,\n    3 C,\n    4 'D d'\n  ;\n"
-    "  tree one = [&U] ((1:0.1,2:0.2)0.9:0.3,(3,4));\n  tree * two = [&R][&WEIGHT=2] ((1,3),(2,4));\n"
+    "begin trees;\n [a [nested; comment] with tree x = (A,B);]\n  translate\n    1 A,\n    2 B,\n    3 C,\n    4 'D "
+    "d'\n  ;\n"
+    "  tree one = [&U] ((1:0.1,2:0.2)0.9:0.3,(3,4));\n  tree * 'two=;' [&R] = [&WEIGHT=2] ((1,3),(2,4));\n"
     "  utree three=((1,4),2,3);\nend;\n";
 const char* const kNexusPlain = "[&U]((A,B),(C,'D d'));\n[&WEIGHT=2]((A,C),(B,'D d'));\n[&U]((A,'D d'),B,C);\n";
 
@@ -38,11 +53,11 @@ TEST(InputFormats, ReadLikeTheirPlainNewickForm) {
       {"labels, supports, lengths",
        "((Phoebe-hunanensis,ENSP00000354587.3)0.95:0.1,Hsap|gene1:2.08e-06);\n"
        "((Phoebe-hunanensis:1E-3,Hsap|gene1)99.3/100:.01,(ENSP00000354587.3:5.,x+y#z@w*=v/1));\n"
-       "((x+y#z@w*=v/1,'O''Brien')100,(\"O'Brien\",a!$%&~?<>{}^`\\b));\n",
+       "((x+y#z@w*=v/1,'O''Brien')100,(\"O''Brien\",a!$%&~?<>{}^`\\b));\n",
        {},
        "(('Phoebe-hunanensis','ENSP00000354587.3'),'Hsap|gene1');\n"
        "(('Phoebe-hunanensis','Hsap|gene1'),('ENSP00000354587.3','x+y#z@w*=v/1'));\n"
-       "(('x+y#z@w*=v/1',\"O'Brien\"),(\"O'Brien\",'a!$%&~?<>{}^`\\b'));\n"},
+       "(('x+y#z@w*=v/1',\"O''Brien\"),(\"O''Brien\",'a!$%&~?<>{}^`\\b'));\n"},
       {"byte-order mark and CRLF", "\xEF\xBB\xBF((A,B),C);\r\n((A,C),(B,D));\r\n", {}, "((A,B),C);\n((A,C),(B,D));\n"},
       {"NEXUS with TRANSLATE", kNexus, {}, kNexusPlain},
       {"NEXUS read back as a start tree",
@@ -51,11 +66,17 @@ TEST(InputFormats, ReadLikeTheirPlainNewickForm) {
        "tree genetree2 = ((A,D),B);\nENDBLOCK;\n",
        {"-g", "0"},
        "((A,B),(C,D));\n((A,C),(B,D));\n((A,D),B);\n"},
-      {"--unrooted", "((A,B),(C,D));\n[&R]((A,C),(B,D));\n((A,D),(B,C));\n", {"--unrooted"},
+      {"--unrooted",
+       "((A,B),(C,D));\n[&R]((A,C),(B,D));\n((A,D),(B,C));\n",
+       {"--unrooted"},
        "[&U]((A,B),(C,D));\n((A,C),(B,D));\n[&U]((A,D),(B,C));\n"},
-      {"delimiter, last field", "((g1|A,g2|B),g3|C);\n((g4|A,g5|C),(g6|B,g7|D));\n",
-       {"--species-delimiter", "|", "--species-field", "last"}, "((A,B),C);\n((A,C),(B,D));\n"},
-      {"map of gene and species lines", "((a1,b1),c1);\n((a2,c.1),(b2,d1));\n", {"-a", "map"},
+      {"delimiter, last field",
+       "((g1|A,g2|B),g3|C);\n((g4|A,g5|C),(g6|B,g7|D));\n",
+       {"--species-delimiter", "|", "--species-field", "last"},
+       "((A,B),C);\n((A,C),(B,D));\n"},
+      {"map of gene and species lines",
+       "((a1,b1),c1);\n((a2,c.1),(b2,d1));\n",
+       {"-a", "map"},
        "((A,B),C);\n((A,C),(B,D));\n",
        {{"map", "\xEF\xBB\xBF# gene species\na1 A\nb1\tB\n\nc1   C\r\na2 A\nc.1 C\nb2 B\nd1 D\na1 A\nunused X\n"}}},
   };
@@ -64,8 +85,8 @@ TEST(InputFormats, ReadLikeTheirPlainNewickForm) {
     for (const auto& [name, text] : c.files) dir.write(name, text);
     const std::vector<std::string> seed = {"-q", "--seed", "4"};
     const ProcessResult r = runDlspecies(concat(seed, c.args), dir.path(), c.input);
-    const ProcessResult plain = runDlspecies(concat(seed, !c.args.empty() && c.args[0] == "-g" ? c.args : std::vector<std::string>{}),
-                                             dir.path(), c.plain);
+    const ProcessResult plain = runDlspecies(
+        concat(seed, !c.args.empty() && c.args[0] == "-g" ? c.args : std::vector<std::string>{}), dir.path(), c.plain);
     EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
     EXPECT_EQ(reportOf(r), reportOf(plain)) << c.name;
   }
@@ -76,14 +97,15 @@ TEST(InputFormats, ReadLikeTheirPlainNewickForm) {
 // costs those of a direct recount, and gene trees written with their labels.
 TEST(InputFormats, GeneLabelsWithAMapGiveTheResultOfSpeciesLabels) {
   TempDir dir;
-  const std::vector<std::string> data = {kDlsim, "-n", "12", "-m", "60", "--seed", "5", "--unrooted", "0.3",
-                                         "--weighted", "0.3"};
+  const std::vector<std::string> data = {kDlsim, "-n",         "12",  "-m",         "60", "--seed",
+                                         "5",    "--unrooted", "0.3", "--weighted", "0.3"};
   ASSERT_EQ(runProgram(concat(data, {"-o", "plain.nwk"}), "", dir.path()).status, 0);
   for (const char* layout : {"pairs", "comma", "semicolon"})
-    ASSERT_EQ(runProgram(concat(data, {"-o", "genes.nwk", "--map", std::string(layout) + ".map", "--map-format", layout}),
-                         "", dir.path())
-                  .status,
-              0);
+    ASSERT_EQ(
+        runProgram(concat(data, {"-o", "genes.nwk", "--map", std::string(layout) + ".map", "--map-format", layout}), "",
+                   dir.path())
+            .status,
+        0);
   const std::string plainInput = dir.read("plain.nwk");
   const std::vector<std::string> run = {"-q", "--seed", "2", "--genetrees"};
   const std::string expected = reportOf(runDlspecies(concat(run, {"-i", "plain.nwk"}), dir.path()));
@@ -93,13 +115,15 @@ TEST(InputFormats, GeneLabelsWithAMapGiveTheResultOfSpeciesLabels) {
     const std::string report = reportOf(runDlspecies(concat(concat(run, species), {"-i", "genes.nwk"}), dir.path()));
     EXPECT_TRUE(agreesWithRecount(report, plainInput)) << species[0];
     EXPECT_NE(report.find("S001_g"), std::string::npos) << species[0];
-    EXPECT_EQ(std::regex_replace(report, std::regex("_g[0-9]+"), ""), expected) << species[0];
+    EXPECT_EQ(speciesOnly(report), expected) << species[0];
   }
   // The program's own NEXUS output, read back whole as start tree and gene trees.
-  ASSERT_EQ(runDlspecies(concat(run, {"-i", "plain.nwk", "--oformat", "nexus", "-o", "out.nex"}), dir.path()).status, 0);
+  ASSERT_EQ(runDlspecies(concat(run, {"-i", "plain.nwk", "--oformat", "nexus", "-o", "out.nex"}), dir.path()).status,
+            0);
   const ProcessResult back = runDlspecies({"--seed", "2", "-g", "0", "-i", "out.nex"}, dir.path());
   const std::string count = std::to_string(inputTrees(plainInput).size());
-  EXPECT_NE(back.out.find("\n" + count + " rooted and 0 unrooted input gene trees total\n"), std::string::npos) << back.out;
+  EXPECT_NE(back.out.find("\n" + count + " rooted and 0 unrooted input gene trees total\n"), std::string::npos)
+      << back.out;
   EXPECT_EQ(back.err + std::to_string(back.status), "0");
 }
 
@@ -115,12 +139,16 @@ TEST(InputFormats, BadFilesGiveExactErrors) {
       {trees, {"-a", "conflict"}, "gene \"b1\" mapped to species \"B\" and \"C\" in map file conflict line 3"},
       {trees, {"-a", "pairs"}, "expected \"gene species\" in map file pairs line 2"},
       {trees, {"-a", "lists"}, "expected \"species:gene1,gene2,...\" in map file lists line 2"},
-      {trees, {"-a", "partial"}, "6 gene labels not in map file partial: \"b1\", \"c1\", \"a2\", \"c2\", \"b2\" and 1 more"},
+      {trees,
+       {"-a", "partial"},
+       "6 gene labels not in map file partial: \"b1\", \"c1\", \"a2\", \"c2\", \"b2\" and 1 more"},
       {trees, {"-a", "lists.ok"}, "1 gene label not in map file lists.ok: \"d1\""},
       {trees, {"-a", "none"}, "map file none not found"},
-      {"((A_1,B_2),_3);\n(C-4,D_5_x);", {"--species-delimiter", "_"},
+      {"((A_1,B_2),_3);\n(C-4,D_5_x);",
+       {"--species-delimiter", "_"},
        "2 gene labels without a species before the first \"_\": \"_3\", \"C-4\""},
-      {"((1_A,2_B),3_);", {"--species-delimiter=_", "--species-field=last"},
+      {"((1_A,2_B),3_);",
+       {"--species-delimiter=_", "--species-field=last"},
        "1 gene label without a species after the last \"_\": \"3_\""},
       {trees, {"--species-delimiter", "_", "--species-field", "middle"}, "--species-field has a wrong argument"},
       {trees, {"--species-field", "last"}, "--species-field needs --species-delimiter"},
@@ -129,6 +157,7 @@ TEST(InputFormats, BadFilesGiveExactErrors) {
       {"#NEX\n(A,B);", {}, "problem in the tree expression line 1 column 2 #this"},
       {nexus + "tree x ((A,B),C);\nend;", {}, "missing '=' in NEXUS tree statement line 3 column 17"},
       {nexus + "tree x", {}, "unexpected end in NEXUS tree statement line 3 column 7"},
+      {nexus + "tree x = ((A,B),C)\nend;", {}, "missing ';' in tree expression line 4 column 1"},
       {nexus + "tree x = [&U]", {}, "unexpected end in the tree expression line 3 column 14"},
       {nexus + "translate 1 A 2 B;", {}, "expected ',' or ';' in NEXUS TRANSLATE command line 3 column 15"},
       {nexus + "translate 1 A, 2 ;", {}, "missing label in NEXUS TRANSLATE command line 3 column 18"},

@@ -39,6 +39,7 @@ TEST(TreeInput, ErrorsAndWarnings) {
   const std::string inBoth = warn("1 column 5") + warn("2 column 6") + warn("2 column 11");
   const std::vector<InputCase> table = {
       same("A;", problem + "1 column 2 Athis"),
+      same("\xEF\xBB(A,B);", problem + "1 column 2 \xEFthis"),  // not quite a byte-order mark
       same("  \n\n   Z(A,B);", problem + "3 column 5 Zthis"),
       same(tree + "[&U]\n(A,B);\n[c] x", problem + "4 column 6 xthis"),
       same(tree + "\v(A,B);", problem + "2 column 2 \vthis"),  // a vertical tab is no blank
@@ -78,8 +79,9 @@ TEST(TreeInput, ErrorsAndWarnings) {
   for (const InputCase& c : table) {
     for (const bool g0 : {true, false}) {
       const std::string what = ::testing::PrintToString(c.input) + (g0 ? " with -g 0" : " by default");
-      const ProcessResult r = runDlspecies(g0 ? std::vector<std::string>{"--seed", "1", "-g", "0"}
-                                              : std::vector<std::string>{"--seed", "1"}, dir.path(), c.input);
+      const ProcessResult r = runDlspecies(
+          g0 ? std::vector<std::string>{"--seed", "1", "-g", "0"} : std::vector<std::string>{"--seed", "1"}, dir.path(),
+          c.input);
       const std::string& err = g0 ? c.g0Err : c.defaultErr;
       const bool fails = err.find("ERROR: ") != std::string::npos;
       const std::string start = "Random seed: 1\n" + (g0 ? kUserTreeLines + c.g0Out : kLeafAddLine);

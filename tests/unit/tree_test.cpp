@@ -25,7 +25,8 @@ TEST(Newick, ReadsAndWritesTreesAsTheyAreMeant) {
       {"(((A)));", "A;"},
       // Labels of any printable character, supports, exponents, a byte-order mark.
       {"\xEF\xBB\xBF(Phoebe-hunanensis,x.y|z/1:2.08e-06)99.3/100:1E+2;", "('Phoebe-hunanensis','x.y|z/1')'99.3/100';"},
-      {"('it''s',\"say \"\"x\"\"\")0.95;", "('it''s','say \"x\"')'0.95';"},
+      {"('it''s',\"say \"\"x\"\"\")0.95;", "('it''s','say \"\"x\"\"')'0.95';"},
+      {"('a\",\"b');", "(a,b);"},  // either quote closes
   };
   for (const auto& [text, written] : cases) {
     const TreeInput input = readInput(std::string(text) + "(A);", true);
@@ -119,7 +120,8 @@ TEST(GeneTree, EveryRootingIsTriedOnceAndTheTreeCanReturn) {
   const std::string start = newickOf(tree, input.names);
   const NodeId first = tree.child(tree.root(), 0), second = tree.child(tree.root(), 1);
   std::multiset<std::string> expected, tried;
-  for (const PlainTree& rooting : allRootings(plainTree(tree, input.names))) expected.insert(unordered(rooting, rooting.root));
+  for (const PlainTree& rooting : allRootings(plainTree(tree, input.names)))
+    expected.insert(unordered(rooting, rooting.root));
   tried.insert(unordered(plainTree(tree, input.names), plainTree(tree, input.names).root));
   GeneScratch scratch;
   scratch.fit(tree.size());
