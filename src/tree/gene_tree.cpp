@@ -10,11 +10,6 @@ NodeId GeneTree::addNode(NameId name, std::string_view geneLabel) {
   return rooting_.addNode();
 }
 
-std::string_view GeneTree::geneLabel(NodeId n) const {
-  if (geneLabelEnd_.empty()) return {};
-  const std::size_t i = static_cast<std::size_t>(n), start = i == 0 ? 0 : geneLabelEnd_[i - 1];
-  return std::string_view(geneLabels_).substr(start, geneLabelEnd_[i] - start);
-}
 
 void GeneTree::finish() {
   leaves_.clear();

@@ -27,7 +27,11 @@ class GeneTree {
   NameId name(NodeId n) const { return names_[static_cast<std::size_t>(n)]; }
   // The gene label of a leaf, when it was written with one and a map gave
   // it its species; empty otherwise.
-  std::string_view geneLabel(NodeId n) const;
+  std::string_view geneLabel(NodeId n) const {
+    if (geneLabelEnd_.empty()) return {};
+    const std::size_t i = static_cast<std::size_t>(n), start = i == 0 ? 0 : geneLabelEnd_[i - 1];
+    return std::string_view(geneLabels_).substr(start, geneLabelEnd_[i] - start);
+  }
   const GeneRooting& rooting() const { return rooting_; }
   // Every leaf, in text order.
   const std::vector<NodeId>& leaves() const { return leaves_; }

@@ -11,6 +11,7 @@ bool isPlainNameChar(char c) {
 }  // namespace
 
 void NewickWriter::writeLabel(std::ostream& out, std::string_view label) {
+  if (label.empty()) return;
   std::size_t plain = 0;
   while (plain < label.size() && isPlainNameChar(label[plain])) ++plain;
   if (plain == label.size()) {

@@ -26,10 +26,13 @@ TextReader::TextReader(std::istream& in) : in_(in) {
   // Bytes taken that turn out not to be a mark are read again, as the
   // text's first characters.
   static const std::string mark = "\xEF\xBB\xBF";
+  std::string taken;
   char c;
-  while (ahead_.size() < mark.size() && in_.peek() == static_cast<unsigned char>(mark[ahead_.size()]) && in_.get(c))
-    ahead_ += c;
-  if (ahead_ == mark) ahead_.clear();
+  while (taken.size() < mark.size() && in_.peek() == static_cast<unsigned char>(mark[taken.size()]) && in_.get(c))
+    taken += c;
+  if (taken == mark) return;
+  pushedBack_.assign(taken.rbegin(), taken.rend());
+  unreadStart_ = pushedBack_.size();
 }
 
 bool TextReader::readCommentRest(std::string& comment) {

@@ -24,21 +24,14 @@ class TextReader {
     if (!pushedBack_.empty()) {
       c = pushedBack_.back();
       pushedBack_.pop_back();
+      if (pushedBack_.size() < unreadStart_) {  // first taken from the stream now
+        unreadStart_ = pushedBack_.size();
+        advancePast(c);
+      }
       return true;
     }
-    char ch;
-    if (aheadAt_ < ahead_.size())
-      ch = ahead_[aheadAt_++];
-    else if (!in_.get(ch))
-      return false;
-    lastLine_ = line_;
-    lastColumn_ = column_;
-    ++column_;
-    if (ch == '\n') {
-      ++line_;
-      column_ = 1;
-    }
-    c = ch;
+    if (!in_.get(c)) return false;
+    advancePast(c);
     return true;
   }
 
@@ -95,14 +88,24 @@ class TextReader {
  private:
   static std::string positionText(long long line, long long column);
   bool readNumberToken(double& value);
+  void advancePast(char c) {
+    lastLine_ = line_;
+    lastColumn_ = column_;
+    ++column_;
+    if (c == '\n') {
+      ++line_;
+      column_ = 1;
+    }
+  }
   // Reads a comment after its "[" up to its "]"; false at the end first.
   bool readCommentRest(std::string& comment);
 
   std::istream& in_;
   std::vector<char> pushedBack_;
   std::vector<std::string>* commentSink_ = nullptr;
-  std::string ahead_;  // the first bytes, taken to look for a byte-order mark
-  std::size_t aheadAt_ = 0;
+  // The first entries of pushedBack_ are bytes taken at the start to look
+  // for a byte-order mark: their positions count when they are read.
+  std::size_t unreadStart_ = 0;
   bool commentsSkipped_ = true;
   bool nestedComments_ = false;
   long long lastLine_ = 1, line_ = 1, lastColumn_ = 1, column_ = 1;
