@@ -1,10 +1,11 @@
 #include "tree/gene_species_map.hpp"
 
 #include "common/errors.hpp"
+#include "tree/text_reader.hpp"
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; }
+bool isBlank(char c) { return TextReader::isWhitespace(c); }
 
 std::string trimmed(const std::string& text, std::size_t from, std::size_t to) {
   while (from < to && isBlank(text[from])) ++from;
