@@ -18,8 +18,11 @@ CommandLine::CommandLine(int argc, char** argv) : program_(argc > 0 ? argv[0] : 
         pending = arg;
     } else {
       // A value belongs to the option written just before it; a stray value
-      // is stored under the empty name and reported as unknown.
-      store(pending, arg);
+      // is reported as unknown.
+      if (pending.empty())
+        strayValues_.push_back(arg);
+      else
+        store(pending, arg);
       pending.clear();
     }
   }
@@ -38,9 +41,15 @@ CommandLine::Argument* CommandLine::find(const std::string& name) {
   return &it->second;
 }
 
-std::vector<const CommandLine::Argument*> CommandLine::unused() const {
-  std::vector<const Argument*> result;
-  for (const auto& entry : arguments_)
-    if (!entry.second.used) result.push_back(&entry.second);
-  return result;
+bool CommandLine::firstUnknown(std::string& argument) const {
+  if (!strayValues_.empty()) {
+    argument = strayValues_.front();
+    return true;
+  }
+  for (const auto& entry : arguments_) {
+    if (entry.second.used) continue;
+    argument = entry.first;
+    return true;
+  }
+  return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The arguments of the command line as (name, value) pairs, split without
-// knowing any option: "-x value", "--name=value", or a flag without value.
+// knowing any option: "-x value", "--name=value", or a flag without value;
+// a value after a value belongs to no option.
 // The start-up then looks up every option it knows; what it never looked
 // up is unknown.
 
@@ -23,8 +24,9 @@ class CommandLine {
   Argument* find(const std::string& name);
   // Whether the name is present, without marking it.
   bool has(const std::string& name) const { return arguments_.count(name) != 0; }
-  // Every argument never looked up, in byte order of the names.
-  std::vector<const Argument*> unused() const;
+  // The first value written without an option, else the first name never
+  // looked up in byte order; false when there is none.
+  bool firstUnknown(std::string& argument) const;
   // The program path as invoked.
   const std::string& program() const { return program_; }
 
@@ -32,5 +34,6 @@ class CommandLine {
   void store(const std::string& name, const std::string& value);
 
   std::map<std::string, Argument> arguments_;
+  std::vector<std::string> strayValues_;
   std::string program_;
 };

@@ -10,5 +10,7 @@
 int main(int argc, char** argv) {
   installInterruptHandler();
   Console console(std::cout, std::cerr);
-  return runReportingFailures([&] { return runProgram(argc, argv, console); }, std::cerr);
+  const int status = runReportingFailures([&] { return runProgram(argc, argv, console); }, std::cerr);
+  console.summariseWarnings();
+  return status;
 }

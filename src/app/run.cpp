@@ -45,8 +45,6 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
 // leaf adding from the gene trees (with the constraint groups).
 void readAndStart(const Options& options, RunFiles& files, TreeInput& trees, Random& random, Console& console) {
   std::istream& input = files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin;
-  if (options.generator != 0 && options.generator != 1)
-    throw InputError("Unknown initial species tree generator " + std::to_string(options.generator));
   TextReader text(input);
   TreeInputRules rules;
   rules.unrootedByDefault = options.unrootedByDefault;
@@ -93,6 +91,7 @@ int runProgram(int argc, char** argv, Console& console) {
   Random random(options.seed);
   TreeInput trees;
   readAndStart(options, files, trees, random, console);
+  console.summariseWarnings();
 
   SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, options.lossScope, random, console,
                    stopRequested());

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <iostream>
-#include <sstream>
 
 #include "app/interrupt.hpp"
+#include "common/decimal_text.hpp"
 #include "common/errors.hpp"
 
 namespace {
@@ -45,11 +47,11 @@ void printHelp(std::ostream& out, const std::string& program) {
       << std::flush;
 }
 
-// The short form's entry wins when both forms are given; both are looked
-// up, so that neither counts as unknown.
+// An option by either of its names; both given is one option given twice.
 CommandLine::Argument* findOption(CommandLine& line, const std::string& shortName, const std::string& longName) {
   CommandLine::Argument* shortForm = shortName.empty() ? nullptr : line.find(shortName);
   CommandLine::Argument* longForm = line.find(longName);
+  if (shortForm != nullptr && longForm != nullptr) throw InputError("more than one argument " + longName);
   return shortForm != nullptr ? shortForm : longForm;
 }
 
@@ -61,15 +63,23 @@ bool flagOption(CommandLine& line, const std::string& shortName, const std::stri
   return true;
 }
 
-// A number read as a stream reads it: leading blanks skipped, trailing text
-// ignored.
-template <class T>
-T numberOption(const CommandLine::Argument& arg) {
-  std::istringstream in(arg.value);
-  T value{};
-  in >> value;
-  if (in.fail()) throw InputError("invalid value of argument " + arg.name + " " + arg.value);
+// A whole number in decimal, the whole value, at most max.
+std::uint64_t numberOption(const CommandLine::Argument& arg, std::uint64_t max) {
+  std::uint64_t value = 0;
+  if (!readWholeNumber(arg.value, max, value))
+    throw InputError("invalid value of argument " + arg.name + " " + arg.value);
   return value;
+}
+
+// Opens a file to read: "KIND PATH not found" when it does not exist,
+// "cannot read PATH: REASON" when it cannot be read (a directory, no
+// permission).
+void openForReading(std::ifstream& file, const std::string& path, const std::string& kind) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0 && errno == ENOENT) throw InputError(kind + " " + path + " not found");
+  const int reason = S_ISDIR(status.st_mode) ? EISDIR : 0;
+  if (reason == 0) file.open(path);
+  if (reason != 0 || !file) throw InputError("cannot read " + path + ": " + std::strerror(reason != 0 ? reason : errno));
 }
 
 // Whether writing the output would replace a regular file that is also
@@ -91,7 +101,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   // Seed: the clock's seconds (low 32 bits) modulo 65535, unless given.
   options.seed = static_cast<std::uint32_t>(static_cast<unsigned long long>(std::time(nullptr)) & 0xffffffffULL) %
                  65535U;
-  if (const CommandLine::Argument* arg = line.find("--seed")) options.seed = numberOption<unsigned int>(*arg);
+  if (const CommandLine::Argument* arg = line.find("--seed")) options.seed = static_cast<std::uint32_t>(numberOption(*arg, 0xffffffffULL));
 
   if (const CommandLine::Argument* arg = line.find("--oformat")) {
     if (arg->value == "newick")
@@ -116,7 +126,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   }
   if (flagOption(line, "", "--limit")) options.lossScope = LossScope::geneSpeciesOnly;
   if (const CommandLine::Argument* arg = findOption(line, "-g", "--generator"))
-    options.generator = numberOption<int>(*arg);
+    options.generator = static_cast<int>(numberOption(*arg, 1));
 
   // Nothing is printed before the quiet option is known, except this line,
   // which follows the option's presence.
@@ -124,8 +134,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   if (const CommandLine::Argument* arg = line.find("--constraints")) {
     options.constraintsPath = arg->value;
     if (!quietGiven) std::cout << "Constraints file: " << options.constraintsPath << std::endl;
-    files.constraints.open(options.constraintsPath);
-    if (!files.constraints) throw InputError("constraints file " + options.constraintsPath + " not found");
+    openForReading(files.constraints, options.constraintsPath, "constraints file");
     if (options.generator != 1)
       console.warning("--constraints does not apply to generator " + std::to_string(options.generator));
   }
@@ -139,15 +148,13 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   if (const CommandLine::Argument* arg = findOption(line, "-i", "--input")) {
     options.inputPath = arg->value;
     console.line("Input file: " + options.inputPath);
-    files.input.open(options.inputPath);
-    if (!files.input) throw InputError("input file " + options.inputPath + " not found");
+    openForReading(files.input, options.inputPath, "input file");
   }
   if (const CommandLine::Argument* arg = findOption(line, "-a", "--map")) {
     options.mapPath = arg->value;
     if (options.speciesDelimiter != '\0') throw InputError("--map and --species-delimiter exclude each other");
     console.line("Map file: " + options.mapPath);
-    files.map.open(options.mapPath);
-    if (!files.map) throw InputError("map file " + options.mapPath + " not found");
+    openForReading(files.map, options.mapPath, "map file");
   }
   if (const CommandLine::Argument* arg = findOption(line, "-o", "--output")) {
     options.outputPath = arg->value;
@@ -169,10 +176,9 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     std::cout << kVersion << std::endl;
     return false;
   }
-  const std::vector<const CommandLine::Argument*> unknown = line.unused();
-  if (!unknown.empty())
-    throw InputError("Unknown argument " + unknown.front()->name + "\nTry " + line.program() +
-                     " --help for a list of arguments");
+  std::string unknown;
+  if (line.firstUnknown(unknown))
+    throw InputError("Unknown argument " + unknown + "\nTry " + line.program() + " --help for a list of arguments");
   if (helpRequested) {
     printHelp(std::cout, line.program());
     return false;

@@ -34,13 +34,15 @@ std::vector<ConstraintGroup> readConstraintGroups(TextReader& in, IsSpecies&& is
       if (isSpecies(name))
         group.push_back(name);
       else
-        console.warning("species '" + name + "' listed in constraints input was not found in taxa set - species ignored");
+        console.warning("species '" + name + "' listed in constraints input was not found in taxa set - species ignored",
+                        "species listed in constraints input not found");
       if (!in.nextSignificant(c)) throw InputError("unexpected end constraints input " + in.position());
       if (c == ';') break;
       if (c != ',') throw InputError("expected ',' in constraints input " + in.position());
     }
     if (group.size() < 2) {
-      console.warning("constraint has to contain at least 2 species - constraint ignored");
+      console.warning("constraint has to contain at least 2 species - constraint ignored",
+                      "constraint has to contain at least 2 species");
     } else {
       console.line("Constraint of " + std::to_string(group.size()) + " taxa");
       groups.push_back(std::move(group));

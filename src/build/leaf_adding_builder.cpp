@@ -30,10 +30,13 @@ void LeafAddingBuilder::prepareConstraints(const std::vector<ConstraintGroup>& g
       const auto at = std::lower_bound(species_.begin(), species_.end(), name);
       if (at == species_.end() || *at != name) continue;
       CladeId& clade = speciesClade_[static_cast<std::size_t>(at - species_.begin())];
+      if (clade == static_cast<CladeId>(c + 1))
+        throw InputError("species '" + name + "' is listed twice in one constraint");
       if (clade != kNoClade)
         throw InputError(
             "The constraints are either contradictory or nested! This program can only handle non-nested "
-            "constraints!\nTerminating...");
+            "constraints!\nSpecies '" +
+            name + "' is in two constraints.\nTerminating...");
       clade = static_cast<CladeId>(c + 1);
     }
   }

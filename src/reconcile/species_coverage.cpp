@@ -28,7 +28,8 @@ void checkSpeciesCoverage(SpeciesTree& species, const std::vector<const GeneTree
     if (!named[static_cast<std::size_t>(species.name(leaf))]) uncovered.emplace(names.text(species.name(leaf)), leaf);
   std::vector<NodeId> dropped;
   for (const auto& entry : uncovered) {
-    console.warning("species \"" + entry.first + "\" is not covered by any gene tree - species ignored");
+    console.warning("species \"" + entry.first + "\" is not covered by any gene tree - species ignored",
+                    "species not covered by any gene tree");
     dropped.push_back(entry.second);
   }
   species.removeLeaves(dropped);

@@ -1,5 +1,8 @@
 #include "search/spr_search.hpp"
 
+#include <cmath>
+
+#include "common/errors.hpp"
 #include "reconcile/reconciler.hpp"
 #include "reconcile/species_coverage.hpp"
 #include "tree/tree_input.hpp"
@@ -41,6 +44,10 @@ SearchResult SprSearch::run() {
   }
   // A species tree of one leaf has no regraft to score.
   if (species_.size() == 1) currentScore_ = costOfCurrentTree();
+  // Weights so large that the sum leaves the range of double: no regraft
+  // could be told from another, and no cost is a result.
+  if (!std::isfinite(currentScore_))
+    throw InputError("the weighted cost is not finite: the gene tree weights are too large");
   console_.line("");
   console_.line("Number of rSPR tree edit operations: " + std::to_string(moves_));
   console_.line("Final weighted reconciliation cost: " + formatCost(currentScore_));

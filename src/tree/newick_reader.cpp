@@ -59,7 +59,7 @@ bool NewickReader::readNodes() {
       }
       ++up.moreChildren;
       if (c != ',') throw InputError("missing ')' in input tree expression " + in_.lastPosition());
-      if (up.moreChildren >= 2) console_.warning("multifurcation detected at " + in_.lastPosition());
+      if (up.moreChildren >= 2) console_.warning("multifurcation detected at " + in_.lastPosition(), "multifurcation detected");
       nextOrEnd(c);
       parent = up.node;
       break;
@@ -90,17 +90,56 @@ void NewickReader::finishNode(int node, char& c) {
     in_.readNumber();  // a branch length must be a number; it is not kept
     nextOrEnd(c);
   }
-  std::vector<std::string>& comments = written_[static_cast<std::size_t>(node)].comments;
+  std::vector<TextComment>& comments = written_[static_cast<std::size_t>(node)].comments;
   comments.insert(comments.end(), pending_.begin(), pending_.end());
   pending_.clear();
 }
 
+namespace {
+
+// Counts of present entries over positions 0..n-1 (a Fenwick tree): finds
+// the j-th present position, and adds or takes one, in O(log n).
+class PresentPositions {
+ public:
+  PresentPositions(std::size_t n, std::size_t presentFirst) : sum_(n + 1, 0) {
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (i <= presentFirst) sum_[i] += 1;
+      const std::size_t up = i + (i & (~i + 1));
+      if (up <= n) sum_[up] += sum_[i];
+    }
+  }
+  void add(std::size_t position, int change) {
+    for (std::size_t i = position + 1; i < sum_.size(); i += i & (~i + 1)) sum_[i] += change;
+  }
+  // The position holding the present entry of rank j (from 0).
+  std::size_t find(std::size_t j) const {
+    std::size_t at = 0, step = 1;
+    while (step * 2 < sum_.size()) step *= 2;
+    for (; step > 0; step /= 2) {
+      if (at + step < sum_.size() && static_cast<std::size_t>(sum_[at + step]) <= j) {
+        at += step;
+        j -= static_cast<std::size_t>(sum_[at]);
+      }
+    }
+    return at;
+  }
+
+ private:
+  std::vector<int> sum_;
+};
+
+}  // namespace
+
 void NewickReader::resolve() {
   const std::size_t count = written_.size();
   children_.assign(count, {});
-  for (std::size_t i = 0; i < count; ++i)
-    if (written_[i].parent != -1)
-      children_[static_cast<std::size_t>(written_[i].parent)].push_back(static_cast<int>(i));
+  std::vector<std::size_t> slot(count, 0);  // a node's place among its parent's children
+  for (std::size_t i = 0; i < count; ++i) {
+    if (written_[i].parent == -1) continue;
+    std::vector<int>& siblings = children_[static_cast<std::size_t>(written_[i].parent)];
+    slot[i] = siblings.size();
+    siblings.push_back(static_cast<int>(i));
+  }
 
   // A node with a single child is neither a duplication nor a speciation:
   // its child takes its place, and its comments (so a constraint mark on it
@@ -112,27 +151,36 @@ void NewickReader::resolve() {
     const int parent = written_[i].parent;
     WrittenNode& child = written_[static_cast<std::size_t>(only)];
     child.parent = parent;
-    if (parent != -1)
-      for (int& sibling : children_[static_cast<std::size_t>(parent)])
-        if (sibling == static_cast<int>(i)) sibling = only;
+    slot[static_cast<std::size_t>(only)] = slot[i];
+    if (parent != -1) children_[static_cast<std::size_t>(parent)][slot[i]] = only;
     child.comments.insert(child.comments.end(), written_[i].comments.begin(), written_[i].comments.end());
     kept_[i] = 0;
   }
 
-  // More than two children: two of them, drawn at random, go under a new
-  // node, until two are left.
+  // More than two children: two of them, drawn at random by their rank in
+  // the list, leave it for a new node, which joins the list at its end;
+  // until two are left. The list of k children has room for the k - 2 new
+  // ones from the start, and the ranks are found in O(log k).
   for (std::size_t i = 0; i < count; ++i) {
-    while (children_[i].size() > 2) {
+    std::vector<int>& list = children_[i];
+    if (list.size() <= 2) continue;
+    const std::size_t first = list.size();
+    PresentPositions present(2 * first - 2, first);
+    for (std::size_t remaining = first, end = first; remaining > 2; ++remaining, ++end) {
       const int grouped = static_cast<int>(written_.size());
       written_.push_back({static_cast<int>(i), std::string(), {}});
-      for (int draw = 0; draw < 2; ++draw) {
-        std::vector<int>& list = children_[i];
-        const std::size_t k = random_.scaledIndex(list.size());
-        written_[static_cast<std::size_t>(list[k])].parent = grouped;
-        list.erase(list.begin() + static_cast<std::ptrdiff_t>(k));
+      for (int draw = 0; draw < 2; ++draw, --remaining) {
+        const std::size_t at = present.find(random_.scaledIndex(remaining));
+        written_[static_cast<std::size_t>(list[at])].parent = grouped;
+        present.add(at, -1);
       }
-      children_[i].push_back(grouped);
+      list.push_back(grouped);
+      present.add(end, +1);
     }
+    // The two left, in list order.
+    const int last = list.back();
+    const int other = list[present.find(0)];
+    list.assign({other, last});
   }
   kept_.resize(written_.size(), 1);
 }
@@ -167,8 +215,8 @@ bool NewickReader::read(SpeciesTree& tree) {
   build(tree, [&](const WrittenNode& written, bool) {
     const NodeId v = tree.addNode(nameOf(names_, written.name));
     const CladeId next = clades + 1;
-    for (const std::string& comment : written.comments) {
-      if (comment == "[&CONSTRAINT]") {
+    for (const TextComment& comment : written.comments) {
+      if (comment.text == "[&CONSTRAINT]") {
         clades = next;
         tree.setClade(v, next);
       }

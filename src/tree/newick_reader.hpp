@@ -44,7 +44,7 @@ class NewickReader {
   struct WrittenNode {
     int parent;
     std::string name;
-    std::vector<std::string> comments;
+    std::vector<TextComment> comments;
   };
 
   // Reads the nodes of the next tree; false at the end of the text.
@@ -69,7 +69,7 @@ class NewickReader {
   GeneSpeciesMap* geneSpecies_ = nullptr;
   bool inNexusBlock_ = false;
   std::vector<WrittenNode> written_;
-  std::vector<std::string> pending_;  // comments not yet given to a node
+  std::vector<TextComment> pending_;  // comments not yet given to a node
   std::vector<std::vector<int>> children_;
   std::vector<char> kept_;
 };

@@ -26,7 +26,7 @@ class NexusReader {
   // Whether the last statement found was a "UTREE".
   bool unrootedStatement() const { return unrooted_; }
   // The comments between its "TREE" and "=" (marks, as those after "=").
-  const std::vector<std::string>& statementComments() const { return statementComments_; }
+  const std::vector<TextComment>& statementComments() const { return statementComments_; }
   // The TRANSLATE table of the present block (empty when it has none).
   const LabelTranslation& translation() const { return translation_; }
 
@@ -43,7 +43,7 @@ class NexusReader {
   std::string token_;
   bool tokenQuoted_ = false;
   std::string tokenStart_;  // the position of the token, for messages
-  std::vector<std::string> statementComments_;
+  std::vector<TextComment> statementComments_;
   bool inTreesBlock_ = false;
   bool unrooted_ = false;
   LabelTranslation translation_;

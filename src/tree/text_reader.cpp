@@ -35,42 +35,40 @@ TextReader::TextReader(std::istream& in) : in_(in) {
   unreadStart_ = pushedBack_.size();
 }
 
-bool TextReader::readCommentRest(std::string& comment) {
+TextComment TextReader::readCommentAfterBracket() {
+  TextComment comment{"[", TextPosition{lastLine_, lastColumn_}};
   int depth = 1;
   char c;
   while (depth > 0) {
-    if (!rawRead(c)) return false;
-    comment += c;
+    if (!rawRead(c)) throw InputError("unclosed comment starting at " + comment.start.text());
+    comment.text += c;
     if (c == ']') --depth;
     if (c == '[' && nestedComments_) ++depth;
   }
-  return true;
+  return comment;
 }
 
 bool TextReader::nextSignificant(char& c) {
   for (;;) {
     if (!rawRead(c)) return false;
     while (commentsSkipped_ && c == '[') {
-      std::string comment(1, '[');
-      if (!readCommentRest(comment)) return false;
+      TextComment comment = readCommentAfterBracket();
       if (!rawRead(c)) return false;
-      if (commentSink_ != nullptr) commentSink_->push_back(comment);
+      if (commentSink_ != nullptr) commentSink_->push_back(std::move(comment));
     }
     if (!isWhitespace(c)) return true;
   }
 }
 
-std::string TextReader::readComment() {
+TextComment TextReader::readComment() {
   commentsSkipped_ = false;
-  std::string result;
+  TextComment result;
   char c;
   if (nextSignificant(c)) {
-    if (c == '[') {
-      result = "[";
-      if (!readCommentRest(result)) result += ']';
-    } else {
+    if (c == '[')
+      result = readCommentAfterBracket();
+    else
       pushBack(c);
-    }
   }
   commentsSkipped_ = true;
   return result;
@@ -140,6 +138,14 @@ double TextReader::readNumber() {
   return value;
 }
 
-std::string TextReader::positionText(long long line, long long column) {
-  return "line " + std::to_string(line) + " column " + std::to_string(column);
+TextPosition TextPosition::advancedOver(std::string_view text, std::size_t offset) const {
+  TextPosition at = *this;
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    ++at.column;
+    if (text[i] == '\n') {
+      ++at.line;
+      at.column = 1;
+    }
+  }
+  return at;
 }

@@ -11,6 +11,20 @@
 #include <string_view>
 #include <vector>
 
+// A place in a text: line and column, both from 1.
+struct TextPosition {
+  long long line = 1, column = 1;
+  std::string text() const { return "line " + std::to_string(line) + " column " + std::to_string(column); }
+  // The place of the character at offset in a text that starts here.
+  TextPosition advancedOver(std::string_view text, std::size_t offset) const;
+};
+
+// A comment as read, brackets included, and where its "[" stands.
+struct TextComment {
+  std::string text;
+  TextPosition start;
+};
+
 class TextReader {
   static const std::bitset<256> kNameChars;
 
@@ -48,12 +62,11 @@ class TextReader {
   void setNestedComments(bool nested) { nestedComments_ = nested; }
 
   // Where skipped comments go (brackets included), or nowhere (null).
-  void setCommentSink(std::vector<std::string>* sink) { commentSink_ = sink; }
+  void setCommentSink(std::vector<TextComment>* sink) { commentSink_ = sink; }
 
   // The next comment, brackets included, or "" when the next significant
-  // character opens none (it stays unread). One left open at the end is
-  // closed with "]".
-  std::string readComment();
+  // character opens none (it stays unread).
+  TextComment readComment();
 
   // The next name: quoted (between ' or ", either closing, and a doubled
   // quote inside standing for one) or a run of name characters, which
@@ -67,8 +80,8 @@ class TextReader {
 
   // "line N column M" of the next character to be read, and of the last
   // one read.
-  std::string position() const { return positionText(line_, column_); }
-  std::string lastPosition() const { return positionText(lastLine_, lastColumn_); }
+  std::string position() const { return TextPosition{line_, column_}.text(); }
+  std::string lastPosition() const { return TextPosition{lastLine_, lastColumn_}.text(); }
 
   // The characters of an unquoted name: every printable character but the
   // blank, the quotes and the Newick punctuation ( ) [ ] : ; , (bytes of
@@ -86,7 +99,6 @@ class TextReader {
   static bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
 
  private:
-  static std::string positionText(long long line, long long column);
   bool readNumberToken(double& value);
   void advancePast(char c) {
     lastLine_ = line_;
@@ -97,12 +109,13 @@ class TextReader {
       column_ = 1;
     }
   }
-  // Reads a comment after its "[" up to its "]"; false at the end first.
-  bool readCommentRest(std::string& comment);
+  // Reads a comment whose "[" was the last character read; one still open
+  // at the end of the text is an error.
+  TextComment readCommentAfterBracket();
 
   std::istream& in_;
   std::vector<char> pushedBack_;
-  std::vector<std::string>* commentSink_ = nullptr;
+  std::vector<TextComment>* commentSink_ = nullptr;
   // The first entries of pushedBack_ are bytes taken at the start to look
   // for a byte-order mark: their positions count when they are read.
   std::size_t unreadStart_ = 0;

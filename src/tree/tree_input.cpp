@@ -1,7 +1,6 @@
 #include "tree/tree_input.hpp"
 
-#include <sstream>
-
+#include "common/decimal_text.hpp"
 #include "common/errors.hpp"
 #include "tree/newick_reader.hpp"
 #include "tree/nexus_reader.hpp"
@@ -14,18 +13,22 @@ struct GeneTreeMarks {
 };
 
 // Applies one comment in front of a gene tree; a later mark overrides an
-// earlier one.
-void applyMark(const std::string& comment, GeneTreeMarks& marks) {
+// earlier one. A weight is the whole text between "=" and "]" (blanks
+// around it aside): one decimal number, finite.
+void applyMark(const TextComment& comment, GeneTreeMarks& marks) {
   static const std::string weightMark = "[&WEIGHT=";
-  if (comment == "[&U]") marks.rooted = false;
-  if (comment == "[&R]") marks.rooted = true;
-  const std::size_t at = comment.find(weightMark);
+  if (comment.text == "[&U]") marks.rooted = false;
+  if (comment.text == "[&R]") marks.rooted = true;
+  const std::size_t at = comment.text.find(weightMark);
   if (at == std::string::npos) return;
-  // The number has a reader of its own, so that an error points into the
-  // text after "=".
-  std::istringstream text(comment.substr(at + weightMark.size()));
-  TextReader weight(text);
-  marks.weight = weight.readNumber();
+  const std::size_t from = at + weightMark.size();
+  const std::string text = comment.text.substr(from, comment.text.size() - 1 - from);
+  std::size_t first = 0, last = text.size();
+  while (first < last && TextReader::isWhitespace(text[first])) ++first;
+  while (last > first && TextReader::isWhitespace(text[last - 1])) --last;
+  const std::string number = text.substr(first, last - first);
+  if (!readDecimal(number, marks.weight))
+    throw InputError("bad weight " + number + " at " + comment.start.advancedOver(comment.text, from + first).text());
 }
 
 }  // namespace
@@ -76,9 +79,9 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
     GeneTreeMarks marks{!rules.unrootedByDefault};
     if (nexus != nullptr) {
       if (nexus->unrootedStatement()) marks.rooted = false;
-      for (const std::string& comment : nexus->statementComments()) applyMark(comment, marks);
+      for (const TextComment& comment : nexus->statementComments()) applyMark(comment, marks);
     }
-    for (std::string comment = in.readComment(); !comment.empty(); comment = in.readComment())
+    for (TextComment comment = in.readComment(); !comment.text.empty(); comment = in.readComment())
       applyMark(comment, marks);
     if (!(marks.weight > 0)) throw InputError("the weight of each gene tree has to be greater than 0");
     GeneTree tree(marks.rooted, marks.weight);

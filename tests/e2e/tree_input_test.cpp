@@ -45,7 +45,7 @@ TEST(TreeInput, ErrorsAndWarnings) {
       same(tree + "\v(A,B);", problem + "2 column 2 \vthis"),  // a vertical tab is no blank
       same("(A,B)X", end + "1 column 7"),
       same("(A,B)\n", end + "2 column 1"),
-      same("(A,B)[an open comment", end + "1 column 22"),
+      same("(A,B)[an open comment", "unclosed comment starting at line 1 column 6"),
       same("(A;B);", "missing ')' in input tree expression line 1 column 3"),
       same(tree + "(A,B)\n(C,D);", "missing ';' in tree expression line 3 column 2"),
       same("(A:\n x,B);", number + "2 column 3"),
@@ -54,11 +54,11 @@ TEST(TreeInput, ErrorsAndWarnings) {
       {"", none + "1\n", noGenes + "1 column 1\n"},
       {"[only a comment]\n", none + "17\n", noGenes + "1 column 17\n"},
       {tree + "[&U]\n", noGenes + "2 column 5\n", ""},
-      // Weights; the position of a number counts from just after "=".
+      // Weights.
       same(tree + "[&WEIGHT=0](A,B);", weight),
       same(tree + "(A,B);\n[&WEIGHT=-1] (A,B);", weight),
-      same(tree + "[&WEIGHT=abc](A,B);", number + "1 column 2"),
-      same(tree + "(A,B);\n\n[&WEIGHT=\n x](A,B);", number + "2 column 3"),
+      same(tree + "[&WEIGHT=abc](A,B);", "bad weight abc at line 2 column 10"),
+      same(tree + "(A,B);\n\n[&WEIGHT=\n x](A,B);", "bad weight x at line 5 column 2"),
       {"[&WEIGHT=0]" + tree + "(A,B);\n", uncovered("C"), "ERROR: " + weight + "\n"},
       {tree + "[&WEIGHT=0][&WEIGHT=2](A,B);\n[&U][&WEIGHT= 1e-3 ](A,B);\n[&weight=0](A,B);\n[ &WEIGHT=0](A,B);\n",
        uncovered("C"), "", "3 rooted and 1 unrooted input gene trees total\n"},

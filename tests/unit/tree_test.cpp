@@ -27,10 +27,15 @@ TEST(Newick, ReadsAndWritesTreesAsTheyAreMeant) {
       {"\xEF\xBB\xBF(Phoebe-hunanensis,x.y|z/1:2.08e-06)99.3/100:1E+2;", "('Phoebe-hunanensis','x.y|z/1')'99.3/100';"},
       {"('it''s',\"say \"\"x\"\"\")0.95;", "('it''s','say \"\"x\"\"')'0.95';"},
       {"('a\",\"b');", "(a,b);"},  // either quote closes
+      {"('line\nbreak','(a,b):[c];')'x''\"\"y';", "('line\nbreak','(a,b):[c];')'x''\"\"y';"},
   };
   for (const auto& [text, written] : cases) {
     const TreeInput input = readInput(std::string(text) + "(A);", true);
     EXPECT_EQ(newickOf(*input.speciesTree, input.names), written) << text;
+    // What is written reads back the same (a single leaf is no tree to read).
+    if (written[0] != '(') continue;
+    const TreeInput again = readInput(std::string(written) + "(A);", true);
+    EXPECT_EQ(newickOf(*again.speciesTree, again.names), written) << written;
   }
 }
 
