@@ -3,7 +3,9 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test bench bench-large clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: all build run test bench bench-large fuzz clean
 
 all: build
 
@@ -29,5 +31,11 @@ bench-large: build
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR) --large
 
+# Each fuzz target for FUZZ_SECONDS, in a clang build of its own.
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDLS_FUZZ=ON -DDLS_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_tree_input fuzz_side_files dlsim
+	tests/fuzz/run_fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize
+	rm -rf $(BUILD_DIR) build-sanitize build-fuzz

@@ -43,13 +43,13 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
 
 // The species tree to start from: the input's first tree, or one built by
 // leaf adding from the gene trees (with the constraint groups).
-void readAndStart(const Options& options, RunFiles& files, TreeInput& trees, Random& random, Console& console) {
-  std::istream& input = files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin;
-  TextReader text(input);
+void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& trees, Random& random,
+                  Console& console) {
+  TextReader text(inputs.trees);
   TreeInputRules rules;
   rules.unrootedByDefault = options.unrootedByDefault;
-  if (!options.mapPath.empty())
-    rules.geneSpecies = GeneSpeciesMap::read(files.map, options.mapPath);
+  if (inputs.map != nullptr)
+    rules.geneSpecies = GeneSpeciesMap::read(*inputs.map, options.mapPath);
   else if (options.speciesDelimiter != '\0')
     rules.geneSpecies = GeneSpeciesMap::byDelimiter(options.speciesDelimiter, options.speciesAfterLastDelimiter);
   if (options.generator == 0) {
@@ -64,9 +64,9 @@ void readAndStart(const Options& options, RunFiles& files, TreeInput& trees, Ran
   readTreeInput(text, rules, random, console, trees);
   console.line(std::to_string(trees.geneTrees.size()) + " input gene trees total");
   std::vector<ConstraintGroup> groups;
-  if (files.constraints.is_open()) {
+  if (inputs.constraints != nullptr) {
     const std::vector<NameId> species = speciesOfGeneTrees(trees.geneTrees, trees.names);
-    TextReader constraints(files.constraints);
+    TextReader constraints(*inputs.constraints);
     groups = readConstraintGroups(
         constraints,
         [&](const std::string& name) {
@@ -82,15 +82,10 @@ void readAndStart(const Options& options, RunFiles& files, TreeInput& trees, Ran
 
 }  // namespace
 
-int runProgram(int argc, char** argv, Console& console) {
-  CommandLine line(argc, argv);
-  Options options;
-  RunFiles files;
-  if (!startUp(line, options, files, console)) return 0;
-
+void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console) {
   Random random(options.seed);
   TreeInput trees;
-  readAndStart(options, files, trees, random, console);
+  readAndStart(options, inputs, trees, random, console);
   console.summariseWarnings();
 
   SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, options.lossScope, random, console,
@@ -104,11 +99,22 @@ int runProgram(int argc, char** argv, Console& console) {
   request.withGeneTrees = options.writeGeneTrees;
   request.lossScope = options.lossScope;
   request.weightedCost = result.cost;
+  writeReport(report, *trees.speciesTree, trees.geneTrees, trees.names, request);
+}
+
+int runProgram(int argc, char** argv, Console& console) {
+  CommandLine line(argc, argv);
+  Options options;
+  RunFiles files;
+  if (!startUp(line, options, files, console)) return 0;
+  RunInputs inputs{files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin,
+                   files.constraints.is_open() ? &files.constraints : nullptr,
+                   files.map.is_open() ? &files.map : nullptr};
   if (files.output) {
-    writeReport(files.output->stream(), *trees.speciesTree, trees.geneTrees, trees.names, request);
+    runStages(options, inputs, files.output->stream(), console);
     files.output->commit();
   } else {
-    writeReport(std::cout, *trees.speciesTree, trees.geneTrees, trees.names, request);
+    runStages(options, inputs, std::cout, console);
     if (!std::cout) throw InputError("standard output could not be written");
   }
   return 0;

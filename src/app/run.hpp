@@ -1,7 +1,22 @@
 #pragma once
 // A whole run: start-up, the start tree, the SPR search, the report.
 
+#include <istream>
+#include <ostream>
+
 #include "common/console.hpp"
+#include "common/options.hpp"
+
+// The opened inputs of a run.
+struct RunInputs {
+  std::istream& trees;
+  std::istream* constraints;  // null: none
+  std::istream* map;          // gene labels to species; null: none
+};
+
+// The stages of a run on opened inputs: reading, the start tree, the SPR
+// search, the report (written to report). Failures are thrown.
+void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console);
 
 // Returns the exit status of a complete run (0); failures are thrown.
 int runProgram(int argc, char** argv, Console& console);

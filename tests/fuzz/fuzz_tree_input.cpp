@@ -1,0 +1,38 @@
+// Fuzz target: the whole run on a small input. The first byte chooses the
+// options; the rest is the tree input, and after a zero byte, if any, a
+// constraints file. Bad input must end in an InputError; anything else
+// (a crash, a sanitizer report, another exception, a hang) is a finding.
+
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "app/run.hpp"
+#include "common/errors.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1 || size > 2048) return 0;
+  const std::uint8_t flags = data[0];
+  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::size_t split = text.find('\0');
+
+  Options options;
+  options.generator = (flags & 1) != 0 ? 0 : 1;
+  options.lossScope = (flags & 2) != 0 ? LossScope::geneSpeciesOnly : LossScope::wholeSpeciesTree;
+  options.unrootedByDefault = (flags & 4) != 0;
+  options.format = (flags & 8) != 0 ? OutputFormat::nexus : OutputFormat::newick;
+  options.writeGeneTrees = (flags & 16) != 0;
+  options.seed = static_cast<std::uint32_t>(flags >> 5);
+
+  std::istringstream trees(text.substr(0, split));
+  std::istringstream constraints(split == std::string::npos ? std::string() : text.substr(split + 1));
+  const RunInputs inputs{trees, split == std::string::npos ? nullptr : &constraints, nullptr};
+  std::ostringstream report, progress;
+  Console console(progress, progress);
+  try {
+    runStages(options, inputs, report, console);
+  } catch (const InputError&) {
+  }
+  return 0;
+}
