@@ -8,9 +8,22 @@
 #include "app/run.hpp"
 
 int main(int argc, char** argv) {
+  // Standard input through a stream buffer of its own: faster, and a read
+  // error (standard input being a directory, say) is an error, not an end.
+  std::ios::sync_with_stdio(false);
   installInterruptHandler();
   Console console(std::cout, std::cerr);
-  const int status = runReportingFailures([&] { return runProgram(argc, argv, console); }, std::cerr);
-  console.summariseWarnings();
-  return status;
+  return runReportingFailures(
+      [&] {
+        // Counts of warnings not shown come before an error, which ends the output.
+        try {
+          const int status = runProgram(argc, argv, console);
+          console.summariseWarnings();
+          return status;
+        } catch (...) {
+          console.summariseWarnings();
+          throw;
+        }
+      },
+      std::cerr);
 }

@@ -45,7 +45,7 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
 // leaf adding from the gene trees (with the constraint groups).
 void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& trees, Random& random,
                   Console& console) {
-  TextReader text(inputs.trees);
+  TextReader text(inputs.trees, options.inputPath.empty() ? "standard input" : options.inputPath);
   TreeInputRules rules;
   rules.unrootedByDefault = options.unrootedByDefault;
   if (inputs.map != nullptr)
@@ -66,7 +66,7 @@ void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& tr
   std::vector<ConstraintGroup> groups;
   if (inputs.constraints != nullptr) {
     const std::vector<NameId> species = speciesOfGeneTrees(trees.geneTrees, trees.names);
-    TextReader constraints(*inputs.constraints);
+    TextReader constraints(*inputs.constraints, options.constraintsPath, " in constraints input");
     groups = readConstraintGroups(
         constraints,
         [&](const std::string& name) {

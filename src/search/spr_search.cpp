@@ -21,6 +21,7 @@ SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const N
 
 SearchResult SprSearch::run() {
   checkSpeciesCoverage(species_, scoringOrder_, names_, console_);
+  console_.summariseWarnings();
   console_.line("Computing...");
   bool everyRooting = false;
   for (;;) {

@@ -1,5 +1,8 @@
 #include "tree/gene_species_map.hpp"
 
+#include <cerrno>
+#include <cstring>
+
 #include "common/errors.hpp"
 #include "tree/text_reader.hpp"
 
@@ -58,7 +61,7 @@ GeneSpeciesMap GeneSpeciesMap::read(std::istream& in, const std::string& path) {
       at = end + 1;
     }
   }
-  if (in.bad()) throw InputError("map file " + path + " could not be read");
+  if (in.bad()) throw InputError("cannot read " + path + ": " + std::strerror(errno != 0 ? errno : EIO));
   return map;
 }
 

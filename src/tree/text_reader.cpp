@@ -1,6 +1,9 @@
 #include "tree/text_reader.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <sstream>
+#include <utility>
 
 #include "common/errors.hpp"
 
@@ -22,7 +25,8 @@ std::bitset<256> nameChars() {
 
 const std::bitset<256> TextReader::kNameChars = nameChars();
 
-TextReader::TextReader(std::istream& in) : in_(in) {
+TextReader::TextReader(std::istream& in, std::string fileName, std::string context)
+    : in_(in), fileName_(std::move(fileName)), context_(std::move(context)) {
   // Bytes taken that turn out not to be a mark are read again, as the
   // text's first characters.
   static const std::string mark = "\xEF\xBB\xBF";
@@ -40,12 +44,17 @@ TextComment TextReader::readCommentAfterBracket() {
   int depth = 1;
   char c;
   while (depth > 0) {
-    if (!rawRead(c)) throw InputError("unclosed comment starting at " + comment.start.text());
+    if (!rawRead(c)) throw InputError("unclosed comment starting at " + comment.start.text() + context_);
     comment.text += c;
     if (c == ']') --depth;
     if (c == '[' && nestedComments_) ++depth;
   }
   return comment;
+}
+
+void TextReader::failedRead() const {
+  const int reason = errno;
+  throw InputError("cannot read " + fileName_ + ": " + std::strerror(reason != 0 ? reason : EIO));
 }
 
 bool TextReader::nextSignificant(char& c) {

@@ -30,8 +30,10 @@ class TextReader {
 
  public:
   // A UTF-8 byte-order mark at the start of the stream is skipped; the
-  // character after it is at line 1 column 1.
-  explicit TextReader(std::istream& in);
+  // character after it is at line 1 column 1. The file's name is for the
+  // message of a failed read ("cannot read NAME: REASON"); the context is
+  // added to the messages of the reader itself (" in constraints input").
+  explicit TextReader(std::istream& in, std::string fileName = "input", std::string context = "");
 
   // The next character as it stands (no skipping); false at the end.
   bool rawRead(char& c) {
@@ -44,7 +46,10 @@ class TextReader {
       }
       return true;
     }
-    if (!in_.get(c)) return false;
+    if (!in_.get(c)) {
+      if (in_.bad()) failedRead();
+      return false;
+    }
     advancePast(c);
     return true;
   }
@@ -100,6 +105,7 @@ class TextReader {
 
  private:
   bool readNumberToken(double& value);
+  [[noreturn]] void failedRead() const;
   void advancePast(char c) {
     lastLine_ = line_;
     lastColumn_ = column_;
@@ -114,6 +120,7 @@ class TextReader {
   TextComment readCommentAfterBracket();
 
   std::istream& in_;
+  std::string fileName_, context_;
   std::vector<char> pushedBack_;
   std::vector<TextComment>* commentSink_ = nullptr;
   // The first entries of pushedBack_ are bytes taken at the start to look

@@ -22,7 +22,7 @@ void applyMark(const TextComment& comment, GeneTreeMarks& marks) {
   const std::size_t at = comment.text.find(weightMark);
   if (at == std::string::npos) return;
   const std::size_t from = at + weightMark.size();
-  const std::string text = comment.text.substr(from, comment.text.size() - 1 - from);
+  const std::string text = comment.text.substr(from, comment.text.find(']', from) - from);
   std::size_t first = 0, last = text.size();
   while (first < last && TextReader::isWhitespace(text[first])) ++first;
   while (last > first && TextReader::isWhitespace(text[last - 1])) --last;

@@ -40,6 +40,11 @@ TEST(HostileInput, RightResultOrExactError) {
        "ERROR: unclosed comment starting at line 1 column 21\n", 1},
       {{}, "[&WEIGHT=2 (A,(B,C));", "ERROR: unclosed comment starting at line 1 column 1\n", 1},
       {{"-g", "0"}, tree + "(A,B)[x", "ERROR: unclosed comment starting at line 2 column 6\n", 1},
+      {{"--constraints", "open.txt"}, tree, "ERROR: unclosed comment starting at line 2 column 1 in constraints input\n",
+       1},
+      // A weight in a nested NEXUS comment ends at its "]".
+      {{}, "#NEXUS\nbegin trees;\n tree t = [note [&WEIGHT=2]] ((A,B),(A,C));\nend;\n", "", 0,
+       "[Weighted reconciliation cost: 6]"},
       // Nested constraints and repeated species are named.
       {{"--constraints", "twice.txt"}, tree, "ERROR: species 'A' is listed twice in one constraint\n", 1},
       // Options: whole decimal numbers within range, each option once, unknown ones named.
@@ -55,6 +60,7 @@ TEST(HostileInput, RightResultOrExactError) {
       {{"-i", "."}, "", "ERROR: cannot read .: Is a directory\n", 1},
       {{"--constraints", "."}, tree, "ERROR: cannot read .: Is a directory\n", 1},
       {{"-a", "."}, tree, "ERROR: cannot read .: Is a directory\n", 1},
+      {{"-i", "/proc/self/mem"}, "", "ERROR: cannot read /proc/self/mem: Input/output error\n", 1},
       // Deep nesting ends with an error or a result; a huge multifurcation
       // with ten warnings and a count of the others.
       {{}, std::string(3000000, '('), "ERROR: unexpected end in the tree expression line 1 column 3000001\n", 1},
@@ -67,6 +73,15 @@ TEST(HostileInput, RightResultOrExactError) {
     table.push_back({{}, "[&WEIGHT=" + weight + "]" + tree, "ERROR: bad weight " + weight + " at line 1 column 10\n", 1});
   TempDir dir;
   dir.write("twice.txt", "A,A;");
+  dir.write("open.txt", "A,B;\n[open");
+  // The count of warnings not shown comes before an error.
+  std::string warnings;
+  for (int column = 5; column <= 23; column += 2)
+    warnings += "WARNING: multifurcation detected at line 1 column " + std::to_string(column) + "\n";
+  table.push_back({{}, "(a,b,c,d,e,f,g,h,i,j,k,l,m,n);\n(a,b",
+                   warnings + "WARNING: 2 more warnings \"multifurcation detected\" not shown\n"
+                              "ERROR: unexpected end in the tree expression line 2 column 5\n",
+                   1});
   for (const HostileCase& c : table) {
     const ProcessResult r = runDlspecies(concat({"-q"}, c.args), dir.path(), c.input);
     const std::string what = ::testing::PrintToString(c.args) + " " + c.input.substr(0, 60);

@@ -43,7 +43,7 @@ for target in tree_input side_files; do
   log="$build/fuzz-$target.log"
   echo "== fuzz_$target for ${seconds}s (log: $log) =="
   if ! (cd "$build" && ASAN_OPTIONS=detect_leaks=1 "./fuzz_$target" -max_total_time="$seconds" -max_len=2048 \
-    -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 -dict="$dict" "$corpus" "$seeds/$target") > "$log" 2>&1; then
+    -timeout=60 -rss_limit_mb=2560 -print_final_stats=1 -dict="$dict" "$corpus" "$seeds/$target") > "$log" 2>&1; then
     tail -n 80 "$log"
     echo "fuzz_$target found a problem; the input is in $build (crash-*, timeout-*, oom-*)" >&2
     exit 1
