@@ -15,10 +15,15 @@ $(BUILD_DIR)/CMakeCache.txt:
 build: $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# The program alone, then a run on the bundled example.
+run: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target dlspecies
 	./$(BUILD_DIR)/dlspecies -i examples/genetrees.nwk --seed 1 --genetrees
 
 test: build
+	@test -f $(BUILD_DIR)/tests/CTestTestfile.cmake || \
+	  { echo "GoogleTest is needed for the tests (Debian: libgtest-dev); install it and run make test again" >&2; \
+	    rm -f $(BUILD_DIR)/CMakeCache.txt; exit 1; }
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # Benchmarks in Release: tree reading, then the data-set ladder (bench/RESULTS.md).
@@ -38,4 +43,4 @@ fuzz:
 	tests/fuzz/run_fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-fuzz
+	rm -rf $(BUILD_DIR) build-sanitize build-fuzz build-nogtest

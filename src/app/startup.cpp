@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <random>
 
 #include "app/interrupt.hpp"
 #include "common/decimal_text.hpp"
@@ -36,7 +37,8 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "                                marked [&U]).\n"
       << "      --limit                   Limit species tree to leaf set of gene tree when computing losses. Not recommended.\n"
       << "  -q, --quiet                   No processing output.\n"
-      << "      --seed <integer number>   Set a user defined random number generator seed.\n"
+      << "      --seed <integer number>   Set a user defined random number generator seed (default: drawn at random,\n"
+      << "                                printed in \"Random seed: N\").\n"
       << "  -v, --version                 Output the version number.\n"
       << "  -h, --help                    Output brief help message and example commands.\n"
       << "\n"
@@ -45,6 +47,16 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "  cat speciestree.newick genetrees.newick | " << program << " -g 0\n"
       << "  " << program << " -i genetrees.nwk -a genes.map --unrooted\n"
       << std::flush;
+}
+
+std::uint32_t freshSeed() {
+  try {
+    std::random_device source;
+    return static_cast<std::uint32_t>(source());
+  } catch (const std::exception&) {
+    // No such source here: the clock and the process number.
+    return static_cast<std::uint32_t>(std::time(nullptr)) ^ (static_cast<std::uint32_t>(getpid()) << 16);
+  }
 }
 
 // An option by either of its names; both given is one option given twice.
@@ -98,10 +110,13 @@ bool sameRegularFile(const std::string& readName, const std::string& outputName)
 }  // namespace
 
 bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& console) {
-  // Seed: the clock's seconds (low 32 bits) modulo 65535, unless given.
-  options.seed = static_cast<std::uint32_t>(static_cast<unsigned long long>(std::time(nullptr)) & 0xffffffffULL) %
-                 65535U;
-  if (const CommandLine::Argument* arg = line.find("--seed")) options.seed = static_cast<std::uint32_t>(numberOption(*arg, 0xffffffffULL));
+  // Seed: from the system's source of random numbers unless given, so that
+  // runs started together differ; it is printed, so that a run can be
+  // repeated.
+  if (const CommandLine::Argument* arg = line.find("--seed"))
+    options.seed = static_cast<std::uint32_t>(numberOption(*arg, 0xffffffffULL));
+  else
+    options.seed = freshSeed();
 
   if (const CommandLine::Argument* arg = line.find("--oformat")) {
     if (arg->value == "newick")

@@ -118,6 +118,16 @@ TEST_F(CommandLine, Outcomes) {
   }
 }
 
+// Without --seed, runs started together draw different seeds (the same seed
+// by chance once in 2^32 pairs) and print them.
+TEST_F(CommandLine, SeedsDifferWithoutSeedOption) {
+  const std::string first = runDlspecies({"-i", "in.nwk", "-o", "a.txt"}, dir.path()).out;
+  const std::string second = runDlspecies({"-i", "in.nwk", "-o", "b.txt"}, dir.path()).out;
+  const auto seed = [](const std::string& out) { return out.substr(out.find("Random seed: "), 25); };
+  ASSERT_NE(first.find("Random seed: "), std::string::npos) << first;
+  EXPECT_NE(seed(first), seed(second));
+}
+
 // A run that stops with status 1, or asks for help or the version, leaves
 // the output file as it was, or does not create it, and leaves no temporary
 // file. The commands go to the shell, BIN standing for the program and OUT
