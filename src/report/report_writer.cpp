@@ -5,7 +5,6 @@
 #include "common/console.hpp"
 #include "reconcile/reconciler.hpp"
 #include "tree/newick_writer.hpp"
-#include "tree/tree_input.hpp"
 
 namespace {
 
@@ -21,13 +20,11 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
   const bool nexus = request.format == OutputFormat::nexus;
   const NewickWriter newick(names);
 
-  const std::vector<const GeneTree*> listed = rootedThenUnrooted(genes);
-
   Reconciler reconciler(species, request.lossScope);
   std::vector<GeneTreeCost> costs;
   std::uint64_t duplications = 0, losses = 0;
-  for (const GeneTree* tree : listed) {
-    costs.push_back(reconciler.costAtPresentRooting(*tree));
+  for (const GeneTree& tree : genes) {
+    costs.push_back(reconciler.costAtPresentRooting(tree));
     duplications += static_cast<std::uint64_t>(costs.back().duplications);
     losses += static_cast<std::uint64_t>(costs.back().losses);
   }
@@ -46,13 +43,16 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
   if (request.withGeneTrees) {
     out << "\n[Gene trees]\n";
     if (nexus) out << "begin trees;\n";
-    for (std::size_t k = 1; k <= listed.size(); ++k) {
-      const GeneTree& tree = *listed[k - 1];
+    // In input order, numbered by position there.
+    for (std::size_t k = 1; k <= genes.size(); ++k) {
+      const GeneTree& tree = genes[k - 1];
       const GeneTreeCost& cost = costs[k - 1];
-      // An empty line after every rooted tree, between unrooted ones.
-      if (!tree.rooted() && k > 1 && !listed[k - 2]->rooted()) out << '\n';
+      // An empty line after every rooted tree, and before a tree that
+      // follows an unrooted one.
+      if (k > 1 && !genes[k - 2].rooted()) out << '\n';
       out << "[Rooted gene tree " << k << (tree.rooted() ? "" : " (unrooted in input)") << "]\n";
       writeSize(out, tree);
+      if (tree.weight() != 1) out << "[Weight: " << formatCost(tree.weight()) << "]\n";
       out << "[Gene duplications + Losses: " << cost.duplications << " + " << cost.losses << " = "
           << cost.duplications + cost.losses << "]\n";
       if (nexus) out << "tree genetree" << k << " = ";

@@ -1,8 +1,9 @@
 #pragma once
 // The result of a run: the final species tree, preceded by comment lines
 // with its size and costs, and on request every gene tree with its own
-// size and duplication and loss counts (unrooted ones at the rooting the
-// search left them, their cheapest), in Newick or NEXUS notation.
+// size, weight (when not 1) and duplication and loss counts, in input order
+// (unrooted ones at the rooting the search left them, their cheapest), in
+// Newick or NEXUS notation.
 
 #include <ostream>
 #include <vector>

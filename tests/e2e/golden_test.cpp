@@ -54,4 +54,21 @@ TEST(Golden, StandardOutputIsUnchanged) {
   EXPECT_EQ(withoutTime(r.out), source("tests/golden/sim12_decimal_default.stdout"));
 }
 
+// Gene trees are listed in input order, numbered by position, with their
+// weight when it is not 1.
+TEST(Golden, GeneTreesFollowTheInputOrder) {
+  TempDir dir;
+  const ProcessResult r = runDlspecies({"-q", "-g", "0", "--seed", "1", "--genetrees"}, dir.path(),
+                                       "((A,B),C);\n[&U]((A,B),C);\n[&WEIGHT=2.5]((A,C),B);\n[&U](A,(B,C));\n(A,B);\n");
+  const std::string genes = r.out.substr(r.out.find("[Gene trees]"));
+  EXPECT_EQ(genes,
+            "[Gene trees]\n[Rooted gene tree 1 (unrooted in input)]\n[Size: 5 nodes 3 leaves]\n"
+            "[Gene duplications + Losses: 0 + 0 = 0]\n((C,A),B);\n\n"
+            "[Rooted gene tree 2]\n[Size: 5 nodes 3 leaves]\n[Weight: 2.5]\n"
+            "[Gene duplications + Losses: 0 + 0 = 0]\n((A,C),B);\n\n"
+            "[Rooted gene tree 3 (unrooted in input)]\n[Size: 5 nodes 3 leaves]\n"
+            "[Gene duplications + Losses: 0 + 0 = 0]\n((A,C),B);\n\n"
+            "[Rooted gene tree 4]\n[Size: 3 nodes 2 leaves]\n[Gene duplications + Losses: 0 + 1 = 1]\n(A,B);\n\n");
+}
+
 }  // namespace
