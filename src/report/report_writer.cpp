@@ -52,7 +52,8 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
       if (k > 1 && !genes[k - 2].rooted()) out << '\n';
       out << "[Rooted gene tree " << k << (tree.rooted() ? "" : " (unrooted in input)") << "]\n";
       writeSize(out, tree);
-      if (tree.weight() != 1) out << "[Weight: " << formatCost(tree.weight()) << "]\n";
+      // The weight as a mark, so that the program reads it back.
+      if (tree.weight() != 1) out << "[&WEIGHT=" << formatCost(tree.weight()) << "]\n";
       out << "[Gene duplications + Losses: " << cost.duplications << " + " << cost.losses << " = "
           << cost.duplications + cost.losses << "]\n";
       if (nexus) out << "tree genetree" << k << " = ";

@@ -78,7 +78,13 @@ void NexusReader::readTranslation() {
 }
 
 bool NexusReader::nextTree() {
-  while (readToken()) {
+  // In a TREES block, the comments since the last command are marks of the
+  // next tree, as those in front of a Newick tree, and so are those between
+  // its TREE and "=".
+  statementComments_.clear();
+  for (;;) {
+    in_.setCommentSink(inTreesBlock_ ? &statementComments_ : nullptr);
+    if (!readToken()) break;
     if (!inTreesBlock_) {
       // Outside blocks only "BEGIN name;" counts; a block other than TREES
       // is skipped to its "END;" or "ENDBLOCK;".
@@ -96,17 +102,16 @@ bool NexusReader::nextTree() {
       continue;
     }
     if (tokenIs(";")) continue;
+    const bool treeStatement = tokenIs("tree") || tokenIs("utree");
+    if (!treeStatement) statementComments_.clear();
     if (tokenIs("end") || tokenIs("endblock")) {
       skipCommand();
       inTreesBlock_ = false;
     } else if (tokenIs("translate")) {
       readTranslation();
-    } else if (tokenIs("tree") || tokenIs("utree")) {
+    } else if (treeStatement) {
       unrooted_ = tokenIs("utree");
-      // The tree's name (and a "*" for the default tree) up to "="; the
-      // comments among them are marks of the tree.
-      statementComments_.clear();
-      in_.setCommentSink(&statementComments_);
+      // The tree's name (and a "*" for the default tree) up to "=".
       do {
         if (!readToken()) throw InputError("unexpected end in NEXUS tree statement " + in_.position());
         if (tokenIs(";")) throw InputError("missing '=' in NEXUS tree statement " + tokenStart_);
@@ -117,5 +122,6 @@ bool NexusReader::nextTree() {
       skipCommand();
     }
   }
+  in_.setCommentSink(nullptr);
   return false;
 }

@@ -25,7 +25,8 @@ class NexusReader {
   bool nextTree();
   // Whether the last statement found was a "UTREE".
   bool unrootedStatement() const { return unrooted_; }
-  // The comments between its "TREE" and "=" (marks, as those after "=").
+  // The comments since the command before it and between its "TREE" and
+  // "=" (marks, as those after "=").
   const std::vector<TextComment>& statementComments() const { return statementComments_; }
   // The TRANSLATE table of the present block (empty when it has none).
   const LabelTranslation& translation() const { return translation_; }

@@ -28,7 +28,8 @@ TEST(Golden, ReportsAreUnchangedAndRecounted) {
       {"example_default", "../../examples/genetrees.nwk", {"--seed", "1", "--genetrees"}},
       // Weights that binary fractions do not hold: the order of the sums shows.
       {"sim12_decimal_default", "sim12_decimal.nwk", {"--seed", "4", "--genetrees"}},
-      {"sim12_decimal_groups", "sim12_decimal.nwk",
+      {"sim12_decimal_groups",
+       "sim12_decimal.nwk",
        {"--seed", "6", "--genetrees", "--constraints", kSourceDir + "/tests/golden/sim12_groups.txt"}},
       {"sim12_decimal_marked", "sim12_decimal_marked.nwk", {"-g", "0", "--seed", "3", "--genetrees"}},
   };
@@ -64,7 +65,7 @@ TEST(Golden, GeneTreesFollowTheInputOrder) {
   EXPECT_EQ(genes,
             "[Gene trees]\n[Rooted gene tree 1 (unrooted in input)]\n[Size: 5 nodes 3 leaves]\n"
             "[Gene duplications + Losses: 0 + 0 = 0]\n((C,A),B);\n\n"
-            "[Rooted gene tree 2]\n[Size: 5 nodes 3 leaves]\n[Weight: 2.5]\n"
+            "[Rooted gene tree 2]\n[Size: 5 nodes 3 leaves]\n[&WEIGHT=2.5]\n"
             "[Gene duplications + Losses: 0 + 0 = 0]\n((A,C),B);\n\n"
             "[Rooted gene tree 3 (unrooted in input)]\n[Size: 5 nodes 3 leaves]\n"
             "[Gene duplications + Losses: 0 + 0 = 0]\n((A,C),B);\n\n"

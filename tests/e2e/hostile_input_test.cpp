@@ -33,17 +33,26 @@ TEST(HostileInput, RightResultOrExactError) {
   std::vector<HostileCase> table = {
       // A large weight is a weight like any other; a sum beyond double is an error.
       {{}, three, "", 0, "[Weighted reconciliation cost: 8000000000]"},
-      {{}, three + "[&WEIGHT=1e308]((A,B),C);[&WEIGHT=1e308]((A,C),B);",
-       "ERROR: the weighted cost is not finite: the gene tree weights are too large\n", 1},
+      {{},
+       three + "[&WEIGHT=1e308]((A,B),C);[&WEIGHT=1e308]((A,C),B);",
+       "ERROR: the weighted cost is not finite: the gene tree weights are too large\n",
+       1},
       // A comment open at the end loses nothing silently.
-      {{}, "((A,B),C);((A,C),B);[ note\n((A,B),C);\n((B,C),A);\n((A,C),B);\n",
-       "ERROR: unclosed comment starting at line 1 column 21\n", 1},
+      {{},
+       "((A,B),C);((A,C),B);[ note\n((A,B),C);\n((B,C),A);\n((A,C),B);\n",
+       "ERROR: unclosed comment starting at line 1 column 21\n",
+       1},
       {{}, "[&WEIGHT=2 (A,(B,C));", "ERROR: unclosed comment starting at line 1 column 1\n", 1},
       {{"-g", "0"}, tree + "(A,B)[x", "ERROR: unclosed comment starting at line 2 column 6\n", 1},
-      {{"--constraints", "open.txt"}, tree, "ERROR: unclosed comment starting at line 2 column 1 in constraints input\n",
+      {{"--constraints", "open.txt"},
+       tree,
+       "ERROR: unclosed comment starting at line 2 column 1 in constraints input\n",
        1},
       // A weight in a nested NEXUS comment ends at its "]".
-      {{}, "#NEXUS\nbegin trees;\n tree t = [note [&WEIGHT=2]] ((A,B),(A,C));\nend;\n", "", 0,
+      {{},
+       "#NEXUS\nbegin trees;\n tree t = [note [&WEIGHT=2]] ((A,B),(A,C));\nend;\n",
+       "",
+       0,
        "[Weighted reconciliation cost: 6]"},
       // Nested constraints and repeated species are named.
       {{"--constraints", "twice.txt"}, tree, "ERROR: species 'A' is listed twice in one constraint\n", 1},
@@ -65,12 +74,16 @@ TEST(HostileInput, RightResultOrExactError) {
       // with ten warnings and a count of the others.
       {{}, std::string(3000000, '('), "ERROR: unexpected end in the tree expression line 1 column 3000001\n", 1},
       {{"-g", "0"}, "(A,B);" + std::string(1000000, '(') + "B,A" + std::string(1000000, ')') + ";", "", 0, "(A,B);"},
-      {{"-g", "0", "--seed", "1"}, "((A,B),(C,D));\n(" + repeated("A,B,C,D,", 25000) + "A);", kTenWarnings, 0,
+      {{"-g", "0", "--seed", "1"},
+       "((A,B),(C,D));\n(" + repeated("A,B,C,D,", 25000) + "A);",
+       kTenWarnings,
+       0,
        "[Total number of gene duplications + losses: 67608 + 103301 = 170909]"},
   };
   // Malformed weights.
   for (const std::string weight : {"2,5", "2 5", "2/5", "2x", "1e5x", "nan", "inf", "0x10", "1e-400", ""})
-    table.push_back({{}, "[&WEIGHT=" + weight + "]" + tree, "ERROR: bad weight " + weight + " at line 1 column 10\n", 1});
+    table.push_back(
+        {{}, "[&WEIGHT=" + weight + "]" + tree, "ERROR: bad weight " + weight + " at line 1 column 10\n", 1});
   TempDir dir;
   dir.write("twice.txt", "A,A;");
   dir.write("open.txt", "A,B;\n[open");
@@ -78,7 +91,8 @@ TEST(HostileInput, RightResultOrExactError) {
   std::string warnings;
   for (int column = 5; column <= 23; column += 2)
     warnings += "WARNING: multifurcation detected at line 1 column " + std::to_string(column) + "\n";
-  table.push_back({{}, "(a,b,c,d,e,f,g,h,i,j,k,l,m,n);\n(a,b",
+  table.push_back({{},
+                   "(a,b,c,d,e,f,g,h,i,j,k,l,m,n);\n(a,b",
                    warnings + "WARNING: 2 more warnings \"multifurcation detected\" not shown\n"
                               "ERROR: unexpected end in the tree expression line 2 column 5\n",
                    1});

@@ -117,14 +117,19 @@ TEST(InputFormats, GeneLabelsWithAMapGiveTheResultOfSpeciesLabels) {
     EXPECT_NE(report.find("S001_g"), std::string::npos) << species[0];
     EXPECT_EQ(speciesOnly(report), expected) << species[0];
   }
-  // The program's own NEXUS output, read back whole as start tree and gene trees.
-  ASSERT_EQ(runDlspecies(concat(run, {"-i", "plain.nwk", "--oformat", "nexus", "-o", "out.nex"}), dir.path()).status,
-            0);
-  const ProcessResult back = runDlspecies({"--seed", "2", "-g", "0", "-i", "out.nex"}, dir.path());
-  const std::string count = std::to_string(inputTrees(plainInput).size());
-  EXPECT_NE(back.out.find("\n" + count + " rooted and 0 unrooted input gene trees total\n"), std::string::npos)
-      << back.out;
-  EXPECT_EQ(back.err + std::to_string(back.status), "0");
+  // The program's own output, in either notation, read back whole as start
+  // tree and weighted gene trees: the same species tree and cost.
+  const std::string cost = expected.substr(0, expected.find("\n(")),
+                    count = std::to_string(inputTrees(plainInput).size());
+  for (const char* format : {"nexus", "newick"}) {
+    ASSERT_EQ(runDlspecies(concat(run, {"-i", "plain.nwk", "--oformat", format, "-o", "out.txt"}), dir.path()).status,
+              0);
+    const ProcessResult back = runDlspecies({"--seed", "2", "-g", "0", "-i", "out.txt"}, dir.path());
+    EXPECT_NE(back.out.find("\n" + count + " rooted and 0 unrooted input gene trees total\n"), std::string::npos)
+        << back.out;
+    EXPECT_EQ(reportOf(back).substr(0, cost.size()), cost) << format;
+    EXPECT_EQ(back.err + std::to_string(back.status), "0");
+  }
 }
 
 TEST(InputFormats, BadFilesGiveExactErrors) {
