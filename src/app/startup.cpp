@@ -22,6 +22,9 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "\n"
       << "  -i, --input                   Input file\n"
       << "  -o, --output                  Output file\n"
+      << "      --oformat newick|nexus|tree\n"
+      << "                                The result as Newick [default] or NEXUS with comment lines, or the\n"
+      << "                                species tree alone on one Newick line (tree).\n"
       << "      --genetrees               Output input gene trees and their reconciliation costs after the speciestree\n"
       << "  -g, --generator 0|1           Options for species tree to use to initialize the local search heuristic\n"
       << "                                0 - use user-provided species tree as initial species tree\n"
@@ -123,10 +126,14 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
       options.format = OutputFormat::newick;
     else if (arg->value == "nexus")
       options.format = OutputFormat::nexus;
+    else if (arg->value == "tree")
+      options.format = OutputFormat::tree;
     else
-      throw InputError("--oformat has a wrong argument");
+      throw InputError("--oformat has a wrong argument: newick, nexus or tree");
   }
   options.writeGeneTrees = flagOption(line, "", "--genetrees");
+  if (options.writeGeneTrees && options.format == OutputFormat::tree)
+    throw InputError("--genetrees does not apply to --oformat tree");
   options.unrootedByDefault = flagOption(line, "", "--unrooted");
   if (const CommandLine::Argument* arg = line.find("--species-delimiter")) {
     if (arg->value.size() != 1) throw InputError("--species-delimiter needs a single character");

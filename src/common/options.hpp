@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 
-enum class OutputFormat { newick, nexus };
+// The report with comment lines in Newick or NEXUS notation, or the species
+// tree alone on one Newick line.
+enum class OutputFormat { newick, nexus, tree };
 
 // Where the losses of a gene tree are counted: in the whole species tree,
 // or in the species tree restricted to the gene tree's own species.

@@ -1,12 +1,33 @@
 #include "report/report_writer.hpp"
 
 #include <cstdint>
+#include <iterator>
+#include <set>
+#include <string>
 
 #include "common/console.hpp"
 #include "reconcile/reconciler.hpp"
 #include "tree/newick_writer.hpp"
 
 namespace {
+
+// A NEXUS TRANSLATE command mapping every leaf label of digits alone to
+// itself: readers take such a label for a TRANSLATE number, and find it
+// here. Nothing when there is none.
+template <class Tree>
+void writeNumberTranslation(std::ostream& out, const NewickWriter& writer, const std::vector<const Tree*>& trees) {
+  std::set<std::string> numbers;
+  for (const Tree* tree : trees) {
+    for (NodeId leaf : tree->leaves()) {
+      const std::string_view label = writer.label(*tree, leaf);
+      if (!label.empty() && label.find_first_not_of("0123456789") == std::string_view::npos) numbers.emplace(label);
+    }
+  }
+  if (numbers.empty()) return;
+  out << "translate\n";
+  for (auto it = numbers.begin(); it != numbers.end(); ++it)
+    out << "  " << *it << ' ' << *it << (std::next(it) == numbers.end() ? "\n;\n" : ",\n");
+}
 
 template <class Tree>
 void writeSize(std::ostream& out, const Tree& tree) {
@@ -19,6 +40,12 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
                  const NameTable& names, const ReportRequest& request) {
   const bool nexus = request.format == OutputFormat::nexus;
   const NewickWriter newick(names);
+  if (request.format == OutputFormat::tree) {
+    newick.write(out, species);
+    out << ";\n";
+    out.flush();
+    return;
+  }
 
   Reconciler reconciler(species, request.lossScope);
   std::vector<GeneTreeCost> costs;
@@ -29,7 +56,10 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
     losses += static_cast<std::uint64_t>(costs.back().losses);
   }
 
-  if (nexus) out << "#nexus\nbegin trees;\n";
+  if (nexus) {
+    out << "#nexus\nbegin trees;\n";
+    writeNumberTranslation(out, newick, std::vector<const SpeciesTree*>{&species});
+  }
   out << "[Species tree]\n";
   writeSize(out, species);
   out << "[Weighted reconciliation cost: " << formatCost(request.weightedCost) << "]\n";
@@ -42,7 +72,12 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
 
   if (request.withGeneTrees) {
     out << "\n[Gene trees]\n";
-    if (nexus) out << "begin trees;\n";
+    if (nexus) {
+      out << "begin trees;\n";
+      std::vector<const GeneTree*> all;
+      for (const GeneTree& tree : genes) all.push_back(&tree);
+      writeNumberTranslation(out, newick, all);
+    }
     // In input order, numbered by position there.
     for (std::size_t k = 1; k <= genes.size(); ++k) {
       const GeneTree& tree = genes[k - 1];

@@ -10,7 +10,7 @@ bool isPlainNameChar(char c) {
 
 }  // namespace
 
-void NewickWriter::writeLabel(std::ostream& out, std::string_view label) {
+void NewickWriter::writeLabel(std::ostream& out, std::string_view label) const {
   if (label.empty()) return;
   std::size_t plain = 0;
   while (plain < label.size() && isPlainNameChar(label[plain])) ++plain;

@@ -19,12 +19,14 @@ class NewickWriter {
   // A gene tree at its present rooting.
   void write(std::ostream& out, const GeneTree& tree) const { writeTree(out, tree); }
 
+  // A node's label as written (unquoted): a gene leaf's gene label.
+  std::string_view label(const SpeciesTree& tree, NodeId v) const;
+  std::string_view label(const GeneTree& tree, NodeId v) const;
+
  private:
   template <class Tree>
   void writeTree(std::ostream& out, const Tree& tree) const;
-  std::string_view label(const SpeciesTree& tree, NodeId v) const;
-  std::string_view label(const GeneTree& tree, NodeId v) const;
-  static void writeLabel(std::ostream& out, std::string_view label);
+  void writeLabel(std::ostream& out, std::string_view label) const;
 
   const NameTable& names_;
 };

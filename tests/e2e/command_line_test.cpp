@@ -57,7 +57,7 @@ TEST_F(CommandLine, Outcomes) {
       {{"--seed", "-5"}, "", "", valueOf + "--seed \n", 1},
       {{"--seed=4294967296"}, "", "", valueOf + "--seed 4294967296\n", 1},
       {{"--generator=one"}, "", "", valueOf + "--generator one\n", 1},
-      {{"--oformat", "NEXUS"}, "", "", "ERROR: --oformat has a wrong argument\n", 1},
+      {{"--oformat", "NEXUS"}, "", "", "ERROR: --oformat has a wrong argument: newick, nexus or tree\n", 1},
       {{"-v", "-i", "nope.nwk"}, "", "Input file: nope.nwk\n", "ERROR: input file nope.nwk not found\n", 1},
       {{"--constraints", "no.txt"}, "", "Constraints file: no.txt\n", "ERROR: constraints file no.txt not found\n", 1},
       {{"-g", "0", "--constraints", "cons.txt", "-v"}, "", "Constraints file: cons.txt\n2.0\n",
