@@ -18,11 +18,11 @@ char fileToRemove[4096];
 static_assert(std::atomic<bool>::is_always_lock_free, "the interrupt handler needs lock-free flags");
 
 template <std::size_t N>
-void writeToStdout(const char (&text)[N]) {
+void writeToStderr(const char (&text)[N]) {
   const char* p = text;
   std::size_t left = N - 1;
   while (left > 0) {
-    const ssize_t written = write(STDOUT_FILENO, p, left);
+    const ssize_t written = write(STDERR_FILENO, p, left);
     if (written <= 0) return;
     p += written;
     left -= static_cast<std::size_t>(written);
@@ -32,11 +32,11 @@ void writeToStdout(const char (&text)[N]) {
 extern "C" void onInterrupt(int) {
   const int savedErrno = errno;
   if (!stopFlag.exchange(true)) {
-    if (!quietFlag.load()) writeToStdout("\nUser interrupt... stop after next cycle\n");
+    if (!quietFlag.load()) writeToStderr("\nUser interrupt... stop after next cycle\n");
     errno = savedErrno;
     return;
   }
-  if (!quietFlag.load()) writeToStdout("\nUser interrupt... stop immediately, bye!\n");
+  if (!quietFlag.load()) writeToStderr("\nUser interrupt... stop immediately, bye!\n");
   if (haveFileToRemove.load()) unlink(fileToRemove);
   _exit(1);
 }

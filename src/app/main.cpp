@@ -12,7 +12,9 @@ int main(int argc, char** argv) {
   // error (standard input being a directory, say) is an error, not an end.
   std::ios::sync_with_stdio(false);
   installInterruptHandler();
-  Console console(std::cout, std::cerr);
+  // Standard output carries the results alone; progress, information,
+  // warnings and errors go to standard error.
+  Console console(std::cerr, std::cerr);
   return runReportingFailures(
       [&] {
         // Counts of warnings not shown come before an error, which ends the output.

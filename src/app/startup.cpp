@@ -155,7 +155,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   const bool quietGiven = line.has("-q") || line.has("--quiet");
   if (const CommandLine::Argument* arg = line.find("--constraints")) {
     options.constraintsPath = arg->value;
-    if (!quietGiven) std::cout << "Constraints file: " << options.constraintsPath << std::endl;
+    if (!quietGiven) std::cerr << "Constraints file: " << options.constraintsPath << std::endl;
     openForReading(files.constraints, options.constraintsPath, "constraints file");
     if (options.generator != 1)
       console.warning("--constraints does not apply to generator " + std::to_string(options.generator));

@@ -1,8 +1,8 @@
 #pragma once
-// Where the program talks to its user: progress and information lines on
-// standard output (only when not quiet, flushed at once), warnings on
-// standard error (always). One console is made in main and handed to the
-// stages that talk.
+// Where the program talks to its user: progress and information lines
+// (only when not quiet, flushed at once) and warnings (always), both on
+// standard error in the program, so that standard output holds the results
+// alone. One console is made in main and handed to the stages that talk.
 
 #include <iosfwd>
 #include <string>

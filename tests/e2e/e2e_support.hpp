@@ -38,6 +38,31 @@ inline std::string replaceAll(std::string text, const std::string& from, const s
   return text;
 }
 
+// The text without the given lines, each taken out at its first place
+// after the one before; found tells whether all were there. Progress and
+// warnings share standard error: a run's warnings taken out of it leave
+// its progress.
+inline std::string withoutLines(std::string text, const std::string& lines, bool& found) {
+  found = true;
+  for (std::size_t from = 0, end = 0, at = 0; from < lines.size(); from = end + 1) {
+    end = lines.find('\n', from);
+    at = text.find(lines.substr(from, end - from + 1), at);
+    if (at == std::string::npos) return found = false, text;
+    text.erase(at, end - from + 1);
+  }
+  return text;
+}
+
+// Where the results begin in the text of a run's two streams written one
+// after the other: the report, the version or the help.
+inline std::size_t resultsStart(const std::string& text) {
+  for (const char* start : {"[Species tree]", "#nexus", "2.0\n", "Usage: "}) {
+    const std::size_t at = text.find(start);
+    if (at != std::string::npos) return at;
+  }
+  return text.size();
+}
+
 // Standard output with the search time, read from a clock in whole seconds,
 // replaced by "#".
 inline std::string withoutTime(std::string out) {

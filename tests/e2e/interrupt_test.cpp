@@ -21,7 +21,7 @@ TEST(KeyboardInterrupt, WhileReading) {
   const std::string input = "((((A,B),C),D),E);\n((((E,D),C),B),A);\n((((E,D),C),B),A);\n";
   struct Reader {
     std::vector<std::string> args;
-    std::string before, after;  // standard output while reading, and after the first interrupt
+    std::string before, after;  // standard error while reading, and after the first interrupt
   };
   const std::string start = "Output file: out.txt\nRandom seed: 1\n";
   const std::vector<Reader> readers = {
@@ -42,25 +42,25 @@ TEST(KeyboardInterrupt, WhileReading) {
                            dir.path());
         // Blanks beyond the pipe's capacity are taken only once it reads.
         child.writeStdin(std::string(512 * 1024, '\n') + input.substr(0, 25));
-        ASSERT_TRUE(child.waitForOutput(quiet ? "" : c.before));
+        ASSERT_TRUE(child.waitForStderr(quiet ? "" : c.before));
         for (int i = 0; i < interrupts; ++i) {
           child.sendSignal(SIGINT);
           // Each interrupt is handled before the next one.
           if (quiet) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-          ASSERT_TRUE(quiet || child.waitForOutput(kFirstInterrupt));
+          ASSERT_TRUE(quiet || child.waitForStderr(kFirstInterrupt));
         }
         // The program ends by itself, its input still open (the text never shows).
-        if (round == 1) child.waitForOutput("\x01never written\x01", 5000);
+        if (round == 1) child.waitForStderr("\x01never written\x01", 5000);
         child.writeStdin(input.substr(25));
         const ProcessResult r = child.finish();
-        EXPECT_EQ(r.err + std::to_string(r.status), std::to_string(interrupts - 1));
+        EXPECT_EQ(r.out + std::to_string(r.status), std::to_string(interrupts - 1));
         if (interrupts == 1) {
           const std::string head = quiet ? "" : c.before + kFirstInterrupt + c.after;
-          EXPECT_EQ(r.out.substr(0, head.size()), head);
-          EXPECT_TRUE(quiet || r.out.find("\nNumber of rSPR tree edit operations: 1\n") != std::string::npos) << r.out;
+          EXPECT_EQ(r.err.substr(0, head.size()), head);
+          EXPECT_TRUE(quiet || r.err.find("\nNumber of rSPR tree edit operations: 1\n") != std::string::npos) << r.err;
           EXPECT_TRUE(agreesWithRecount(dir.read("out.txt"), c.args.empty() ? input : input.substr(19)));
         } else {
-          EXPECT_EQ(r.out, quiet ? "" : c.before + kFirstInterrupt + kSecondInterrupt);
+          EXPECT_EQ(r.err, quiet ? "" : c.before + kFirstInterrupt + kSecondInterrupt);
           EXPECT_EQ(dir.read("out.txt"), "old\n");
         }
         EXPECT_EQ(dir.listing(), "out.txt");
@@ -79,19 +79,19 @@ TEST(KeyboardInterrupt, DuringALongSearch) {
   for (const int interrupts : {1, 2}) {
     dir.write("out.txt", "old\n");
     ChildProcess child({kBinary, "-g", "0", "--seed", "1", "-i", "in.nwk", "-o", "out.txt"}, dir.path());
-    ASSERT_TRUE(child.waitForOutput("\rCurrent best score: "));
+    ASSERT_TRUE(child.waitForStderr("\rCurrent best score: "));
     child.sendSignal(SIGINT);
-    ASSERT_TRUE(child.waitForOutput(kFirstInterrupt));
+    ASSERT_TRUE(child.waitForStderr(kFirstInterrupt));
     if (interrupts == 2) child.sendSignal(SIGINT);
     const ProcessResult r = child.finish();
-    const std::size_t moves = r.out.find("\nNumber of rSPR tree edit operations: ");
-    EXPECT_EQ(r.err + std::to_string(r.status) + dir.listing(), std::to_string(interrupts - 1) + "in.nwk out.txt");
+    const std::size_t moves = r.err.find("\nNumber of rSPR tree edit operations: ");
+    EXPECT_EQ(r.out + std::to_string(r.status) + dir.listing(), std::to_string(interrupts - 1) + "in.nwk out.txt");
     if (interrupts == 1) {  // the search ended after its cycle
-      EXPECT_TRUE(r.out.find(kFirstInterrupt) < moves && moves != std::string::npos) << r.out;
+      EXPECT_TRUE(r.err.find(kFirstInterrupt) < moves && moves != std::string::npos) << r.err;
       EXPECT_TRUE(agreesWithRecount(dir.read("out.txt"), genes));
     } else {  // at once, with no result
       EXPECT_TRUE(moves == std::string::npos && dir.read("out.txt") == "old\n" &&
-                  r.out.substr(r.out.size() - kSecondInterrupt.size()) == kSecondInterrupt) << r.out;
+                  r.err.substr(r.err.size() - kSecondInterrupt.size()) == kSecondInterrupt) << r.err;
     }
   }
 }

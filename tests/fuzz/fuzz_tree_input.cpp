@@ -1,7 +1,6 @@
-// Fuzz target: the whole run on a small input. The first byte chooses the
-// options; the rest is the tree input, and after a zero byte, if any, a
-// constraints file. Bad input must end in an InputError; anything else
-// (a crash, a sanitizer report, another exception, a hang) is a finding.
+// Fuzz target: the whole run. The first byte chooses the options, the rest
+// is the trees and, after a zero byte, constraints. Bad input must end in
+// an InputError; anything else (crash, sanitizer report, hang) is a finding.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,5 @@
-"""The tree form read by DendroPy, Bio.Phylo and ETE3, the NEXUS form (with and without gene trees)
-by DendroPy and Bio.Phylo, for species named by words and by numbers: each finds the clades of the
-program's own Newick report. Usage: read_outputs.py DLSPECIES DLSIM WORKDIR; exits 77 (skipped)
-when a library is missing, unless DLS_REQUIRE_INTEROP is set."""
+"""DendroPy, Bio.Phylo and ETE3 find the clades of the program's own report in its tree and NEXUS
+forms. Usage: read_outputs.py DLSPECIES DLSIM WORKDIR; exits 77 (skip) without a library."""
 import io, os, re, subprocess, sys
 
 try:

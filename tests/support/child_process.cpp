@@ -68,9 +68,9 @@ bool ChildProcess::pump(int timeoutMs) {
   return true;
 }
 
-bool ChildProcess::waitForOutput(const std::string& text, int timeoutMs) {
+bool ChildProcess::waitForStderr(const std::string& text, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (result_.out.find(text) == std::string::npos)
+  while (result_.err.find(text) == std::string::npos)
     if (std::chrono::steady_clock::now() > deadline || !pump(100)) return false;
   return true;
 }

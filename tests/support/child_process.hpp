@@ -22,9 +22,9 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
   void writeStdin(const std::string& text);
   void sendSignal(int sig);
-  // Reads output until standard output holds the text (true), or until both
-  // streams end or timeoutMs pass (false).
-  bool waitForOutput(const std::string& text, int timeoutMs = 20000);
+  // Reads output until standard error (where progress goes) holds the text
+  // (true), or until both streams end or timeoutMs pass (false).
+  bool waitForStderr(const std::string& text, int timeoutMs = 20000);
   // Closes standard input, reads all output and reaps the child.
   ProcessResult finish();
 
