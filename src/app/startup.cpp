@@ -20,30 +20,40 @@ const char* const kVersion = "2.0";
 void printHelp(std::ostream& out, const std::string& program) {
   out << "Usage: " << program << " [ARGUMENT]\n"
       << "\n"
-      << "  -i, --input                   Input file\n"
-      << "  -o, --output                  Output file\n"
+      << "Infers a rooted species tree from gene trees: the tree of least weight x (duplications + losses).\n"
+      << "\n"
+      << "  -i, --input <file>            Trees to read (Newick or NEXUS) [default: standard input]\n"
+      << "  -o, --output <file>           Where the result goes [default: standard output]\n"
       << "      --oformat newick|nexus|tree\n"
       << "                                The result as Newick [default] or NEXUS with comment lines, or the\n"
-      << "                                species tree alone on one Newick line (tree).\n"
-      << "      --genetrees               Output input gene trees and their reconciliation costs after the speciestree\n"
-      << "  -g, --generator 0|1           Options for species tree to use to initialize the local search heuristic\n"
-      << "                                0 - use user-provided species tree as initial species tree\n"
-      << "                                1 - use leaf adding heuristic to build initial species tree [default]\n"
-      << "      --constraints <file>      A file containing groupings of species for generator 1.\n"
-      << "  -a, --map <file>              A file mapping gene labels to species: lines \"gene species\" or\n"
-      << "                                \"species:gene1,gene2,...\" (or with \";\" between genes).\n"
-      << "      --species-delimiter <c>   Take the species from each gene label: the text before the first c.\n"
+      << "                                species tree alone on one Newick line (tree)\n"
+      << "      --genetrees               Also every gene tree with its costs, in input order\n"
+      << "  -g, --generator 0|1           The start tree of the search:\n"
+      << "                                0 - the species tree given first in the input\n"
+      << "                                1 - built by randomised leaf adding [default]\n"
+      << "      --constraints <file>      Groups of species kept together as clades (generator 1), e.g.\n"
+      << "                                \"Human,Chimp; Mouse,Rat;\" [default: none]\n"
+      << "  -a, --map <file>              Gene labels to species: lines \"gene species\", or\n"
+      << "                                \"species:gene1,gene2,...\" (or with \";\" between genes) [default: none]\n"
+      << "      --species-delimiter <c>   Take the species from each gene label: the text before the first c\n"
       << "      --species-field first|last\n"
       << "                                With --species-delimiter: the text before the first c [default] or\n"
-      << "                                after the last c.\n"
-      << "      --unrooted                Gene trees are unrooted unless marked [&R] (default: rooted unless\n"
-      << "                                marked [&U]).\n"
-      << "      --limit                   Limit species tree to leaf set of gene tree when computing losses. Not recommended.\n"
-      << "  -q, --quiet                   No processing output.\n"
-      << "      --seed <integer number>   Set a user defined random number generator seed (default: drawn at random,\n"
-      << "                                printed in \"Random seed: N\").\n"
-      << "  -v, --version                 Output the version number.\n"
-      << "  -h, --help                    Output brief help message and example commands.\n"
+      << "                                after the last c\n"
+      << "      --unrooted                Gene trees are unrooted unless marked [&R] [default: rooted unless\n"
+      << "                                marked [&U]]\n"
+      << "      --limit                   Count losses in the species tree restricted to each gene tree's\n"
+      << "                                species (not recommended)\n"
+      << "  -q, --quiet                   No progress or information lines (warnings and errors still)\n"
+      << "      --seed <0..4294967295>    Seed of the random draws [default: drawn at random, printed in\n"
+      << "                                \"Random seed: N\"]; the same seed and input give the same result\n"
+      << "  -v, --version                 Output the version number\n"
+      << "  -h, --help                    Output this help\n"
+      << "\n"
+      << "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):\n"
+      << "  [&U]                          The gene tree is unrooted: it counts at its cheapest rooting\n"
+      << "  [&R]                          The gene tree is rooted [default, unless --unrooted]\n"
+      << "  [&WEIGHT=w]                   Its cost counts w times, w a decimal number > 0 [default: 1]\n"
+      << "In a species tree given with -g 0, [&CONSTRAINT] after a clade keeps the clade together.\n"
       << "\n"
       << "Examples:\n"
       << "  " << program << " -i trees.newick -o speciestree.newick\n"
@@ -143,7 +153,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     if (arg->value == "last")
       options.speciesAfterLastDelimiter = true;
     else if (arg->value != "first")
-      throw InputError("--species-field has a wrong argument");
+      throw InputError("--species-field has a wrong argument: first or last");
     if (options.speciesDelimiter == '\0') throw InputError("--species-field needs --species-delimiter");
   }
   if (flagOption(line, "", "--limit")) options.lossScope = LossScope::geneSpeciesOnly;
@@ -207,6 +217,8 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   }
   // The command line is checked whole: only now is the output touched.
   if (!options.outputPath.empty()) files.output = std::make_unique<OutputFile>(options.outputPath);
+  if (options.inputPath.empty() && isatty(STDIN_FILENO))
+    console.line("Reading the trees from standard input: end them with Ctrl-D (or give -i FILE)");
   console.line("Random seed: " + std::to_string(options.seed));
   return true;
 }
