@@ -11,9 +11,7 @@ namespace {
 bool isBlank(char c) { return TextReader::isWhitespace(c); }
 
 std::string trimmed(const std::string& text, std::size_t from, std::size_t to) {
-  while (from < to && isBlank(text[from])) ++from;
-  while (to > from && isBlank(text[to - 1])) --to;
-  return text.substr(from, to - from);
+  return std::string(TextReader::trimmed(std::string_view(text).substr(from, to - from)));
 }
 
 // The blank-separated fields of a line.

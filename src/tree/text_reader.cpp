@@ -129,10 +129,7 @@ bool TextReader::readNumberToken(double& value) {
       if (!rawRead(c)) break;
     }
   }
-  std::size_t first = 0, last = token.size();
-  while (first < last && isWhitespace(token[first])) ++first;
-  while (last > first && isWhitespace(token[last - 1])) --last;
-  std::istringstream in(token.substr(first, last - first));
+  std::istringstream in{std::string(trimmed(token))};
   double number;
   if (!(in >> number)) return false;
   for (char rest; in.get(rest);)

@@ -92,6 +92,12 @@ class TextReader {
   // blank, the quotes and the Newick punctuation ( ) [ ] : ; , (bytes of
   // UTF-8 sequences included).
   static bool isNameChar(char c) { return kNameChars.test(static_cast<unsigned char>(c)); }
+  // The text without the white space at its ends.
+  static std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isWhitespace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isWhitespace(text.back())) text.remove_suffix(1);
+    return text;
+  }
   // Whether text is the word, in any case (ASCII).
   static bool sameWord(std::string_view text, std::string_view word) {
     if (text.size() != word.size()) return false;

@@ -22,13 +22,11 @@ void applyMark(const TextComment& comment, GeneTreeMarks& marks) {
   const std::size_t at = comment.text.find(weightMark);
   if (at == std::string::npos) return;
   const std::size_t from = at + weightMark.size();
-  const std::string text = comment.text.substr(from, comment.text.find(']', from) - from);
-  std::size_t first = 0, last = text.size();
-  while (first < last && TextReader::isWhitespace(text[first])) ++first;
-  while (last > first && TextReader::isWhitespace(text[last - 1])) --last;
-  const std::string number = text.substr(first, last - first);
+  const std::string_view text = std::string_view(comment.text).substr(from, comment.text.find(']', from) - from);
+  const std::string_view number = TextReader::trimmed(text);
   if (!readDecimal(number, marks.weight))
-    throw InputError("bad weight " + number + " at " + comment.start.advancedOver(comment.text, from + first).text());
+    throw InputError("bad weight " + std::string(number) + " at " +
+                     comment.start.advancedOver(comment.text, from + (number.data() - text.data())).text());
 }
 
 }  // namespace
