@@ -1,6 +1,5 @@
 #include "common/decimal_text.hpp"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -42,7 +41,6 @@ bool readDecimal(std::string_view text, double& value) {
   }
   if (at != text.size()) return false;
   const std::string copy(text);
-  errno = 0;
   const double number = std::strtod(copy.c_str(), nullptr);
   if (!std::isfinite(number) || (nonzero && number == 0)) return false;
   value = number;

@@ -8,8 +8,6 @@
 
 namespace {
 
-bool isBlank(char c) { return TextReader::isWhitespace(c); }
-
 std::string trimmed(const std::string& text, std::size_t from, std::size_t to) {
   return std::string(TextReader::trimmed(std::string_view(text).substr(from, to - from)));
 }
@@ -18,9 +16,9 @@ std::string trimmed(const std::string& text, std::size_t from, std::size_t to) {
 std::vector<std::string> fields(const std::string& line) {
   std::vector<std::string> result;
   for (std::size_t at = 0; at < line.size();) {
-    while (at < line.size() && isBlank(line[at])) ++at;
+    while (at < line.size() && TextReader::isWhitespace(line[at])) ++at;
     const std::size_t start = at;
-    while (at < line.size() && !isBlank(line[at])) ++at;
+    while (at < line.size() && !TextReader::isWhitespace(line[at])) ++at;
     if (at > start) result.push_back(line.substr(start, at - start));
   }
   return result;

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sstream>
 #include <utility>
 
+#include "common/decimal_text.hpp"
 #include "common/errors.hpp"
 
 namespace {
@@ -129,13 +129,7 @@ bool TextReader::readNumberToken(double& value) {
       if (!rawRead(c)) break;
     }
   }
-  std::istringstream in{std::string(trimmed(token))};
-  double number;
-  if (!(in >> number)) return false;
-  for (char rest; in.get(rest);)
-    if (!isWhitespace(rest)) return false;
-  value = number;
-  return true;
+  return readDecimal(trimmed(token), value);
 }
 
 double TextReader::readNumber() {
