@@ -1,6 +1,8 @@
 // dlspecies: infers a rooted species tree from gene-family trees by
 // gene-tree parsimony (duplications plus losses under LCA reconciliation).
 
+#include <unistd.h>
+
 #include <iostream>
 
 #include "app/failure.hpp"
@@ -15,6 +17,8 @@ int main(int argc, char** argv) {
   // Standard output carries the results alone; progress, information,
   // warnings and errors go to standard error.
   Console console(std::cerr, std::cerr);
+  // A terminal gets one running progress line, a file or pipe a line per step.
+  console.setTerminal(isatty(STDERR_FILENO) == 1);
   return runReportingFailures(
       [&] {
         // Counts of warnings not shown come before an error, which ends the output.

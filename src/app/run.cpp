@@ -1,9 +1,7 @@
 #include "app/run.hpp"
 
 #include <algorithm>
-#include <ctime>
 #include <iostream>
-#include <sstream>
 
 #include "app/interrupt.hpp"
 #include "app/startup.hpp"
@@ -18,22 +16,6 @@
 
 namespace {
 
-// "1d 2h 3m 4s": lower units shown once a higher one is, seconds always.
-std::string elapsedText(long long elapsed) {
-  const long long days = elapsed / 86400, hours = (elapsed % 86400) / 3600, minutes = (elapsed % 3600) / 60,
-                  seconds = elapsed % 60;
-  std::ostringstream text;
-  if (days != 0)
-    text << days << "d " << hours << "h " << minutes << "m " << seconds << "s";
-  else if (hours != 0)
-    text << hours << "h " << minutes << "m " << seconds << "s";
-  else if (minutes != 0)
-    text << minutes << "m " << seconds << "s";
-  else
-    text << seconds << "s";
-  return text.str();
-}
-
 std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
   std::size_t rooted = 0;
   for (const GeneTree& tree : trees) rooted += tree.rooted() ? 1 : 0;
@@ -43,8 +25,7 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
 
 // The species tree to start from: the input's first tree, or one built by
 // leaf adding from the gene trees (with the constraint groups).
-void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& trees, Random& random,
-                  Console& console) {
+void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& trees, Random& random, Console& console) {
   TextReader text(inputs.trees, options.inputPath.empty() ? "standard input" : options.inputPath);
   TreeInputRules rules;
   rules.unrootedByDefault = options.unrootedByDefault;
@@ -90,9 +71,8 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
 
   SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, options.lossScope, random, console,
                    stopRequested());
-  const std::time_t start = std::time(nullptr);
   const SearchResult result = search.run();
-  console.line("Time taken for search heuristic: " + elapsedText(static_cast<long long>(std::time(nullptr) - start)));
+  console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
 
   ReportRequest request;
   request.format = options.format;

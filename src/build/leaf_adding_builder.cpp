@@ -86,11 +86,18 @@ void LeafAddingBuilder::removeSpecies(std::int32_t species) {
   speciesClade_.pop_back();
 }
 
-void LeafAddingBuilder::reportSize(bool finished) {
-  const std::string leaves = std::to_string(tree_.leaves().size());
-  std::string text = "\rCurrent species tree leaf set size: " + leaves + "        ";
-  if (finished) text += "\nInitial species tree with " + leaves + " leaves computed. Starting local search...\n\n";
-  console_.text(text);
+// "Species placed: P of N": on a terminal when due, elsewhere each time a
+// further tenth of the species is placed; and a closing line once all are.
+void LeafAddingBuilder::reportPlaced() {
+  const std::size_t placed = tree_.leaves().size(), total = placed + species_.size();
+  const std::string text = "Species placed: " + std::to_string(placed) + " of " + std::to_string(total);
+  if (placed == total || placed * 10 / total != (placed - 1) * 10 / total)
+    console_.progressStep(text);
+  else if (console_.progressDue())
+    console_.progress(text);
+  if (placed == total)
+    console_.line("Initial species tree with " + std::to_string(placed) +
+                  " leaves computed. Starting local search...\n");
 }
 
 void LeafAddingBuilder::scorePositions(NodeId x) {
@@ -123,14 +130,14 @@ SpeciesTree LeafAddingBuilder::build(const std::vector<ConstraintGroup>& groups)
   prepareConstraints(groups);
   tree_.coverNames(names_.size());
   const std::size_t n = species_.size();
-  console_.text("Leaf set size: " + std::to_string(n) + "\nBuilding Starting triplet ... ");
+  console_.line("Leaf set size: " + std::to_string(n));
+  console_.line("Building Starting triplet ...");
 
   if (n < 3) {
     // One species is the tree; two have one rooted tree. No draw is needed.
     const NodeId first = addSpeciesLeaf(0);
     tree_.setRoot(n == 2 ? addJoin(first, addSpeciesLeaf(1)) : first);
     species_.clear();
-    reportSize(false);
   } else {
     const std::uint32_t m = static_cast<std::uint32_t>(n);
     const std::uint32_t i = random_.next() % (m - 2);
@@ -157,7 +164,6 @@ SpeciesTree LeafAddingBuilder::build(const std::vector<ConstraintGroup>& groups)
     removeSpecies(triplet_[0]);
     insertionCandidates_.clear();
     bestScore_ = kNoScore;
-    reportSize(false);
   }
 
   while (!species_.empty()) {
@@ -183,9 +189,10 @@ SpeciesTree LeafAddingBuilder::build(const std::vector<ConstraintGroup>& groups)
     tree_.setClade(top, tree_.clade(chosen.second) == clade ? clade : kNoClade);
     removeSpecies(chosen.first);
     insertionCandidates_.clear();
-    reportSize(species_.empty());
+    reportPlaced();
     bestScore_ = kNoScore;
   }
+  if (n < 4) reportPlaced();
   tree_.renumberInPreorder();
   return std::move(tree_);
 }

@@ -42,7 +42,7 @@ class LeafAddingBuilder {
   NodeId buildTriplet();
   void startOver();
   void removeSpecies(std::int32_t species);
-  void reportSize(bool finished);
+  void reportPlaced();
   // Scores every position for the leaf x, which hangs from the root, and
   // collects the best admissible ones.
   void scorePositions(NodeId x);
@@ -55,7 +55,7 @@ class LeafAddingBuilder {
   SpeciesIndex index_;
   RegraftScorer scorer_;
 
-  std::vector<std::string> species_;  // species not yet in the tree
+  std::vector<std::string> species_;   // species not yet in the tree
   std::vector<CladeId> speciesClade_;  // the clade each of them belongs to
   std::vector<char> cladePlaced_;      // a species of the clade is in the tree
   CladeId requiredClade_ = kNoClade;   // where the leaf being placed must go

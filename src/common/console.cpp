@@ -4,11 +4,9 @@
 #include <ostream>
 
 void Console::line(const std::string& text) {
-  if (!quiet_) out_ << text << std::endl;
-}
-
-void Console::text(const std::string& text) {
-  if (!quiet_) out_ << text << std::flush;
+  if (quiet_) return;
+  endProgress();
+  out_ << text << std::endl;
 }
 
 void Console::warning(const std::string& message, const std::string& kind) {
@@ -23,19 +21,65 @@ void Console::warning(const std::string& message, const std::string& kind) {
     }
     ++it->written;
   }
+  endProgress();
   err_ << "WARNING: " << message << std::endl;
 }
 
 void Console::summariseWarnings() {
   for (Kind& kind : kinds_) {
     if (kind.notWritten == 0) continue;
+    endProgress();
     err_ << "WARNING: " << kind.notWritten << " more warnings \"" << kind.name << "\" not shown" << std::endl;
     kind.notWritten = 0;
   }
+}
+
+bool Console::progressDue() const {
+  // A new running line is shown at once.
+  return !quiet_ && terminal_ && (runningLine_.empty() || std::chrono::steady_clock::now() - lastWritten_ >= interval_);
+}
+
+void Console::progress(const std::string& text) {
+  if (progressDue() && text != runningLine_) rewriteRunningLine(text);
+}
+
+void Console::progressStep(const std::string& text) {
+  if (quiet_) return;
+  if (!terminal_)
+    out_ << text << std::endl;
+  else if (progressDue())
+    rewriteRunningLine(text);
+  else
+    unshownStep_ = text;  // shown when the line ends, unless another comes first
+}
+
+void Console::endProgress() {
+  if (!unshownStep_.empty()) rewriteRunningLine(unshownStep_);
+  if (runningLine_.empty()) return;
+  out_ << '\n' << std::flush;
+  runningLine_.clear();
+}
+
+void Console::rewriteRunningLine(const std::string& text) {
+  // Blanks cover what is left of a longer line before.
+  const std::size_t cover = runningLine_.size() > text.size() ? runningLine_.size() - text.size() : 0;
+  out_ << '\r' << text << std::string(cover, ' ') << std::flush;
+  runningLine_ = text;
+  unshownStep_.clear();
+  lastWritten_ = std::chrono::steady_clock::now();
 }
 
 std::string formatCost(double cost) {
   char text[32];
   std::snprintf(text, sizeof text, "%.12g", cost);
   return text;
+}
+
+std::string formatElapsed(long long seconds) {
+  const long long days = seconds / 86400, hours = (seconds % 86400) / 3600, minutes = (seconds % 3600) / 60;
+  std::string text;
+  if (days != 0) text += std::to_string(days) + "d ";
+  if (days != 0 || hours != 0) text += std::to_string(hours) + "h ";
+  if (days != 0 || hours != 0 || minutes != 0) text += std::to_string(minutes) + "m ";
+  return text + std::to_string(seconds % 60) + "s";
 }

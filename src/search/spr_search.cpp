@@ -20,6 +20,7 @@ SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const N
       scorer_(scope, /*partial=*/false) {}
 
 SearchResult SprSearch::run() {
+  start_ = std::chrono::steady_clock::now();
   checkSpeciesCoverage(species_, scoringOrder_, names_, console_);
   console_.summariseWarnings();
   console_.line("Computing...");
@@ -49,16 +50,17 @@ SearchResult SprSearch::run() {
   // could be told from another, and no cost is a result.
   if (!std::isfinite(currentScore_))
     throw InputError("the weighted cost is not finite: the gene tree weights are too large");
-  console_.line("");
   console_.line("Number of rSPR tree edit operations: " + std::to_string(moves_));
   console_.line("Final weighted reconciliation cost: " + formatCost(currentScore_));
-  return {currentScore_, moves_};
+  return {currentScore_, moves_, elapsedSeconds()};
 }
 
 void SprSearch::runCycle(bool everyRooting) {
+  ++cycle_;
   const NodeId count = static_cast<NodeId>(species_.size());
   for (NodeId x = 0; x < count; ++x) {
     if (x == species_.root()) continue;
+    if (console_.progressDue()) showProgress(x, false);
     const NodeId p = species_.parent(x);
     const int slot = species_.child(p, 0) == x ? 0 : 1;
     const NodeId sibling = species_.child(p, 1 - slot);
@@ -66,6 +68,24 @@ void SprSearch::runCycle(bool everyRooting) {
     scoreRegrafts(x, everyRooting);
     species_.moveSubtree(species_.child(species_.root(), slot), sibling);
   }
+  showProgress(count, true);
+}
+
+// "Cycle C: P of N nodes pruned, current best score: D + L = T, elapsed E",
+// P counting the nodes before the given one (all of them at a cycle's end).
+void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
+  const NodeId count = static_cast<NodeId>(species_.size());
+  const NodeId done = pruned - (species_.root() < pruned ? 1 : 0);
+  std::string text = "Cycle " + std::to_string(cycle_) + ": " + std::to_string(done) + " of " +
+                     std::to_string(count == 0 ? 0 : count - 1) + " nodes pruned";
+  if (currentScore_ < std::numeric_limits<double>::infinity())
+    text += ", current best score: " + formatCost(currentDuplications_) + " + " + formatCost(currentLosses_) + " = " +
+            formatCost(currentScore_);
+  text += ", elapsed " + formatElapsed(elapsedSeconds());
+  if (cycleEnd)
+    console_.progressStep(text);
+  else
+    console_.progress(text);
 }
 
 void SprSearch::scoreRegrafts(NodeId x, bool everyRooting) {
@@ -95,11 +115,15 @@ void SprSearch::offer(NodeId x, NodeId y) {
     improved_ = true;
     bestMoves_.assign(1, {x, y});
     currentScore_ = cost;
-    console_.text("\rCurrent best score: " + formatCost(duplications) + " + " + formatCost(losses) + " = " +
-                  formatCost(currentScore_) + "         ");
+    currentDuplications_ = duplications;
+    currentLosses_ = losses;
   } else if (cost == currentScore_ && improved_) {
     bestMoves_.emplace_back(x, y);
   }
+}
+
+long long SprSearch::elapsedSeconds() const {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_).count();
 }
 
 void SprSearch::rootGeneTreesAtCheapest() {

@@ -8,6 +8,7 @@
 // The search ends when that cycle improves nothing either.
 
 #include <atomic>
+#include <chrono>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -24,14 +25,15 @@
 struct SearchResult {
   double cost = 0;  // weighted reconciliation cost of the final tree
   unsigned moves = 0;
+  long long seconds = 0;  // the time it took
 };
 
 class SprSearch {
  public:
   // stop: set (by the keyboard interrupt) to end the search after the
   // cycle in progress.
-  SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
-            Random& random, Console& console, const std::atomic<bool>& stop);
+  SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope, Random& random,
+            Console& console, const std::atomic<bool>& stop);
 
   // Improves the species tree in place; the unrooted gene trees end at
   // their cheapest rooting for it.
@@ -39,6 +41,8 @@ class SprSearch {
 
  private:
   void runCycle(bool everyRooting);
+  void showProgress(NodeId pruned, bool cycleEnd);
+  long long elapsedSeconds() const;
   void scoreRegrafts(NodeId x, bool everyRooting);
   void offer(NodeId x, NodeId y);
   void rootGeneTreesAtCheapest();
@@ -57,9 +61,12 @@ class SprSearch {
   RegraftScorer scorer_;
 
   double currentScore_ = std::numeric_limits<double>::infinity();  // lowest cost met so far
-  bool improved_ = true;                // a strict improvement in the running cycle
+  double currentDuplications_ = 0, currentLosses_ = 0;             // its parts
+  bool improved_ = true;                                           // a strict improvement in the running cycle
   // Every regraft (pruned, target) of cost currentScore_ met since the last
   // strict improvement, in visiting order.
   std::vector<std::pair<NodeId, NodeId>> bestMoves_;
   unsigned moves_ = 0;
+  unsigned cycle_ = 0;  // the running cycle, from 1
+  std::chrono::steady_clock::time_point start_;
 };

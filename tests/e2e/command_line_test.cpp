@@ -80,10 +80,13 @@ TEST_F(CommandLine, Outcomes) {
       {{"-g", "0", "--seed=12"}, "", "Random seed: 12\n" + kUserTreeLines,
        "ERROR: missing input for species tree line 1 column 1\n", 1},
       {{"--seed", "1"}, "[&WEIGHT=100000.5](A,A);\n[&WEIGHT=200000.3]((A,B),B);\n",
-       "Random seed: 1\n" + kLeafAddLine + "2 input gene trees total\nLeaf set size: 2\nBuilding Starting triplet ... "
-       "\rCurrent species tree leaf set size: 2        Using SPR local search heuristic to infer final species tree\n"
-       "2 rooted and 0 unrooted input gene trees total\nComputing...\n"
-       "\rCurrent best score: 300000.8 + 200000.3 = 500001.1         \nNumber of rSPR tree edit operations: 1\n"
+       "Random seed: 1\n" + kLeafAddLine + "2 input gene trees total\nLeaf set size: 2\nBuilding Starting triplet ...\n"
+       "Species placed: 2 of 2\nInitial species tree with 2 leaves computed. Starting local search...\n\n"
+       "Using SPR local search heuristic to infer final species tree\n2 rooted and 0 unrooted input gene trees total\n"
+       "Computing...\nCycle 1: 2 of 2 nodes pruned, current best score: 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+       "Cycle 2: 2 of 2 nodes pruned, current best score: 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+       "Cycle 3: 2 of 2 nodes pruned, current best score: 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+       "Number of rSPR tree edit operations: 1\n"
        "Final weighted reconciliation cost: 500001.1\nTime taken for search heuristic: #s\n" +
            report("3 nodes 2 leaves", "500001.1", "2 + 1 = 3") + "(A,B);\n",
        "", 0},

@@ -63,9 +63,11 @@ inline std::size_t resultsStart(const std::string& text) {
   return text.size();
 }
 
-// Standard output with the search time, read from a clock in whole seconds,
-// replaced by "#".
-inline std::string withoutTime(std::string out) {
-  const std::size_t at = out.find("search heuristic: ");
-  return at == std::string::npos ? out : out.replace(at + 18, out.find('s', at + 18) - at - 18, "#");
+// Progress with the times, read from a clock, replaced by "#s": after
+// "search heuristic: " and "elapsed ", to the line end.
+inline std::string withoutTime(std::string err) {
+  for (const std::string mark : {"search heuristic: ", "elapsed "})
+    for (std::size_t at = err.find(mark); at != std::string::npos; at = err.find(mark, at + 1))
+      err.replace(at + mark.size(), err.find('\n', at) - at - mark.size(), "#s");
+  return err;
 }

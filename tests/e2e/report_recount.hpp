@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/console.hpp"
 #include "support/direct_count.hpp"
 
 // One tree of an input: its Newick text of names only, its kind and weight.
@@ -41,13 +42,6 @@ inline std::vector<InputTree> inputTrees(const std::string& text) {
     }
   }
   return trees;
-}
-
-// A cost as the program writes it: up to 12 significant digits.
-inline std::string costText(double cost) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.12g", cost);
-  return text;
 }
 
 // Whether the species tree report (Newick or NEXUS) at the start of report
@@ -86,9 +80,9 @@ inline ::testing::AssertionResult agreesWithRecount(const std::string& report, c
   std::sscanf(report.c_str() + totals, "[Total number of gene duplications + losses: %ld + %ld = %ld]", &d, &l, &t);
   const std::size_t from = costAt + std::string("[Weighted reconciliation cost: ").size();
   const std::string cost = report.substr(from, report.find(']', from) - from);
-  if (t == total && d + l == t && d >= fewest && d <= most && cost == costText(weighted))
+  if (t == total && d + l == t && d >= fewest && d <= most && cost == formatCost(weighted))
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "report " << d << " + " << l << " = " << t << ", weighted " << cost
                                        << "; recount total " << total << ", duplications " << fewest << ".." << most
-                                       << ", weighted " << costText(weighted) << ", species tree " << line;
+                                       << ", weighted " << formatCost(weighted) << ", species tree " << line;
 }

@@ -1,4 +1,4 @@
-// Program-wide pieces: the random generator and how failures end a run.
+// Program-wide pieces: the random generator, progress, and how failures end a run.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/failure.hpp"
+#include "common/console.hpp"
 #include "common/errors.hpp"
 #include "common/random.hpp"
 
@@ -18,6 +19,36 @@ TEST(Random, RepeatsTheCLibrarySequence) {
     Random random(seed);
     std::srand(seed);
     for (int i = 0; i < 2000; ++i) ASSERT_EQ(random.next(), static_cast<std::uint32_t>(std::rand())) << seed;
+  }
+}
+
+// Passing states (p), steps (s), lines (l) and an end (e). On a terminal a
+// passing state shows at once on a new line, then only after the interval.
+TEST(Console, RewritesOneLineOnATerminalAndWritesStepsElsewhere) {
+  const struct {
+    bool terminal, quiet;
+    int interval;
+    std::string out;
+  } cases[] = {
+      {true, false, 3600, "\ra long one\rstep      \ninfo\n\rc\n"},
+      {true, false, 0, "\ra long one\rb         \rstep\ninfo\n\rc\n"},
+      {false, false, 0, "step\ninfo\n"},
+      {true, true, 0, ""},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream out;
+    Console console(out, out);
+    console.setTerminal(c.terminal);
+    console.setQuiet(c.quiet);
+    console.setProgressInterval(std::chrono::seconds(c.interval));
+    for (const std::string step : {"pa long one", "pa long one", "pb", "sstep", "linfo", "pc", "e"}) {
+      const std::string text = step.substr(1);
+      step[0] == 'p'   ? console.progress(text)
+      : step[0] == 's' ? console.progressStep(text)
+      : step[0] == 'l' ? console.line(text)
+                       : console.endProgress();
+    }
+    EXPECT_EQ(out.str(), c.out) << c.terminal << c.quiet << c.interval;
   }
 }
 
