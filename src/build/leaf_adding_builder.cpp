@@ -107,6 +107,7 @@ void LeafAddingBuilder::scorePositions(NodeId x) {
     if (i + 1 < genes_.size()) genes_[i + 1].prefetch();
     scorer_.addGeneTree(genes_[i], 1.0);
   }
+  scorer_.finish();
   const NodeId r = scorer_.remainingRoot();
   const std::vector<NodeId>& order = index_.preorder();
   for (std::uint32_t i = index_.begin(r); i < index_.end(r); ++i) {

@@ -10,10 +10,28 @@ void RegraftScorer::begin(const SpeciesTree& species, const SpeciesIndex& index,
   x_ = x;
   root_ = species.root();
   r_ = species.sibling(x);
-  counters_.assign(species.size(), Counters());
-  scores_.assign(species.size(), Scores());
+  const std::size_t n = species.size();
+  scores_.assign(n, Scores());
+  treeDuplications_.assign(n, DuplicationCounters());
+  accumulatedDuplications_.assign(n, DuplicationCounters());
+  treeLosses_.assign(n, LossCounters());
+  if (scope_ == LossScope::wholeSpeciesTree && !partial_) {
+    accumulatedLosses_.assign(n, LossCounters());
+    wholeTree_.buildWhole(species, index);
+  } else {
+    lossAtNode_.assign(n, 0);
+    lossInSubtree_.assign(n, 0);
+  }
   counted_.clear();
-  if (scope_ == LossScope::wholeSpeciesTree && !partial_) wholeTree_.buildWhole(species, index);
+  accumulatedDuplicationBase_ = accumulatedLossBase_ = 0;
+  accumulatedAny_ = false;
+}
+
+void RegraftScorer::countInto(bool accumulated, bool accumulatedLosses, double weight) {
+  dup_ = accumulated ? accumulatedDuplications_.data() : treeDuplications_.data();
+  duplicationAmount_ = accumulated ? weight : 1;
+  loss_ = accumulatedLosses ? accumulatedLosses_.data() : treeLosses_.data();
+  lossAmount_ = accumulatedLosses ? weight : 1;
 }
 
 void RegraftScorer::addGeneTree(const GeneTree& tree, double weight) {
@@ -32,17 +50,17 @@ void RegraftScorer::addAtPresentRooting(const GeneTree& tree, double weight) {
   if (kPartial || scope_ == LossScope::geneSpeciesOnly) {
     scratch_.relevant.buildRestricted(*species_, *index_, tree, scratch_.map.data());
     relevant = &scratch_.relevant;
-    clearAllLossCounters();
   }
-  scoreRooting<kPartial>(tree.rooting(), *relevant, weight, Combine::add);
+  countInto(true, relevant->whole(), weight);
+  accumulatedAny_ = true;
+  scoreRooting<kPartial>(tree.rooting(), *relevant, weight, Combine::accumulate);
 }
 
 void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weight) {
   if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
-  const RelevantTree& relevant =
-      reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
+  const RelevantTree& relevant = reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
+  countInto(false, false, 1);
   const bool whole = relevant.whole();
-  if (!whole) clearAllLossCounters();
   scoreRooting<false>(scratch_.rooting, relevant, weight, Combine::replace);
   forEachOtherRooting(scratch_, [&](const RootEdge&) {
     // The whole-tree pass leaves its counters clear; a restricted tree is cleared here.
@@ -50,11 +68,43 @@ void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weigh
       for (NodeId v : relevant.preorder()) clearLossCounters(v);
     scoreRooting<false>(scratch_.rooting, relevant, weight, Combine::keepCheaper);
   });
+  // The rootings leave loss changes on positions outside a restricted tree.
+  if (!whole)
+    for (NodeId v = 0; v < static_cast<NodeId>(treeLosses_.size()); ++v) clearLossCounters(v);
   const std::vector<NodeId>& order = index_->preorder();
   for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
     Scores& s = scores_[at(order[i])];
     s.duplications += s.rootingDuplications;
     s.losses += s.rootingLosses;
+  }
+}
+
+// The accumulated gene trees: one pass down the remaining tree gives every
+// position their duplications and, over the whole species tree, their loss
+// changes; over restricted trees the changes are known already, per node
+// and per subtree.
+void RegraftScorer::finish() {
+  if (!accumulatedAny_) return;
+  accumulatedAny_ = false;
+  dup_ = accumulatedDuplications_.data();
+  const double duplicationBase = accumulatedDuplicationBase_, lossBase = accumulatedLossBase_;
+  if (scope_ == LossScope::wholeSpeciesTree && !partial_) {
+    loss_ = accumulatedLosses_.data();
+    convertSiblingCounters(wholeTree_, r_);
+    sumDown(wholeTree_, r_, [&](NodeId v) {
+      Scores& s = scores_[at(v)];
+      s.duplications += duplicationValueAt(v, duplicationBase, 1);
+      s.losses += lossBase + loss_[at(v)].lossDelta;
+    });
+    return;
+  }
+  const std::vector<NodeId>& order = index_->preorder();
+  for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
+    const NodeId v = order[i];
+    if (v != r_) lossInSubtree_[at(v)] += lossInSubtree_[at(species_->parent(v))];
+    Scores& s = scores_[at(v)];
+    s.duplications += duplicationValueAt(v, duplicationBase, 1);
+    s.losses += lossBase + (lossAtNode_[at(v)] + lossInSubtree_[at(v)]);
   }
 }
 
@@ -73,12 +123,18 @@ void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree&
       });
   const double duplicationBase = static_cast<double>(cost.duplications) * weight;
   const double lossBase = static_cast<double>(cost.losses) * weight;
+  // start: the root's relevant child on the remaining tree's side.
+  const NodeId start = relevant.child(root_, species_->child(root_, 0) == x_ ? 1 : 0);
+  if (combine == Combine::accumulate) {
+    accumulatedDuplicationBase_ += duplicationBase;
+    accumulatedLossBase_ += lossBase;
+    if (lossesChange && !relevant.whole()) accumulateLossChanges(relevant, start, weight);
+    return;
+  }
   if (relevant.whole()) {
     scoreWholeTree(relevant, duplicationBase, lossBase, weight, combine);
     return;
   }
-  // start: the root's relevant child on the remaining tree's side.
-  const NodeId start = relevant.child(root_, species_->child(root_, 0) == x_ ? 1 : 0);
   if (combine != Combine::keepCheaper) walkDuplicationValues(duplicationBase, lossBase, weight, combine);
   if (lossesChange) {
     convertSiblingCounters(relevant, start);
@@ -131,27 +187,28 @@ void RegraftScorer::countFrontier(const GeneRooting& rooting) {
     if (sh == kNoNode) {
       // The sibling lies below x: q stays a duplication exactly for the
       // regrafts below sg.
-      ++counters_[at(sg)].here;
-      counted_.push_back(sg);
+      countDuplication(sg, &DuplicationCounters::here);
       continue;
     }
     // q is a duplication at m unless x is regrafted into the side of one of
     // them; the counter of the side holding h is taken off there.
     const NodeId m = secondary[q];
     const std::uint32_t nh = index_->number(sh), nm = index_->number(m), ng = index_->number(sg);
-    if (nh < nm && nm < ng) {
-      ++counters_[at(m)].child0;
-      counted_.push_back(m);
-    } else if (ng < nm && nm < nh) {
-      ++counters_[at(m)].child1;
-      counted_.push_back(m);
-    }
+    if (nh < nm && nm < ng)
+      countDuplication(m, &DuplicationCounters::child0);
+    else if (ng < nm && nm < nh)
+      countDuplication(m, &DuplicationCounters::child1);
   }
+}
+
+void RegraftScorer::countDuplication(NodeId v, double DuplicationCounters::*counter) {
+  dup_[at(v)].*counter += duplicationAmount_;
+  if (dup_ == treeDuplications_.data()) counted_.push_back(v);
 }
 
 void RegraftScorer::clearDuplicationCounters() {
   for (NodeId v : counted_) {
-    Counters& c = counters_[at(v)];
+    DuplicationCounters& c = treeDuplications_[at(v)];
     c.here = c.child0 = c.child1 = 0;
   }
   counted_.clear();
@@ -164,10 +221,10 @@ double RegraftScorer::duplicationValueAt(NodeId v, double duplicationBase, doubl
   double value = duplicationBase;
   if (v != r_) {
     const NodeId p = species_->parent(v);
-    const Counters& up = counters_[at(p)];
-    value = up.duplicationValue + step(p, species_->child(p, 0) == v ? up.child0 : up.child1, weight);
+    const DuplicationCounters& up = dup_[at(p)];
+    value = up.value + step(p, species_->child(p, 0) == v ? up.child0 : up.child1, weight);
   }
-  counters_[at(v)].duplicationValue = value;
+  dup_[at(v)].value = value;
   return value;
 }
 
@@ -183,11 +240,9 @@ void RegraftScorer::walkDuplicationValues(double duplicationBase, double lossBas
 
 void RegraftScorer::combineAt(NodeId v, double duplicationValue, double lossBase, double weight, Combine combine) {
   Scores& s = scores_[at(v)];
-  const std::int32_t delta = counters_[at(v)].lossDelta;
+  const double delta = loss_[at(v)].lossDelta;
   switch (combine) {
-    case Combine::add:
-      s.duplications += duplicationValue;
-      s.losses += lossBase;
+    case Combine::accumulate:
       break;
     case Combine::replace:
       s.rootingDuplications = duplicationValue;
@@ -243,8 +298,8 @@ void RegraftScorer::lossCountersAt(const RelevantTree& relevant, NodeId g, NodeI
     // child edge gains one loss when p lands on it, that is for y on the
     // path from M(c) up to (not including) M(g). Inside x nothing changes
     // (and no position is there).
-    climb(relevant, m0, mg, &Counters::local);
-    climb(relevant, m1, mg, &Counters::local);
+    climb(relevant, m0, mg, &LossCounters::local);
+    climb(relevant, m1, mg, &LossCounters::local);
     return;
   }
   const NodeId sg = secondary[g];
@@ -255,12 +310,12 @@ void RegraftScorer::lossCountersAt(const RelevantTree& relevant, NodeId g, NodeI
     // u's subtree: for y on that path, g maps to b and c to p (d(y) - d(b)
     // losses); for y below it, c maps to lca(a, y) (d(lca) - d(b)); for y
     // elsewhere g stays a loss-free duplication.
-    if (secondary[c0] != sg) climb(relevant, secondary[c0], sg, &Counters::inheritedPlus);
-    if (secondary[c1] != sg) climb(relevant, secondary[c1], sg, &Counters::inheritedPlus);
+    if (secondary[c0] != sg) climb(relevant, secondary[c0], sg, &LossCounters::inheritedPlus);
+    if (secondary[c1] != sg) climb(relevant, secondary[c1], sg, &LossCounters::inheritedPlus);
     return;
   }
   if (m0 == root_ || m1 == root_) {
-    const NodeId m = m0 == root_ ? c0 : c1;  // the child on both sides
+    const NodeId m = m0 == root_ ? c0 : c1;   // the child on both sides
     const NodeId mn = m0 == root_ ? m1 : m0;  // the other child's mapping
     const NodeId sm = secondary[m];
     if (!inX(mn)) {
@@ -276,24 +331,24 @@ void RegraftScorer::lossCountersAt(const RelevantTree& relevant, NodeId g, NodeI
         // becomes a speciation at s: y on the path [S(m), s) sees
         // d(y) - 2 d(s) - 2, y below that path d(lca(S(m), y)) - 2 d(s) - 2,
         // y on [M(n), s) sees 1 - d(s), the rest of s's subtree -d(s).
-        addBelow(relevant, sg, &Counters::inheritedMinus);
-        const NodeId c = climbBelow(relevant, sm, sg, &Counters::inheritedPlus);
-        ++counters_[at(c)].inheritedMinus;
-        climb(relevant, mn, sg, &Counters::local);
+        addBelow(relevant, sg, &LossCounters::inheritedMinus);
+        const NodeId c = climbBelow(relevant, sm, sg, &LossCounters::inheritedPlus);
+        add(c, &LossCounters::inheritedMinus);
+        climb(relevant, mn, sg, &LossCounters::local);
       } else if (sg == sm && sg != mn) {
         // M(n) below S(m) = s: y on [M(n), s) sees 1 - d(s), the rest of
         // s's subtree -d(s).
-        addBelow(relevant, sg, &Counters::inheritedMinus);
-        climb(relevant, mn, sg, &Counters::local);
+        addBelow(relevant, sg, &LossCounters::inheritedMinus);
+        climb(relevant, mn, sg, &LossCounters::local);
       } else if (sg == sm) {
         // Both at s: g stays a duplication at s below it, -d(s).
-        addBelow(relevant, sg, &Counters::inheritedMinus);
+        addBelow(relevant, sg, &LossCounters::inheritedMinus);
       } else {
         // S(m) below M(n) = s, on c's side: g stays a duplication with n at
         // s. y on [S(m), s) sees d(y) - 2 d(s), y below that path
         // d(lca(S(m), y)) - 2 d(s), the other side of s -d(s).
-        const NodeId c = climbBelow(relevant, sm, sg, &Counters::inheritedPlus);
-        ++counters_[at(other(relevant, sg, c))].inheritedMinus;
+        const NodeId c = climbBelow(relevant, sm, sg, &LossCounters::inheritedPlus);
+        add(other(relevant, sg, c), &LossCounters::inheritedMinus);
       }
     } else {
       // Case 4: the other child lies in x. g is a duplication with m, and
@@ -303,8 +358,8 @@ void RegraftScorer::lossCountersAt(const RelevantTree& relevant, NodeId g, NodeI
       // depth(children of s); for y leaving the path above s at w,
       // siblingDepth(s).
       if (sg != sm) throw InternalError("Problem in case 4!!");
-      if (relevant.parent(sg) != root_) ++counters_[at(sg)].siblingDepth;
-      addBelow(relevant, sg, &Counters::depth);
+      if (relevant.parent(sg) != root_) add(sg, &LossCounters::siblingDepth);
+      addBelow(relevant, sg, &LossCounters::depth);
     }
     return;
   }
@@ -318,31 +373,31 @@ void RegraftScorer::lossCountersAt(const RelevantTree& relevant, NodeId g, NodeI
   if (inX(m0) == inX(m1)) throw InternalError("Shouldn't be here at all!!");
   const NodeId a = inX(m0) ? m1 : m0;
   if (sg != a) throw InternalError("Problem in case 5!!");
-  if (relevant.parent(a) != root_) ++counters_[at(a)].sibling;
-  addBelow(relevant, a, &Counters::depth);
-  addBelow(relevant, a, &Counters::inheritedPlus);
+  if (relevant.parent(a) != root_) add(a, &LossCounters::sibling);
+  addBelow(relevant, a, &LossCounters::depth);
+  addBelow(relevant, a, &LossCounters::inheritedPlus);
 }
 
 void RegraftScorer::climb(const RelevantTree& relevant, NodeId a, NodeId b, Counter counter) {
-  for (; a != b; a = relevant.parent(a)) ++(counters_[at(a)].*counter);
+  for (; a != b; a = relevant.parent(a)) add(a, counter);
 }
 
 NodeId RegraftScorer::climbBelow(const RelevantTree& relevant, NodeId a, NodeId b, Counter counter) {
-  for (; relevant.parent(a) != b; a = relevant.parent(a)) ++(counters_[at(a)].*counter);
+  for (; relevant.parent(a) != b; a = relevant.parent(a)) add(a, counter);
   return a;
 }
 
 void RegraftScorer::addBelow(const RelevantTree& relevant, NodeId s, Counter counter) {
   for (int i = 0; i < 2; ++i)
-    if (relevant.child(s, i) != kNoNode) ++(counters_[at(relevant.child(s, i))].*counter);
+    if (relevant.child(s, i) != kNoNode) add(relevant.child(s, i), counter);
 }
 
 // From s up to start: -1 for the subtrees of each node on the way and of
 // its sibling, that is for everything below each of s's proper ancestors.
 void RegraftScorer::rootPath(const RelevantTree& relevant, NodeId s) {
   for (NodeId v = s, u = relevant.parent(s); u != root_; v = u, u = relevant.parent(u)) {
-    ++counters_[at(v)].inheritedMinus;
-    ++counters_[at(other(relevant, u, v))].inheritedMinus;
+    add(v, &LossCounters::inheritedMinus);
+    add(other(relevant, u, v), &LossCounters::inheritedMinus);
   }
 }
 
@@ -353,14 +408,14 @@ void RegraftScorer::convertSiblingCounters(const RelevantTree& relevant, NodeId 
   for (std::uint32_t i = relevant.end(start); i-- > relevant.begin(start);) {
     const NodeId v = order[i];
     if (v == start) continue;
-    Counters& c = counters_[at(v)];
+    LossCounters& c = loss_[at(v)];
     if (relevant.child(v, 0) != kNoNode) {
-      const Counters& a = counters_[at(relevant.child(v, 0))];
-      const Counters& b = counters_[at(relevant.child(v, 1))];
+      const LossCounters& a = loss_[at(relevant.child(v, 0))];
+      const LossCounters& b = loss_[at(relevant.child(v, 1))];
       c.sibling += a.sibling + b.sibling;
       c.siblingDepth += a.siblingDepth + b.siblingDepth;
     }
-    Counters& o = counters_[at(other(relevant, relevant.parent(v), v))];
+    LossCounters& o = loss_[at(other(relevant, relevant.parent(v), v))];
     o.depth += c.sibling + c.siblingDepth;
     o.inheritedMinus += c.sibling;
     c.inheritedMinus += c.sibling;
@@ -375,8 +430,8 @@ void RegraftScorer::sumDown(const RelevantTree& relevant, NodeId start, Visit&& 
   const std::vector<NodeId>& order = relevant.preorder();
   for (std::uint32_t i = relevant.begin(start); i < relevant.end(start); ++i) {
     const NodeId v = order[i];
-    Counters& c = counters_[at(v)];
-    std::int32_t k = 0, k1 = 0, k2 = 0;
+    LossCounters& c = loss_[at(v)];
+    double k = 0, k1 = 0, k2 = 0;
     if (v == start) {
       // Nothing changes for a regraft above start: the climbs all stop
       // below it.
@@ -384,7 +439,7 @@ void RegraftScorer::sumDown(const RelevantTree& relevant, NodeId start, Visit&& 
         throw InternalError("root-child counters not 0!!");
       if (c.depth != 0) throw InternalError("root-child counter 3 not 0!!");
     } else {
-      const Counters& up = counters_[at(relevant.parent(v))];
+      const LossCounters& up = loss_[at(relevant.parent(v))];
       k = up.k;
       k1 = up.k1;
       k2 = up.k2;
@@ -403,16 +458,12 @@ void RegraftScorer::sumDown(const RelevantTree& relevant, NodeId start, Visit&& 
 // Over the whole species tree the relevant tree is the remaining tree
 // itself: the loss changes and the duplication values go down together,
 // each position gets both, and every counter is cleared behind.
-void RegraftScorer::scoreWholeTree(const RelevantTree& relevant, double duplicationBase, double lossBase,
-                                   double weight, Combine combine) {
+void RegraftScorer::scoreWholeTree(const RelevantTree& relevant, double duplicationBase, double lossBase, double weight,
+                                   Combine combine) {
   convertSiblingCounters(relevant, r_);
   sumDown(relevant, r_, [&](NodeId v) {
     combineAt(v, duplicationValueAt(v, duplicationBase, weight), lossBase, weight, combine);
-    if (combine != Combine::keepCheaper) {
-      Scores& s = scores_[at(v)];
-      (combine == Combine::add ? s.losses : s.rootingLosses) +=
-          static_cast<double>(counters_[at(v)].lossDelta) * weight;
-    }
+    if (combine == Combine::replace) scores_[at(v)].rootingLosses += loss_[at(v)].lossDelta * weight;
     clearLossCounters(v);
   });
   // The climbs of case 1 also count inside x.
@@ -425,45 +476,54 @@ void RegraftScorer::scoreWholeTree(const RelevantTree& relevant, double duplicat
 // one side only, or none. Regrafted there, x joins the restricted tree
 // where it would join it regrafted above the highest relevant node below
 // (or, over a subtree without the gene tree's species, above the relevant
-// node the climb came from): it takes that node's change.
-void RegraftScorer::transferLossChanges(const RelevantTree& relevant, NodeId start, double weight, Combine combine) {
-  auto apply = [&](NodeId v, double amount, std::int32_t delta, bool copy) {
-    switch (combine) {
-      case Combine::add:
-        scores_[at(v)].losses += amount;
-        break;
-      case Combine::replace:
-        scores_[at(v)].rootingLosses += amount;
-        break;
-      case Combine::keepCheaper:
-        if (copy) counters_[at(v)].lossDelta = delta;
-        break;
-    }
-  };
-  const std::vector<NodeId>& order = index_->preorder();
-  for (std::uint32_t i = index_->begin(start); i < index_->end(start); ++i) {
+// node the climb came from): it takes that node's change. atNode(v, delta,
+// copied) gets each relevant node below start and each node on the paths
+// up from them, atSubtree(s, delta) each subtree s off those paths; every
+// position of the remaining tree is in exactly one of them.
+template <class AtNode, class AtSubtree>
+void RegraftScorer::forEachLossChange(const RelevantTree& relevant, NodeId start, AtNode&& atNode,
+                                      AtSubtree&& atSubtree) {
+  const std::vector<NodeId>& order = relevant.preorder();
+  for (std::uint32_t i = relevant.begin(start); i < relevant.end(start); ++i) {
     const NodeId v = order[i];
-    if (!relevant.relevant(v)) continue;
-    const std::int32_t delta = counters_[at(v)].lossDelta;
-    const double amount = static_cast<double>(delta) * weight;
-    apply(v, amount, delta, false);
+    const double delta = loss_[at(v)].lossDelta;
+    atNode(v, delta, false);
     if (species_->parent(v) == root_) continue;
     for (NodeId u = species_->parent(v); u != kNoNode && !relevant.relevant(u); u = species_->parent(u)) {
-      apply(u, amount, delta, true);
-      const NodeId leafless =
-          relevant.leafCount(species_->child(u, 0)) != 0 ? species_->child(u, 1) : species_->child(u, 0);
-      for (std::uint32_t j = index_->begin(leafless); j < index_->end(leafless); ++j)
-        apply(order[j], amount, delta, true);
+      atNode(u, delta, true);
+      // u has the gene tree's species on v's side only.
+      const NodeId c0 = species_->child(u, 0);
+      atSubtree(index_->contains(c0, v) ? species_->child(u, 1) : c0, delta);
     }
   }
 }
 
-void RegraftScorer::clearAllLossCounters() {
-  for (NodeId v = 0; v < static_cast<NodeId>(counters_.size()); ++v) clearLossCounters(v);
+// A gene tree's loss changes, from its own counters into the accumulated
+// ones; its counters are cleared behind.
+void RegraftScorer::accumulateLossChanges(const RelevantTree& relevant, NodeId start, double weight) {
+  convertSiblingCounters(relevant, start);
+  sumDown(relevant, start, [](NodeId) {});
+  forEachLossChange(
+      relevant, start, [&](NodeId v, double delta, bool) { lossAtNode_[at(v)] += delta * weight; },
+      [&](NodeId s, double delta) { lossInSubtree_[at(s)] += delta * weight; });
+  for (NodeId v : relevant.preorder()) clearLossCounters(v);
+}
+
+void RegraftScorer::transferLossChanges(const RelevantTree& relevant, NodeId start, double weight, Combine combine) {
+  auto atNode = [&](NodeId v, double delta, bool copied) {
+    if (combine == Combine::replace)
+      scores_[at(v)].rootingLosses += delta * weight;
+    else if (copied)
+      loss_[at(v)].lossDelta = delta;
+  };
+  const std::vector<NodeId>& order = index_->preorder();
+  forEachLossChange(relevant, start, atNode, [&](NodeId s, double delta) {
+    for (std::uint32_t j = index_->begin(s); j < index_->end(s); ++j) atNode(order[j], delta, true);
+  });
 }
 
 void RegraftScorer::clearLossCounters(NodeId v) {
-  Counters& c = counters_[at(v)];
+  LossCounters& c = loss_[at(v)];
   c.local = c.inheritedPlus = c.inheritedMinus = c.depth = c.sibling = c.siblingDepth = c.lossDelta = 0;
 }
 

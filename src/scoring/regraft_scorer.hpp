@@ -34,10 +34,16 @@ class RegraftScorer {
   // the species tree; index describes the tree's present shape. Both must
   // stay unchanged until the scores are read.
   void begin(const SpeciesTree& species, const SpeciesIndex& index, NodeId x);
-  // Adds one gene tree, at its present rooting, to every position.
+  // Adds one gene tree, at its present rooting, to every position. Its
+  // counters are added to those of the gene trees before it, weighted, and
+  // turned into scores by finish(): the cost of a gene tree follows its
+  // size, not the species tree's.
   void addGeneTree(const GeneTree& tree, double weight);
-  // Adds an unrooted gene tree at its cheapest rooting for each position.
+  // Adds an unrooted gene tree at its cheapest rooting for each position:
+  // a pass over the species tree for each rooting.
   void addGeneTreeAtEveryRooting(const GeneTree& tree, double weight);
+  // Adds the gene trees of addGeneTree to the scores.
+  void finish();
 
   NodeId remainingRoot() const { return r_; }
   // Totals for the regraft above y, a node of the remaining tree.
@@ -45,30 +51,31 @@ class RegraftScorer {
   double losses(NodeId y) const { return scores_[at(y)].losses; }
 
  private:
-  // How one rooting's values enter a position's scores: added (a gene tree
-  // at a fixed rooting), or, for unrooted gene trees under all rootings,
-  // replacing the kept rooting's (the first rooting) or replacing it only
-  // when strictly cheaper (every further rooting).
-  enum class Combine { add, replace, keepCheaper };
+  // How one rooting's values enter a position's scores: accumulated for
+  // finish() (a gene tree at a fixed rooting), or, for unrooted gene trees
+  // under all rootings, replacing the kept rooting's (the first rooting) or
+  // replacing it only when strictly cheaper (every further rooting).
+  enum class Combine { accumulate, replace, keepCheaper };
 
   struct Scores {
     double duplications = 0, losses = 0;
     double rootingDuplications = 0, rootingLosses = 0;  // the kept rooting of the gene tree at hand
   };
-  // The per-gene-tree counters of one species node.
-  struct Counters {
-    // Duplications: frontier gene nodes mapped here whose sibling lies
-    // below x, and frontier pairs split here with the frontier node on
-    // child 1's side (child0) or on child 0's side (child1).
-    std::uint32_t here = 0, child0 = 0, child1 = 0;
-    // Losses (see lossCountersAt).
-    std::int32_t local = 0, inheritedPlus = 0, inheritedMinus = 0, depth = 0, sibling = 0, siblingDepth = 0;
-    std::int32_t lossDelta = 0;  // change of the loss count for a regraft above this node
-    // Values carried down the pre-order passes.
-    std::int32_t k = 0, k1 = 0, k2 = 0;
-    double duplicationValue = 0;
+  // Duplications: frontier gene nodes mapped to a species node whose
+  // sibling lies below x (here), and frontier pairs split there with the
+  // frontier node on child 1's side (child0) or on child 0's side (child1);
+  // value: a position's duplications, carried down the pre-order pass.
+  struct DuplicationCounters {
+    double here = 0, child0 = 0, child1 = 0, value = 0;
   };
-  using Counter = std::int32_t Counters::*;
+  // Losses (see lossCountersAt), and the values carried down the pre-order
+  // passes.
+  struct LossCounters {
+    double local = 0, inheritedPlus = 0, inheritedMinus = 0, depth = 0, sibling = 0, siblingDepth = 0;
+    double lossDelta = 0;  // change of the loss count for a regraft above this node
+    double k = 0, k1 = 0, k2 = 0;
+  };
+  using Counter = double LossCounters::*;
 
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
 
@@ -83,6 +90,9 @@ class RegraftScorer {
   void convertSiblingCounters(const RelevantTree& relevant, NodeId start);
   template <class Visit>
   void sumDown(const RelevantTree& relevant, NodeId start, Visit&& visit);
+  template <class AtNode, class AtSubtree>
+  void forEachLossChange(const RelevantTree& relevant, NodeId start, AtNode&& atNode, AtSubtree&& atSubtree);
+  void accumulateLossChanges(const RelevantTree& relevant, NodeId start, double weight);
   void scoreWholeTree(const RelevantTree& relevant, double duplicationBase, double lossBase, double weight,
                       Combine combine);
   double duplicationValueAt(NodeId v, double duplicationBase, double weight);
@@ -90,20 +100,22 @@ class RegraftScorer {
   void transferLossChanges(const RelevantTree& relevant, NodeId start, double weight, Combine combine);
   void combineAt(NodeId v, double duplicationValue, double lossBase, double weight, Combine combine);
   void clearLossCounters(NodeId v);
-  void clearAllLossCounters();
+  void countDuplication(NodeId v, double DuplicationCounters::*counter);
   void clearDuplicationCounters();
+  // Where the counters of the next gene tree go: the accumulated ones, each
+  // count weighted, or the gene tree's own.
+  void countInto(bool accumulated, bool accumulatedLosses, double weight);
 
   // Helpers of the loss counters, on relevant-tree links.
   void climb(const RelevantTree& relevant, NodeId a, NodeId b, Counter counter);
   NodeId climbBelow(const RelevantTree& relevant, NodeId a, NodeId b, Counter counter);
   void addBelow(const RelevantTree& relevant, NodeId s, Counter counter);
+  void add(NodeId v, Counter counter) { loss_[at(v)].*counter += lossAmount_; }
   void rootPath(const RelevantTree& relevant, NodeId s);
   static NodeId other(const RelevantTree& relevant, NodeId u, NodeId v) {
     return relevant.child(u, 0) == v ? relevant.child(u, 1) : relevant.child(u, 0);
   }
-  double step(NodeId v, std::uint32_t childCounter, double weight) const {
-    return (static_cast<double>(counters_[at(v)].here) - static_cast<double>(childCounter)) * weight;
-  }
+  double step(NodeId v, double childCounter, double weight) const { return (dup_[at(v)].here - childCounter) * weight; }
 
   const LossScope scope_;
   const bool partial_;
@@ -115,7 +127,21 @@ class RegraftScorer {
   std::vector<NodeId> secondary_;  // per gene node: its mapping with x taken out
   TreeTour tour_;
   std::vector<NodeId> region_, frontier_;
-  std::vector<Counters> counters_;
   std::vector<Scores> scores_;
-  std::vector<NodeId> counted_;  // species nodes whose duplication counters are set
+
+  // The counters of one gene tree (unit counts; clear between gene trees)
+  // and those accumulated since begin() (weighted counts): duplications
+  // always, losses over the whole species tree, where all gene trees share
+  // the relevant tree. Over restricted trees a gene tree's loss changes
+  // are accumulated once known, per node (lossAtNode) and per subtree
+  // (lossInSubtree).
+  std::vector<DuplicationCounters> treeDuplications_, accumulatedDuplications_;
+  std::vector<LossCounters> treeLosses_, accumulatedLosses_;
+  std::vector<double> lossAtNode_, lossInSubtree_;
+  double accumulatedDuplicationBase_ = 0, accumulatedLossBase_ = 0;
+  bool accumulatedAny_ = false;
+  DuplicationCounters* dup_ = nullptr;  // where counts go now, and by how much
+  LossCounters* loss_ = nullptr;
+  double duplicationAmount_ = 1, lossAmount_ = 1;
+  std::vector<NodeId> counted_;  // species nodes whose duplication counters of one gene tree are set
 };

@@ -99,6 +99,7 @@ void SprSearch::scoreRegrafts(NodeId x, bool everyRooting) {
     else
       scorer_.addGeneTree(tree, tree.weight());
   }
+  scorer_.finish();
   // x's parent is the root now: x must go back into its clade.
   const CladeId moving = species_.clade(species_.root());
   const NodeId r = scorer_.remainingRoot();

@@ -75,6 +75,7 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
       else
         scorer.addGeneTree(gene, gene.weight());
     }
+    scorer.finish();
     const NodeId r = scorer.remainingRoot();
     std::vector<std::pair<NodeId, std::pair<double, double>>> scores;
     for (std::uint32_t i = index.begin(r); i < index.end(r); ++i)
@@ -140,6 +141,7 @@ TEST(InsertionScores, AgreeWithTheDirectCountOfRestrictedGeneTrees) {
     RegraftScorer scorer(LossScope::geneSpeciesOnly, true);
     scorer.begin(tree, index, x);
     for (const GeneTree& gene : input.geneTrees) scorer.addGeneTree(gene, 1.0);
+    scorer.finish();
     const std::set<std::string> inTree(names.begin(), names.begin() + present + 1);
     const NodeId r = leaves[0];
     std::vector<std::pair<NodeId, double>> scores;
