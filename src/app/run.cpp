@@ -25,7 +25,8 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
 
 // The species tree to start from: the input's first tree, or one built by
 // leaf adding from the gene trees (with the constraint groups).
-void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& trees, Random& random, Console& console) {
+void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& trees, Random& random, Console& console,
+                  WorkerTeam& team) {
   TextReader text(inputs.trees, options.inputPath.empty() ? "standard input" : options.inputPath);
   TreeInputRules rules;
   rules.unrootedByDefault = options.unrootedByDefault;
@@ -55,7 +56,7 @@ void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& tr
         },
         console);
   }
-  LeafAddingBuilder builder(trees.geneTrees, trees.names, random, console);
+  LeafAddingBuilder builder(trees.geneTrees, trees.names, random, console, team);
   trees.speciesTree = std::make_unique<SpeciesTree>(builder.build(groups));
   console.line("Using SPR local search heuristic to infer final species tree");
   console.line(geneTreeSummary(trees.geneTrees));
@@ -65,12 +66,13 @@ void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& tr
 
 void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console) {
   Random random(options.seed);
+  WorkerTeam team(options.threads);
   TreeInput trees;
-  readAndStart(options, inputs, trees, random, console);
+  readAndStart(options, inputs, trees, random, console, team);
   console.summariseWarnings();
 
   SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, options.lossScope, random, console,
-                   stopRequested());
+                   stopRequested(), team);
   const SearchResult result = search.run();
   console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
 
@@ -79,7 +81,7 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
   request.withGeneTrees = options.writeGeneTrees;
   request.lossScope = options.lossScope;
   request.weightedCost = result.cost;
-  writeReport(report, *trees.speciesTree, trees.geneTrees, trees.names, request);
+  writeReport(report, *trees.speciesTree, trees.geneTrees, trees.names, request, team);
 }
 
 int runProgram(int argc, char** argv, Console& console) {

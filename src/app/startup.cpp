@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <iostream>
 #include <random>
+#include <thread>
 
 #include "app/interrupt.hpp"
 #include "common/decimal_text.hpp"
@@ -16,6 +18,7 @@
 namespace {
 
 const char* const kVersion = "2.0";
+const std::uint64_t kMaxThreads = 1024;
 
 void printHelp(std::ostream& out, const std::string& program) {
   out << "Usage: " << program << " [ARGUMENT]\n"
@@ -43,6 +46,8 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "                                marked [&U]]\n"
       << "      --limit                   Count losses in the species tree restricted to each gene tree's\n"
       << "                                species (not recommended)\n"
+      << "  -t, --threads <1..1024>       Threads scoring the gene trees; the result is the same for any number\n"
+      << "                                [default: the machine's hardware threads]\n"
       << "  -q, --quiet                   No progress or information lines (warnings and errors still)\n"
       << "      --seed <0..4294967295>    Seed of the random draws [default: drawn at random, printed in\n"
       << "                                \"Random seed: N\"]; the same seed and input give the same result\n"
@@ -157,6 +162,16 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     if (options.speciesDelimiter == '\0') throw InputError("--species-field needs --species-delimiter");
   }
   if (flagOption(line, "", "--limit")) options.lossScope = LossScope::geneSpeciesOnly;
+  // Threads: all the machine has unless given.
+  if (const CommandLine::Argument* arg = findOption(line, "-t", "--threads")) {
+    std::uint64_t threads = 0;
+    if (!readWholeNumber(arg->value, kMaxThreads, threads) || threads == 0)
+      throw InputError("invalid value of argument " + arg->name + " " + arg->value + ": the number of threads is 1 to " +
+                       std::to_string(kMaxThreads));
+    options.threads = static_cast<unsigned>(threads);
+  } else {
+    options.threads = std::max(1U, std::thread::hardware_concurrency());
+  }
   if (const CommandLine::Argument* arg = findOption(line, "-g", "--generator"))
     options.generator = static_cast<int>(numberOption(*arg, 1));
 

@@ -6,12 +6,12 @@
 #include "tree/tree_input.hpp"
 
 LeafAddingBuilder::LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, Random& random,
-                                     Console& console)
+                                     Console& console, WorkerTeam& team)
     : genes_(genes),
       names_(names),
       random_(random),
       console_(console),
-      scorer_(LossScope::geneSpeciesOnly, /*partial=*/true) {}
+      scorer_(LossScope::geneSpeciesOnly, /*partial=*/true, team) {}
 
 void LeafAddingBuilder::prepareConstraints(const std::vector<ConstraintGroup>& groups) {
   // Species are numbered in byte order of their names.
@@ -102,12 +102,7 @@ void LeafAddingBuilder::reportPlaced() {
 
 void LeafAddingBuilder::scorePositions(NodeId x) {
   index_.rebuild(tree_);
-  scorer_.begin(tree_, index_, x);
-  for (std::size_t i = 0; i < genes_.size(); ++i) {
-    if (i + 1 < genes_.size()) genes_[i + 1].prefetch();
-    scorer_.addGeneTree(genes_[i], 1.0);
-  }
-  scorer_.finish();
+  scorer_.score(tree_, index_, x, /*everyRooting=*/false);
   const NodeId r = scorer_.remainingRoot();
   const std::vector<NodeId>& order = index_.preorder();
   for (std::uint32_t i = index_.begin(r); i < index_.end(r); ++i) {
@@ -129,6 +124,9 @@ void LeafAddingBuilder::scorePositions(NodeId x) {
 
 SpeciesTree LeafAddingBuilder::build(const std::vector<ConstraintGroup>& groups) {
   prepareConstraints(groups);
+  std::vector<const GeneTree*> genes;
+  for (const GeneTree& tree : genes_) genes.push_back(&tree);
+  scorer_.setGeneTrees(std::move(genes), species_.size());
   tree_.coverNames(names_.size());
   const std::size_t n = species_.size();
   console_.line("Leaf set size: " + std::to_string(n));

@@ -18,15 +18,18 @@
 #include "build/constraint_groups.hpp"
 #include "common/console.hpp"
 #include "common/random.hpp"
+#include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
-#include "scoring/regraft_scorer.hpp"
+#include "scoring/parallel_regraft_scorer.hpp"
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
 
 class LeafAddingBuilder {
  public:
-  LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, Random& random, Console& console);
+  // The team scores the gene trees.
+  LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, Random& random, Console& console,
+                    WorkerTeam& team);
 
   // Builds the tree; its nodes are numbered in pre-order and its clades are
   // the constraint groups.
@@ -53,7 +56,7 @@ class LeafAddingBuilder {
   Console& console_;
   SpeciesTree tree_;
   SpeciesIndex index_;
-  RegraftScorer scorer_;
+  ParallelRegraftScorer scorer_;
 
   std::vector<std::string> species_;   // species not yet in the tree
   std::vector<CladeId> speciesClade_;  // the clade each of them belongs to

@@ -20,6 +20,7 @@ struct Options {
   int generator = 1;  // 0: the species tree given first in the input; 1: leaf adding
   LossScope lossScope = LossScope::wholeSpeciesTree;
   bool quiet = false;
+  unsigned threads = 1;                    // workers scoring the gene trees
   std::string inputPath;                   // empty: standard input
   std::string outputPath;                  // empty: standard output
   std::string constraintsPath;             // empty: none

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -37,7 +38,7 @@ void writeSize(std::ostream& out, const Tree& tree) {
 }  // namespace
 
 void writeReport(std::ostream& out, const SpeciesTree& species, const std::vector<GeneTree>& genes,
-                 const NameTable& names, const ReportRequest& request) {
+                 const NameTable& names, const ReportRequest& request, WorkerTeam& team) {
   const bool nexus = request.format == OutputFormat::nexus;
   const NewickWriter newick(names);
   if (request.format == OutputFormat::tree) {
@@ -47,13 +48,17 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
     return;
   }
 
-  Reconciler reconciler(species, request.lossScope);
-  std::vector<GeneTreeCost> costs;
+  // A reconciler per worker, made when it first gets a gene tree.
+  std::vector<std::unique_ptr<Reconciler>> reconcilers(team.size());
+  std::vector<GeneTreeCost> costs(genes.size());
+  team.forEach(genes.size(), 16, [&](unsigned worker, std::size_t i) {
+    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species, request.lossScope);
+    costs[i] = reconcilers[worker]->costAtPresentRooting(genes[i]);
+  });
   std::uint64_t duplications = 0, losses = 0;
-  for (const GeneTree& tree : genes) {
-    costs.push_back(reconciler.costAtPresentRooting(tree));
-    duplications += static_cast<std::uint64_t>(costs.back().duplications);
-    losses += static_cast<std::uint64_t>(costs.back().losses);
+  for (const GeneTreeCost& cost : costs) {
+    duplications += static_cast<std::uint64_t>(cost.duplications);
+    losses += static_cast<std::uint64_t>(cost.losses);
   }
 
   if (nexus) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/options.hpp"
+#include "common/worker_team.hpp"
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
@@ -20,5 +21,6 @@ struct ReportRequest {
   double weightedCost = 0;  // the search's result
 };
 
+// The team counts the gene trees' costs.
 void writeReport(std::ostream& out, const SpeciesTree& species, const std::vector<GeneTree>& genes,
-                 const NameTable& names, const ReportRequest& request);
+                 const NameTable& names, const ReportRequest& request, WorkerTeam& team);

@@ -1,6 +1,7 @@
 #include "search/spr_search.hpp"
 
 #include <cmath>
+#include <memory>
 
 #include "common/errors.hpp"
 #include "reconcile/reconciler.hpp"
@@ -8,7 +9,7 @@
 #include "tree/tree_input.hpp"
 
 SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
-                     Random& random, Console& console, const std::atomic<bool>& stop)
+                     Random& random, Console& console, const std::atomic<bool>& stop, WorkerTeam& team)
     : species_(species),
       genes_(genes),
       names_(names),
@@ -17,7 +18,12 @@ SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const N
       console_(console),
       stop_(stop),
       scoringOrder_(rootedThenUnrooted(genes)),
-      scorer_(scope, /*partial=*/false) {}
+      team_(team),
+      scorer_(scope, /*partial=*/false, team) {
+  scorer_.setGeneTrees(scoringOrder_, species.leaves().size());
+  for (GeneTree& tree : genes_)
+    if (!tree.rooted()) unrooted_.push_back(&tree);
+}
 
 SearchResult SprSearch::run() {
   start_ = std::chrono::steady_clock::now();
@@ -90,16 +96,7 @@ void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
 
 void SprSearch::scoreRegrafts(NodeId x, bool everyRooting) {
   index_.rebuild(species_);
-  scorer_.begin(species_, index_, x);
-  for (std::size_t i = 0; i < scoringOrder_.size(); ++i) {
-    if (i + 1 < scoringOrder_.size()) scoringOrder_[i + 1]->prefetch();
-    const GeneTree& tree = *scoringOrder_[i];
-    if (everyRooting && !tree.rooted())
-      scorer_.addGeneTreeAtEveryRooting(tree, tree.weight());
-    else
-      scorer_.addGeneTree(tree, tree.weight());
-  }
-  scorer_.finish();
+  scorer_.score(species_, index_, x, everyRooting);
   // x's parent is the root now: x must go back into its clade.
   const CladeId moving = species_.clade(species_.root());
   const NodeId r = scorer_.remainingRoot();
@@ -128,9 +125,12 @@ long long SprSearch::elapsedSeconds() const {
 }
 
 void SprSearch::rootGeneTreesAtCheapest() {
-  Reconciler reconciler(species_, scope_);
-  for (GeneTree& tree : genes_)
-    if (!tree.rooted()) reconciler.rootAtCheapest(tree);
+  // A reconciler per worker, made when it first gets a gene tree.
+  std::vector<std::unique_ptr<Reconciler>> reconcilers(team_.size());
+  team_.forEach(unrooted_.size(), 16, [&](unsigned worker, std::size_t i) {
+    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species_, scope_);
+    reconcilers[worker]->rootAtCheapest(*unrooted_[i]);
+  });
 }
 
 double SprSearch::costOfCurrentTree() {

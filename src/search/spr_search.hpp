@@ -16,8 +16,9 @@
 #include "common/console.hpp"
 #include "common/options.hpp"
 #include "common/random.hpp"
+#include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
-#include "scoring/regraft_scorer.hpp"
+#include "scoring/parallel_regraft_scorer.hpp"
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
@@ -31,9 +32,9 @@ struct SearchResult {
 class SprSearch {
  public:
   // stop: set (by the keyboard interrupt) to end the search after the
-  // cycle in progress.
+  // cycle in progress. The team scores the gene trees.
   SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope, Random& random,
-            Console& console, const std::atomic<bool>& stop);
+            Console& console, const std::atomic<bool>& stop, WorkerTeam& team);
 
   // Improves the species tree in place; the unrooted gene trees end at
   // their cheapest rooting for it.
@@ -58,7 +59,9 @@ class SprSearch {
   // The gene trees in the order their scores are summed.
   std::vector<const GeneTree*> scoringOrder_;
   SpeciesIndex index_;
-  RegraftScorer scorer_;
+  WorkerTeam& team_;
+  ParallelRegraftScorer scorer_;
+  std::vector<GeneTree*> unrooted_;
 
   double currentScore_ = std::numeric_limits<double>::infinity();  // lowest cost met so far
   double currentDuplications_ = 0, currentLosses_ = 0;             // its parts

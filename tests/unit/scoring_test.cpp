@@ -8,7 +8,7 @@
 #include <set>
 
 #include "reconcile/species_coverage.hpp"
-#include "scoring/regraft_scorer.hpp"
+#include "scoring/parallel_regraft_scorer.hpp"
 #include "support/model_trees.hpp"
 
 namespace {
@@ -61,21 +61,17 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
   std::vector<const GeneTree*> genes;
   for (const GeneTree& gene : input.geneTrees) genes.push_back(&gene);
   checkSpeciesCoverage(tree, genes, input.names, quiet);
-  RegraftScorer scorer(scope, false);
+  // Blocks of a few nodes, three workers: the blocks' sums must be right too.
+  WorkerTeam team(3);
+  ParallelRegraftScorer scorer(scope, false, team, 1 + random() % 24);
+  scorer.setGeneTrees(genes, 0);
   SpeciesIndex index;
   for (NodeId x = 0; x < static_cast<NodeId>(tree.size()); ++x) {
     if (x == tree.root()) continue;
     const NodeId sibling = tree.sibling(x);
     tree.moveSubtree(x, tree.root());
     index.rebuild(tree);
-    scorer.begin(tree, index, x);
-    for (const GeneTree& gene : input.geneTrees) {
-      if (everyRooting && !gene.rooted())
-        scorer.addGeneTreeAtEveryRooting(gene, gene.weight());
-      else
-        scorer.addGeneTree(gene, gene.weight());
-    }
-    scorer.finish();
+    scorer.score(tree, index, x, everyRooting);
     const NodeId r = scorer.remainingRoot();
     std::vector<std::pair<NodeId, std::pair<double, double>>> scores;
     for (std::uint32_t i = index.begin(r); i < index.end(r); ++i)

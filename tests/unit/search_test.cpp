@@ -42,8 +42,9 @@ TEST(SprSearch, EndsInALocalOptimumAndReportsItsCost) {
     Random draws(round);
     const std::atomic<bool> stop{false};
     const LossScope scope = limit ? LossScope::geneSpeciesOnly : LossScope::wholeSpeciesTree;
+    WorkerTeam team(1 + round % 3);
     const SearchResult result =
-        SprSearch(*input.speciesTree, input.geneTrees, input.names, scope, draws, quiet, stop).run();
+        SprSearch(*input.speciesTree, input.geneTrees, input.names, scope, draws, quiet, stop, team).run();
 
     std::vector<PlainTree> genes;
     for (const GeneTree& tree : input.geneTrees) genes.push_back(plainTree(tree, input.names));
@@ -64,8 +65,10 @@ TEST(SprSearch, StopsAfterOneCycleWhenAskedToStop) {
   Console quiet(sink, sink);
   Random draws(1);
   const std::atomic<bool> stop{true};
+  WorkerTeam team(1);
   const SearchResult result =
-      SprSearch(*input.speciesTree, input.geneTrees, input.names, LossScope::wholeSpeciesTree, draws, quiet, stop).run();
+      SprSearch(*input.speciesTree, input.geneTrees, input.names, LossScope::wholeSpeciesTree, draws, quiet, stop, team)
+          .run();
   EXPECT_EQ(result.moves, 1U);  // a search that runs on needs three moves here
 }
 
