@@ -43,4 +43,4 @@ fuzz:
 	tests/fuzz/run_fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-fuzz build-nogtest
+	rm -rf $(BUILD_DIR) build-sanitize build-tsan build-fuzz build-nogtest

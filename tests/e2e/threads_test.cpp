@@ -1,0 +1,46 @@
+// Threads change the speed, never the result: the reports of -t 1, 2, 3
+// and 7 are byte-identical, on inputs of several blocks of gene trees, with
+// unrooted gene trees, weights whose sums round (0.1, 0.7), constraints,
+// losses counted in restricted trees, and a given start tree.
+
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.hpp"
+#include "e2e/report_recount.hpp"
+
+namespace {
+
+TEST(Threads, GiveTheSameReportForEveryThreadCount) {
+  TempDir dir;
+  const std::vector<std::string> data = {"-n", "12", "-m", "400", "--seed", "3", "--unrooted", "0.3", "--weighted", "0.5"};
+  const auto roundingWeights = [](const std::string& text) {
+    return replaceAll(replaceAll(text, "WEIGHT=0.5]", "WEIGHT=0.1]"), "WEIGHT=1.5]", "WEIGHT=0.7]");
+  };
+  const std::string genes = roundingWeights(runProgram(concat({kDlsim}, data)).out);
+  const std::string start = roundingWeights(runProgram(concat({kDlsim, "--species-tree"}, data)).out);
+  ASSERT_EQ(start.substr(start.find('\n') + 1), genes);
+  dir.write("genes.nwk", genes);
+  dir.write("start.nwk", start);
+  dir.write("cons.txt", "S001,S002,S003;\nS007,S009;\n");
+  const std::vector<std::vector<std::string>> runs = {
+      {"-i", "genes.nwk", "--genetrees"},
+      {"-i", "genes.nwk", "--limit", "--constraints", "cons.txt"},
+      {"-i", "start.nwk", "-g", "0", "--oformat", "nexus"},
+  };
+  for (const std::vector<std::string>& run : runs) {
+    std::string first;
+    for (const char* threads : {"1", "2", "3", "7"}) {
+      const ProcessResult r = runDlspecies(concat(run, {"-q", "--seed", "5", "-t", threads}), dir.path());
+      ASSERT_EQ(r.err + std::to_string(r.status), "0") << threads;
+      if (first.empty()) {
+        first = r.out;
+        const bool limit = std::find(run.begin(), run.end(), "--limit") != run.end();
+        EXPECT_TRUE(agreesWithRecount(r.out, genes, limit)) << ::testing::PrintToString(run);
+      }
+      EXPECT_EQ(r.out, first) << ::testing::PrintToString(run) << " -t " << threads;
+    }
+  }
+}
+
+}  // namespace
