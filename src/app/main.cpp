@@ -1,6 +1,7 @@
 // dlspecies: infers a rooted species tree from gene-family trees by
 // gene-tree parsimony (duplications plus losses under LCA reconciliation).
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -18,7 +19,9 @@ int main(int argc, char** argv) {
   // warnings and errors go to standard error.
   Console console(std::cerr, std::cerr);
   // A terminal gets one running progress line, a file or pipe a line per step.
-  console.setTerminal(isatty(STDERR_FILENO) == 1);
+  struct winsize window {};
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  console.setTerminal(terminal, terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &window) == 0 ? window.ws_col : 80);
   return runReportingFailures(
       [&] {
         // Counts of warnings not shown come before an error, which ends the output.
@@ -27,6 +30,7 @@ int main(int argc, char** argv) {
           console.summariseWarnings();
           return status;
         } catch (...) {
+          console.endProgress();
           console.summariseWarnings();
           throw;
         }

@@ -58,6 +58,7 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "  [&U]                          The gene tree is unrooted: it counts at its cheapest rooting\n"
       << "  [&R]                          The gene tree is rooted [default, unless --unrooted]\n"
       << "  [&WEIGHT=w]                   Its cost counts w times, w a decimal number > 0 [default: 1]\n"
+      << "  [&W w]                        The same, as NEXUS writes a tree's weight\n"
       << "In a species tree given with -g 0, [&CONSTRAINT] after a clade keeps the clade together.\n"
       << "\n"
       << "Examples:\n"
@@ -93,12 +94,22 @@ bool flagOption(CommandLine& line, const std::string& shortName, const std::stri
   return true;
 }
 
-// A whole number in decimal, the whole value, at most max.
-std::uint64_t numberOption(const CommandLine::Argument& arg, std::uint64_t max) {
+// A whole number in decimal, the whole value, from min to max; an error
+// names the values allowed.
+std::uint64_t numberOption(const CommandLine::Argument& arg, std::uint64_t min, std::uint64_t max) {
   std::uint64_t value = 0;
-  if (!readWholeNumber(arg.value, max, value))
-    throw InputError("invalid value of argument " + arg.name + " " + arg.value);
-  return value;
+  if (readWholeNumber(arg.value, max, value) && value >= min) return value;
+  const std::string allowed = " (allowed: " + std::to_string(min) + (max == min + 1 ? " or " : " to ") +
+                              std::to_string(max) + ")";
+  if (arg.value.empty()) throw InputError("argument " + arg.name + " needs a value" + allowed);
+  throw InputError("invalid value of argument " + arg.name + " " + arg.value + allowed);
+}
+
+// An option naming a file, by either of its names; null when absent.
+const CommandLine::Argument* fileOption(CommandLine& line, const std::string& shortName, const std::string& longName) {
+  const CommandLine::Argument* arg = findOption(line, shortName, longName);
+  if (arg != nullptr && arg->value.empty()) throw InputError("argument " + arg->name + " needs a file name");
+  return arg;
 }
 
 // Opens a file to read: "KIND PATH not found" when it does not exist,
@@ -132,7 +143,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   // runs started together differ; it is printed, so that a run can be
   // repeated.
   if (const CommandLine::Argument* arg = line.find("--seed"))
-    options.seed = static_cast<std::uint32_t>(numberOption(*arg, 0xffffffffULL));
+    options.seed = static_cast<std::uint32_t>(numberOption(*arg, 0, 0xffffffffULL));
   else
     options.seed = freshSeed();
 
@@ -164,21 +175,17 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   if (flagOption(line, "", "--limit")) options.lossScope = LossScope::geneSpeciesOnly;
   // Threads: all the machine has unless given.
   if (const CommandLine::Argument* arg = findOption(line, "-t", "--threads")) {
-    std::uint64_t threads = 0;
-    if (!readWholeNumber(arg->value, kMaxThreads, threads) || threads == 0)
-      throw InputError("invalid value of argument " + arg->name + " " + arg->value + ": the number of threads is 1 to " +
-                       std::to_string(kMaxThreads));
-    options.threads = static_cast<unsigned>(threads);
+    options.threads = static_cast<unsigned>(numberOption(*arg, 1, kMaxThreads));
   } else {
     options.threads = std::max(1U, std::thread::hardware_concurrency());
   }
   if (const CommandLine::Argument* arg = findOption(line, "-g", "--generator"))
-    options.generator = static_cast<int>(numberOption(*arg, 1));
+    options.generator = static_cast<int>(numberOption(*arg, 0, 1));
 
   // Nothing is printed before the quiet option is known, except this line,
   // which follows the option's presence.
   const bool quietGiven = line.has("-q") || line.has("--quiet");
-  if (const CommandLine::Argument* arg = line.find("--constraints")) {
+  if (const CommandLine::Argument* arg = fileOption(line, "", "--constraints")) {
     options.constraintsPath = arg->value;
     if (!quietGiven) std::cerr << "Constraints file: " << options.constraintsPath << std::endl;
     openForReading(files.constraints, options.constraintsPath, "constraints file");
@@ -192,18 +199,18 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   setInterruptQuiet(options.quiet);
   const bool versionRequested = flagOption(line, "-v", "--version");
 
-  if (const CommandLine::Argument* arg = findOption(line, "-i", "--input")) {
+  if (const CommandLine::Argument* arg = fileOption(line, "-i", "--input")) {
     options.inputPath = arg->value;
     console.line("Input file: " + options.inputPath);
     openForReading(files.input, options.inputPath, "input file");
   }
-  if (const CommandLine::Argument* arg = findOption(line, "-a", "--map")) {
+  if (const CommandLine::Argument* arg = fileOption(line, "-a", "--map")) {
     options.mapPath = arg->value;
     if (options.speciesDelimiter != '\0') throw InputError("--map and --species-delimiter exclude each other");
     console.line("Map file: " + options.mapPath);
     openForReading(files.map, options.mapPath, "map file");
   }
-  if (const CommandLine::Argument* arg = findOption(line, "-o", "--output")) {
+  if (const CommandLine::Argument* arg = fileOption(line, "-o", "--output")) {
     options.outputPath = arg->value;
     console.line("Output file: " + options.outputPath);
     // Never replace a file that is being read.

@@ -40,7 +40,7 @@ bool Console::progressDue() const {
 }
 
 void Console::progress(const std::string& text) {
-  if (progressDue() && text != runningLine_) rewriteRunningLine(text);
+  if (progressDue() && text.compare(0, columns_ - 1, runningLine_) != 0) rewriteRunningLine(text);
 }
 
 void Console::progressStep(const std::string& text) {
@@ -61,10 +61,12 @@ void Console::endProgress() {
 }
 
 void Console::rewriteRunningLine(const std::string& text) {
-  // Blanks cover what is left of a longer line before.
-  const std::size_t cover = runningLine_.size() > text.size() ? runningLine_.size() - text.size() : 0;
-  out_ << '\r' << text << std::string(cover, ' ') << std::flush;
-  runningLine_ = text;
+  // A line as wide as the terminal would wrap, and \r return to its last
+  // row only; blanks cover what is left of a longer line before.
+  const std::string shown = text.substr(0, columns_ - 1);
+  const std::size_t cover = runningLine_.size() > shown.size() ? runningLine_.size() - shown.size() : 0;
+  out_ << '\r' << shown << std::string(cover, ' ') << std::flush;
+  runningLine_ = shown;
   unshownStep_.clear();
   lastWritten_ = std::chrono::steady_clock::now();
 }

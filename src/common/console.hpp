@@ -11,6 +11,7 @@
 // and each step (a search cycle, say) is a line of its own.
 
 #include <chrono>
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -20,7 +21,11 @@ class Console {
   Console(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
   void setQuiet(bool quiet) { quiet_ = quiet; }
-  void setTerminal(bool terminal) { terminal_ = terminal; }
+  // A terminal of that many columns: running lines are cut to fit.
+  void setTerminal(bool terminal, std::size_t columns = 80) {
+    terminal_ = terminal;
+    columns_ = columns < 2 ? 80 : columns;
+  }
   // Shortest time between two passing states written (tests change it).
   void setProgressInterval(std::chrono::milliseconds interval) { interval_ = interval; }
 
@@ -48,6 +53,7 @@ class Console {
   std::ostream& err_;
   bool quiet_ = false;
   bool terminal_ = false;
+  std::size_t columns_ = 80;
   std::chrono::milliseconds interval_{250};
   std::string runningLine_;  // the text on the running line; empty when none is open
   std::string unshownStep_;  // a step held back by the interval

@@ -1,6 +1,8 @@
 #include "report/report_writer.hpp"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <set>
@@ -28,6 +30,15 @@ void writeNumberTranslation(std::ostream& out, const NewickWriter& writer, const
   out << "translate\n";
   for (auto it = numbers.begin(); it != numbers.end(); ++it)
     out << "  " << *it << ' ' << *it << (std::next(it) == numbers.end() ? "\n;\n" : ",\n");
+}
+
+// The shortest decimal text that reads back as the same number.
+std::string exactText(double value) {
+  char text[32];
+  for (int digits = 12;; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    if (digits == 17 || std::strtod(text, nullptr) == value) return text;
+  }
 }
 
 template <class Tree>
@@ -92,11 +103,13 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
       if (k > 1 && !genes[k - 2].rooted()) out << '\n';
       out << "[Rooted gene tree " << k << (tree.rooted() ? "" : " (unrooted in input)") << "]\n";
       writeSize(out, tree);
-      // The weight as a mark, so that the program reads it back.
-      if (tree.weight() != 1) out << "[&WEIGHT=" << formatCost(tree.weight()) << "]\n";
+      // The weight as a mark, so that the program reads it back: in NEXUS,
+      // the tree weight comment that other readers know.
+      const bool weighted = tree.weight() != 1;
+      if (weighted && !nexus) out << "[&WEIGHT=" << exactText(tree.weight()) << "]\n";
       out << "[Gene duplications + Losses: " << cost.duplications << " + " << cost.losses << " = "
           << cost.duplications + cost.losses << "]\n";
-      if (nexus) out << "tree genetree" << k << " = ";
+      if (nexus) out << "tree genetree" << k << " = " << (weighted ? "[&W " + exactText(tree.weight()) + "] " : "");
       newick.write(out, tree);
       out << ";\n";
       if (tree.rooted()) out << '\n';

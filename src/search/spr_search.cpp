@@ -77,15 +77,15 @@ void SprSearch::runCycle(bool everyRooting) {
   showProgress(count, true);
 }
 
-// "Cycle C: P of N nodes pruned, current best score: D + L = T, elapsed E",
-// P counting the nodes before the given one (all of them at a cycle's end).
+// "Cycle C: pruned P/N, best score D + L = T, elapsed E", P counting the
+// nodes before the given one (all of them at a cycle's end).
 void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
   const NodeId count = static_cast<NodeId>(species_.size());
   const NodeId done = pruned - (species_.root() < pruned ? 1 : 0);
-  std::string text = "Cycle " + std::to_string(cycle_) + ": " + std::to_string(done) + " of " +
-                     std::to_string(count == 0 ? 0 : count - 1) + " nodes pruned";
+  std::string text = "Cycle " + std::to_string(cycle_) + ": pruned " + std::to_string(done) + "/" +
+                     std::to_string(count == 0 ? 0 : count - 1);
   if (currentScore_ < std::numeric_limits<double>::infinity())
-    text += ", current best score: " + formatCost(currentDuplications_) + " + " + formatCost(currentLosses_) + " = " +
+    text += ", best score " + formatCost(currentDuplications_) + " + " + formatCost(currentLosses_) + " = " +
             formatCost(currentScore_);
   text += ", elapsed " + formatElapsed(elapsedSeconds());
   if (cycleEnd)

@@ -14,14 +14,18 @@ struct GeneTreeMarks {
 
 // Applies one comment in front of a gene tree; a later mark overrides an
 // earlier one. A weight is the whole text between "=" and "]" (blanks
-// around it aside): one decimal number, finite.
+// around it aside): one decimal number, finite. NEXUS writes a tree's
+// weight "[&W w]", which is read alike.
 void applyMark(const TextComment& comment, GeneTreeMarks& marks) {
-  static const std::string weightMark = "[&WEIGHT=";
+  static const std::string weightMark = "[&WEIGHT=", nexusWeightMark = "[&W ";
   if (comment.text == "[&U]") marks.rooted = false;
   if (comment.text == "[&R]") marks.rooted = true;
   const std::size_t at = comment.text.find(weightMark);
-  if (at == std::string::npos) return;
-  const std::size_t from = at + weightMark.size();
+  std::size_t from = at + weightMark.size();
+  if (at == std::string::npos) {
+    if (comment.text.rfind(nexusWeightMark, 0) != 0) return;
+    from = nexusWeightMark.size();
+  }
   const std::string_view text = std::string_view(comment.text).substr(from, comment.text.find(']', from) - from);
   const std::string_view number = TextReader::trimmed(text);
   if (!readDecimal(number, marks.weight))

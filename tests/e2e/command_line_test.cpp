@@ -42,6 +42,7 @@ std::string report(const std::string& size, const std::string& cost, const std::
 
 TEST_F(CommandLine, Outcomes) {
   const std::string zzz = "ERROR: Unknown argument --zzz\n" + kTry, valueOf = "ERROR: invalid value of argument ";
+  const std::string seeds = " (allowed: 0 to 4294967295)\n", generators = " (allowed: 0 or 1)\n";
   const std::string overwrites = " would overwrite the input file\n", size4 = "7 nodes 4 leaves";
   const std::string against = "((Human,Mouse),(Chimp,Rat));\n((Human,Mouse),(Chimp,Rat));\n(Human,Mouse);\n";
   const std::vector<std::string> quiet0 = {"-q", "-g", "0", "--seed", "7"};
@@ -54,16 +55,18 @@ TEST_F(CommandLine, Outcomes) {
       {{"trees.nwk", "more.nwk"}, "", "", "ERROR: Unknown argument trees.nwk\n" + kTry, 1},
       {{"-q", "trees.nwk"}, "", "", "ERROR: --quiet doesn't need a value\n", 1},
       {{"-i", "a", "-i", "b"}, "", "", "ERROR: more than one argument -i\n", 1},
-      {{"--seed", "-5"}, "", "", valueOf + "--seed \n", 1},
-      {{"--seed=4294967296"}, "", "", valueOf + "--seed 4294967296\n", 1},
-      {{"--generator=one"}, "", "", valueOf + "--generator one\n", 1},
+      {{"--seed", "-5"}, "", "", "ERROR: argument --seed needs a value" + seeds, 1},
+      {{"--seed=4294967296"}, "", "", valueOf + "--seed 4294967296" + seeds, 1},
+      {{"--generator=one"}, "", "", valueOf + "--generator one" + generators, 1},
+      {{"-t", "0"}, "", "", valueOf + "-t 0 (allowed: 1 to 1024)\n", 1},
+      {{"--output="}, "", "", "ERROR: argument --output needs a file name\n", 1},
       {{"--oformat", "NEXUS"}, "", "", "ERROR: --oformat has a wrong argument: newick, nexus or tree\n", 1},
       {{"-v", "-i", "nope.nwk"}, "", "Input file: nope.nwk\n", "ERROR: input file nope.nwk not found\n", 1},
       {{"--constraints", "no.txt"}, "", "Constraints file: no.txt\n", "ERROR: constraints file no.txt not found\n", 1},
       {{"-g", "0", "--constraints", "cons.txt", "-v"}, "", "Constraints file: cons.txt\n2.0\n",
        "WARNING: --constraints does not apply to generator 0\n", 0},
-      {{"-g", "2", "--constraints", "cons.txt", "--seed", "1"}, "", "", valueOf + "-g 2\n", 1},
-      {{"--generator=5", "-q"}, "(A", "", valueOf + "--generator 5\n", 1},
+      {{"-g", "2", "--constraints", "cons.txt", "--seed", "1"}, "", "", valueOf + "-g 2" + generators, 1},
+      {{"--generator=5", "-q"}, "(A", "", valueOf + "--generator 5" + generators, 1},
       // The output file is checked after the whole command line.
       {{"-v", "-o", "nodir/x"}, "", "Output file: nodir/x\n2.0\n", "", 0},
       {{"-o", "nodir/x", "--zzz"}, "", "Output file: nodir/x\n", zzz, 1},
@@ -83,9 +86,9 @@ TEST_F(CommandLine, Outcomes) {
        "Random seed: 1\n" + kLeafAddLine + "2 input gene trees total\nLeaf set size: 2\nBuilding Starting triplet ...\n"
        "Species placed: 2 of 2\nInitial species tree with 2 leaves computed. Starting local search...\n\n"
        "Using SPR local search heuristic to infer final species tree\n2 rooted and 0 unrooted input gene trees total\n"
-       "Computing...\nCycle 1: 2 of 2 nodes pruned, current best score: 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
-       "Cycle 2: 2 of 2 nodes pruned, current best score: 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
-       "Cycle 3: 2 of 2 nodes pruned, current best score: 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+       "Computing...\nCycle 1: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+       "Cycle 2: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+       "Cycle 3: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
        "Number of rSPR tree edit operations: 1\n"
        "Final weighted reconciliation cost: 500001.1\nTime taken for search heuristic: #s\n" +
            report("3 nodes 2 leaves", "500001.1", "2 + 1 = 3") + "(A,B);\n",

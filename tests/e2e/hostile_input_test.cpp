@@ -60,11 +60,11 @@ TEST(HostileInput, RightResultOrExactError) {
       // Nested constraints and repeated species are named.
       {{"--constraints", "twice.txt"}, tree, "ERROR: species 'A' is listed twice in one constraint\n", 1},
       // Options: whole decimal numbers within range, each option once, unknown ones named.
-      {{"--seed", "0x10"}, tree, valueOf + "--seed 0x10\n", 1},
-      {{"--seed", "1e3"}, tree, valueOf + "--seed 1e3\n", 1},
-      {{"--seed=-1"}, tree, valueOf + "--seed -1\n", 1},
-      {{"-g", "0.5"}, tree, valueOf + "-g 0.5\n", 1},
-      {{"-g", "1x"}, tree, valueOf + "-g 1x\n", 1},
+      {{"--seed", "0x10"}, tree, valueOf + "--seed 0x10 (allowed: 0 to 4294967295)\n", 1},
+      {{"--seed", "1e3"}, tree, valueOf + "--seed 1e3 (allowed: 0 to 4294967295)\n", 1},
+      {{"--seed=-1"}, tree, valueOf + "--seed -1 (allowed: 0 to 4294967295)\n", 1},
+      {{"-g", "0.5"}, tree, valueOf + "-g 0.5 (allowed: 0 or 1)\n", 1},
+      {{"-g", "1x"}, tree, valueOf + "-g 1x (allowed: 0 or 1)\n", 1},
       {{"-i", "a", "--input", "b"}, tree, "ERROR: more than one argument --input\n", 1},
       {{"--seed", "4294967295"}, tree, "", 0, "[Species tree]"},
       // Files that cannot be read.

@@ -43,7 +43,7 @@ def library_clades(leaf_sets):
 words = os.path.join(work, "words.nwk")
 numbers = os.path.join(work, "numbers.nwk")
 with open(words, "w") as out:
-    out.write(run(dlsim, "-n", "9", "-m", "30", "--seed", "3"))
+    out.write(run(dlsim, "-n", "9", "-m", "30", "--seed", "3", "--weighted", "0.5"))
 with open(numbers, "w") as out:
     out.write(re.sub(r"S0*", "", run(dlsim, "-n", "12", "-m", "40", "--seed", "4", "--unrooted", "0.3")))
 for data in (words, numbers):

@@ -22,34 +22,39 @@ TEST(Random, RepeatsTheCLibrarySequence) {
   }
 }
 
-// Passing states (p), steps (s), lines (l) and an end (e). On a terminal a
-// passing state shows at once on a new line, then only after the interval.
+// Passing states (p), steps (s), lines (l), warnings (w) and an end (e). On
+// a terminal a passing state shows at once on a new line, then only after
+// the interval; running lines are cut to the terminal's width.
 TEST(Console, RewritesOneLineOnATerminalAndWritesStepsElsewhere) {
   const struct {
     bool terminal, quiet;
-    int interval;
+    int interval, columns;
     std::string out;
   } cases[] = {
-      {true, false, 3600, "\ra long one\rstep      \ninfo\n\rc\n"},
-      {true, false, 0, "\ra long one\rb         \rstep\ninfo\n\rc\n"},
-      {false, false, 0, "step\ninfo\n"},
-      {true, true, 0, ""},
+      {true, false, 3600, 80, "\ra long one\rstep      \ninfo\n\rc\nWARNING: warn\n"},
+      {true, false, 0, 80, "\ra long one\rb         \rstep\ninfo\n\rc\nWARNING: warn\n"},
+      {true, false, 0, 6, "\ra lon\rb    \rstep\ninfo\n\rc\nWARNING: warn\n"},
+      {false, false, 0, 80, "step\ninfo\nWARNING: warn\n"},
+      {true, true, 0, 80, "WARNING: warn\n"},
   };
   for (const auto& c : cases) {
     std::ostringstream out;
     Console console(out, out);
-    console.setTerminal(c.terminal);
+    console.setTerminal(c.terminal, static_cast<std::size_t>(c.columns));
     console.setQuiet(c.quiet);
     console.setProgressInterval(std::chrono::seconds(c.interval));
-    for (const std::string step : {"pa long one", "pa long one", "pb", "sstep", "linfo", "pc", "e"}) {
+    for (const std::string step : {"pa long one", "pa long one", "pb", "sstep", "linfo", "pc", "wwarn", "e"}) {
       const std::string text = step.substr(1);
       step[0] == 'p'   ? console.progress(text)
       : step[0] == 's' ? console.progressStep(text)
       : step[0] == 'l' ? console.line(text)
+      : step[0] == 'w' ? console.warning(text)
                        : console.endProgress();
     }
-    EXPECT_EQ(out.str(), c.out) << c.terminal << c.quiet << c.interval;
+    EXPECT_EQ(out.str(), c.out) << c.terminal << c.quiet << c.interval << c.columns;
   }
+  EXPECT_EQ(formatElapsed(0) + formatElapsed(61) + formatElapsed(3600) + formatElapsed(90061),
+            "0s1m 1s1h 0m 0s1d 1h 1m 1s");
 }
 
 TEST(Failures, EndWithTheirMessageAndStatus) {

@@ -61,15 +61,20 @@ TEST(SprSearch, EndsInALocalOptimumAndReportsItsCost) {
 
 TEST(SprSearch, StopsAfterOneCycleWhenAskedToStop) {
   TreeInput input = readInput("((((A,B),C),D),E);\n((((E,D),C),B),A);\n((((E,D),C),B),A);\n", true);
+  // On a terminal, the running line shows each pruning.
   std::ostringstream sink;
-  Console quiet(sink, sink);
+  Console terminal(sink, sink);
+  terminal.setTerminal(true);
+  terminal.setProgressInterval(std::chrono::milliseconds(0));
   Random draws(1);
   const std::atomic<bool> stop{true};
   WorkerTeam team(1);
-  const SearchResult result =
-      SprSearch(*input.speciesTree, input.geneTrees, input.names, LossScope::wholeSpeciesTree, draws, quiet, stop, team)
-          .run();
+  const SearchResult result = SprSearch(*input.speciesTree, input.geneTrees, input.names, LossScope::wholeSpeciesTree,
+                                        draws, terminal, stop, team)
+                                  .run();
   EXPECT_EQ(result.moves, 1U);  // a search that runs on needs three moves here
+  for (const char* shown : {"Computing...\n\rCycle 1: pruned 0/8, elapsed ", "\rCycle 1: pruned 5/8, best score "})
+    EXPECT_NE(sink.str().find(shown), std::string::npos) << sink.str();
 }
 
 }  // namespace
