@@ -1,18 +1,22 @@
 // The benchmark ladder: generates data sets of growing size with dlsim, runs
 // dlspecies on each (default run, and -g 0 from the generating species tree)
-// and prints one Markdown table row per data set.
+// and prints one Markdown table row per data set. The search from the
+// generating species tree is also timed in this process, with one thread and
+// with two, for its speed-up.
 //
 //   bench_ladder BUILD_DIR [--large]
 //
 // BUILD_DIR holds dlspecies and dlsim; the data and reports go to
-// BUILD_DIR/bench/data. --large adds the two biggest data sets.
+// BUILD_DIR/bench/data. --large adds the two biggest data sets and the
+// genome-scale one (a default run with two threads only).
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +25,15 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "common/console.hpp"
+#include "common/random.hpp"
+#include "common/worker_team.hpp"
+#include "search/spr_search.hpp"
+#include "tree/text_reader.hpp"
+#include "tree/tree_input.hpp"
 
 namespace {
 
@@ -29,6 +41,9 @@ struct Case {
   int species;
   int families;
   int unrootedPercent;  // of the families, marked "[&U]"
+  // Other data options than kDataOptions, for the genome-scale case, which
+  // is run by default with two threads only.
+  std::vector<std::string> dataOptions = {};
 };
 
 // Options of all generated data: multi-copy families from dlsim's default
@@ -44,8 +59,8 @@ struct RunResult {
   std::string log;  // standard output of the run
 };
 
-// Runs a program with standard output to a file; measures wall time and the
-// child's peak resident memory.
+// Runs a program with standard output and error to a file; measures wall
+// time and the child's peak resident memory.
 RunResult runMeasured(const std::vector<std::string>& args, const std::string& logFile) {
   RunResult result;
   const auto start = std::chrono::steady_clock::now();
@@ -56,7 +71,7 @@ RunResult runMeasured(const std::vector<std::string>& args, const std::string& l
   }
   if (child == 0) {
     const int fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || dup2(fd, 1) < 0) _exit(127);
+    if (fd < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0) _exit(127);
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -130,6 +145,50 @@ DataSize countTrees(const std::string& file, bool skipFirst) {
   return size;
 }
 
+// The SPR search from the species tree given first in the file, in this
+// process, with that many threads: its seconds and its cost.
+std::pair<double, double> timeSearch(const std::string& file, unsigned threads) {
+  std::ifstream in(file);
+  TextReader text(in, file);
+  TreeInputRules rules;
+  rules.speciesTreeFirst = true;
+  Random random(1);
+  std::ostringstream sink;
+  Console quiet(sink, sink);
+  quiet.setQuiet(true);
+  TreeInput trees;
+  readTreeInput(text, rules, random, quiet, trees);
+  WorkerTeam team(threads);
+  const std::atomic<bool> stop{false};
+  SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, LossScope::wholeSpeciesTree, random, quiet, stop,
+                   team);
+  const auto start = std::chrono::steady_clock::now();
+  const double cost = search.run().cost;
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), cost};
+}
+
+// timeSearch in a child process, so that this one stays small: a child
+// forked from it starts with its pages, which would count in its peak memory.
+std::pair<double, double> timeSearchApart(const std::string& file, unsigned threads) {
+  int channel[2];
+  if (pipe(channel) != 0) {
+    std::perror("pipe");
+    std::exit(1);
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    const std::pair<double, double> result = timeSearch(file, threads);
+    const double values[2] = {result.first, result.second};
+    _exit(write(channel[1], values, sizeof values) == sizeof values ? 0 : 1);
+  }
+  close(channel[1]);
+  double values[2] = {-1, -1};
+  if (child < 0 || read(channel[0], values, sizeof values) != sizeof values) std::cerr << "timing failed\n";
+  close(channel[0]);
+  if (child > 0) waitpid(child, nullptr, 0);
+  return {values[0], values[1]};
+}
+
 std::string cpuModel() {
   std::ifstream in("/proc/cpuinfo");
   std::string line;
@@ -163,6 +222,7 @@ int main(int argc, char** argv) {
   std::vector<Case> cases = {{25, 250, 0}, {50, 500, 0}, {100, 1000, 0}};
   if (large) cases.insert(cases.end(), {{200, 2000, 0}, {500, 2000, 0}});
   cases.insert(cases.end(), {{50, 500, 10}, {100, 1000, 10}});
+  if (large) cases.push_back({190, 33000, 0, {"--dup", "0.3", "--loss", "2", "--swaps", "2"}});
 
   const std::time_t now = std::time(nullptr);
   char date[32];
@@ -170,36 +230,43 @@ int main(int argc, char** argv) {
   std::cout << "Machine: " << cpuModel() << ", " << sysconf(_SC_NPROCESSORS_ONLN) << " cores; " << date << "\n";
   std::cout << "Data: dlsim --seed " << kSeed;
   for (const std::string& option : kDataOptions) std::cout << ' ' << option;
-  std::cout << "; dlspecies --seed " << kSeed << "\n\n";
+  std::cout << "; dlspecies --seed " << kSeed << " -t 1 (the genome-scale row: -t 2)\n\n";
   std::cout << "| n | m | unrooted | gene leaves | default run (s) | -g 0 run (s) | SPR moves | search (s) | "
-               "throughput (pruned nodes x gene nodes / s) | final cost | peak memory (MB) | -g 0 peak (MB) |\n"
-               "|---|---|---|---|---|---|---|---|---|---|---|---|\n"
+               "throughput (pruned nodes x gene nodes / s) | final cost | peak memory (MB) | -g 0 peak (MB) | "
+               "-g 0 search, 1 thread (s) | 2 threads (s) | speed-up |\n"
+               "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n"
             << std::flush;
 
   int failures = 0;
   for (const Case& c : cases) {
+    const bool genomeScale = !c.dataOptions.empty();
     const std::string tag =
         std::to_string(c.species) + "_" + std::to_string(c.families) + "_u" + std::to_string(c.unrootedPercent);
     const std::string genes = data + "/genes_" + tag + ".nwk", withSpecies = data + "/species_genes_" + tag + ".nwk";
-    std::vector<std::string> generate = {dlsim, "-n", std::to_string(c.species), "-m", std::to_string(c.families),
-                                         "--seed", kSeed, "--unrooted", fixed(c.unrootedPercent / 100.0, 2)};
-    generate.insert(generate.end(), kDataOptions.begin(), kDataOptions.end());
+    std::vector<std::string> generate = {
+        dlsim, "-n",         std::to_string(c.species),          "-m", std::to_string(c.families), "--seed",
+        kSeed, "--unrooted", fixed(c.unrootedPercent / 100.0, 2)};
+    const std::vector<std::string>& options = genomeScale ? c.dataOptions : kDataOptions;
+    generate.insert(generate.end(), options.begin(), options.end());
     std::vector<std::string> withTree = generate;
     generate.insert(generate.end(), {"-o", genes});
     withTree.insert(withTree.end(), {"--species-tree", "-o", withSpecies});
     if (runMeasured(generate, data + "/dlsim.log").status != 0 ||
-        runMeasured(withTree, data + "/dlsim.log").status != 0) {
+        (!genomeScale && runMeasured(withTree, data + "/dlsim.log").status != 0)) {
       std::cerr << "dlsim failed for " << tag << "\n";
       return 1;
     }
     const DataSize size = countTrees(genes, false);
 
-    const RunResult byDefault = runMeasured(
-        {dlspecies, "-i", genes, "--seed", kSeed, "-o", data + "/report_default_" + tag + ".txt"},
-        data + "/log_default_" + tag + ".txt");
-    const RunResult fromSpecies = runMeasured(
-        {dlspecies, "-g", "0", "-i", withSpecies, "--seed", kSeed, "-o", data + "/report_g0_" + tag + ".txt"},
-        data + "/log_g0_" + tag + ".txt");
+    const RunResult byDefault = runMeasured({dlspecies, "-i", genes, "--seed", kSeed, "-t", genomeScale ? "2" : "1",
+                                             "-o", data + "/report_default_" + tag + ".txt"},
+                                            data + "/log_default_" + tag + ".txt");
+    RunResult fromSpecies;
+    fromSpecies.status = 0;
+    if (!genomeScale)
+      fromSpecies = runMeasured({dlspecies, "-g", "0", "-i", withSpecies, "--seed", kSeed, "-t", "1", "-o",
+                                 data + "/report_g0_" + tag + ".txt"},
+                                data + "/log_g0_" + tag + ".txt");
     if (byDefault.status != 0 || fromSpecies.status != 0) {
       std::cerr << "dlspecies failed for " << tag << " (exit " << byDefault.status << ", " << fromSpecies.status
                 << ")\n";
@@ -213,13 +280,24 @@ int main(int argc, char** argv) {
     // no improvement, the second of them under all rootings).
     const double geneNodes = 2.0 * static_cast<double>(size.leaves) - static_cast<double>(size.trees);
     const double work = static_cast<double>(moves + 2) * (2.0 * c.species - 2.0) * geneNodes;
-    const std::string throughput = searchSeconds > 0 ? fixed(work / static_cast<double>(searchSeconds) / 1e6, 1) + " M" : "-";
-    std::cout << "| " << c.species << " | " << c.families << " | " << c.unrootedPercent << " % | " << size.leaves << " | "
-              << fixed(byDefault.wallSeconds, 2) << " | " << fixed(fromSpecies.wallSeconds, 2) << " | " << moves
-              << " | " << searchSeconds << " | " << throughput << " | "
-              << after(byDefault.log, "Final weighted reconciliation cost: ") << " | "
+    const std::string throughput =
+        searchSeconds > 0 ? fixed(work / static_cast<double>(searchSeconds) / 1e6, 1) + " M" : "-";
+    std::string threadColumns = "- | - | -";
+    if (!genomeScale) {
+      const auto one = timeSearchApart(withSpecies, 1), two = timeSearchApart(withSpecies, 2);
+      if (one.second != two.second) {
+        std::cerr << "the costs of one and two threads differ for " << tag << "\n";
+        ++failures;
+      }
+      threadColumns = fixed(one.first, 2) + " | " + fixed(two.first, 2) + " | " + fixed(one.first / two.first, 2);
+    }
+    std::cout << "| " << c.species << " | " << c.families << " | " << c.unrootedPercent << " % | " << size.leaves
+              << " | " << fixed(byDefault.wallSeconds, 2) << " | "
+              << (genomeScale ? "-" : fixed(fromSpecies.wallSeconds, 2)) << " | " << moves << " | " << searchSeconds
+              << " | " << throughput << " | " << after(byDefault.log, "Final weighted reconciliation cost: ") << " | "
               << fixed(static_cast<double>(byDefault.peakKilobytes) / 1024.0, 1) << " | "
-              << fixed(static_cast<double>(fromSpecies.peakKilobytes) / 1024.0, 1) << " |\n"
+              << (genomeScale ? "-" : fixed(static_cast<double>(fromSpecies.peakKilobytes) / 1024.0, 1)) << " | "
+              << threadColumns << " |\n"
               << std::flush;
   }
   return failures == 0 ? 0 : 1;

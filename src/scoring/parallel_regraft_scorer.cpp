@@ -6,7 +6,8 @@ ParallelRegraftScorer::ParallelRegraftScorer(LossScope scope, bool partial, Work
     : team_(team),
       partial_(partial),
       minBlockNodes_(minBlockNodes),
-      scorers_(team.size(), RegraftScorer(scope, partial)) {}
+      scorers_(team.size(), RegraftScorer(scope, partial)),
+      scorerRound_(team.size(), 0) {}
 
 void ParallelRegraftScorer::setGeneTrees(std::vector<const GeneTree*> trees, std::size_t speciesCount) {
   const std::size_t blockNodes = std::max(minBlockNodes_, 16 * speciesCount);
@@ -30,9 +31,18 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
   const std::size_t blocks = blockStarts_.size() - 1;
   const std::vector<NodeId>& order = index.preorder();
   blockScores_.resize(blocks * positions * 2);
-  team_.forEach(blocks, 1, [&](unsigned worker, std::size_t block) {
+  ++round_;
+  // Unrooted gene trees come last and cost far more under all rootings:
+  // their blocks are handed out first.
+  team_.forEach(blocks, 1, [&](unsigned worker, std::size_t task) {
+    const std::size_t block = everyRooting ? blocks - 1 - task : task;
     RegraftScorer& scorer = scorers_[worker];
-    scorer.begin(species, index, x);
+    if (scorerRound_[worker] != round_) {
+      scorer.begin(species, index, x);
+      scorerRound_[worker] = round_;
+    } else {
+      scorer.restart();
+    }
     const std::size_t end = blockStarts_[block + 1];
     for (std::size_t i = blockStarts_[block]; i < end; ++i) {
       if (i + 1 < end) trees_[i + 1]->prefetch();

@@ -37,7 +37,9 @@ class ParallelRegraftScorer {
   WorkerTeam& team_;
   const bool partial_;
   const std::size_t minBlockNodes_;
-  std::vector<RegraftScorer> scorers_;  // one per worker
+  std::vector<RegraftScorer> scorers_;           // one per worker
+  std::vector<unsigned long long> scorerRound_;  // the round of score() each has begun
+  unsigned long long round_ = 0;
   std::vector<const GeneTree*> trees_;
   std::vector<std::size_t> blockStarts_;  // block b is trees_[blockStarts_[b] .. blockStarts_[b + 1])
   // Per block, per position of the remaining tree (in its pre-order):

@@ -11,18 +11,23 @@ void RegraftScorer::begin(const SpeciesTree& species, const SpeciesIndex& index,
   root_ = species.root();
   r_ = species.sibling(x);
   const std::size_t n = species.size();
-  scores_.assign(n, Scores());
   treeDuplications_.assign(n, DuplicationCounters());
-  accumulatedDuplications_.assign(n, DuplicationCounters());
   treeLosses_.assign(n, LossCounters());
+  if (scope_ == LossScope::wholeSpeciesTree && !partial_) wholeTree_.buildWhole(species, index);
+  counted_.clear();
+  restart();
+}
+
+void RegraftScorer::restart() {
+  const std::size_t n = species_->size();
+  scores_.assign(n, Scores());
+  accumulatedDuplications_.assign(n, DuplicationCounters());
   if (scope_ == LossScope::wholeSpeciesTree && !partial_) {
     accumulatedLosses_.assign(n, LossCounters());
-    wholeTree_.buildWhole(species, index);
   } else {
     lossAtNode_.assign(n, 0);
     lossInSubtree_.assign(n, 0);
   }
-  counted_.clear();
   accumulatedDuplicationBase_ = accumulatedLossBase_ = 0;
   accumulatedAny_ = false;
 }

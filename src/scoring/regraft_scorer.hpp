@@ -34,6 +34,8 @@ class RegraftScorer {
   // the species tree; index describes the tree's present shape. Both must
   // stay unchanged until the scores are read.
   void begin(const SpeciesTree& species, const SpeciesIndex& index, NodeId x);
+  // Starts the scores again, for other gene trees, x and the tree the same.
+  void restart();
   // Adds one gene tree, at its present rooting, to every position. Its
   // counters are added to those of the gene trees before it, weighted, and
   // turned into scores by finish(): the cost of a gene tree follows its

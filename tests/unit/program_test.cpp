@@ -1,7 +1,9 @@
-// Program-wide pieces: the random generator, progress, and how failures end a run.
+// Program-wide pieces: the random generator, progress, the worker team, and
+// how failures end a run.
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <sstream>
 
@@ -9,6 +11,7 @@
 #include "common/console.hpp"
 #include "common/errors.hpp"
 #include "common/random.hpp"
+#include "common/worker_team.hpp"
 
 namespace {
 
@@ -55,6 +58,24 @@ TEST(Console, RewritesOneLineOnATerminalAndWritesStepsElsewhere) {
   }
   EXPECT_EQ(formatElapsed(0) + formatElapsed(61) + formatElapsed(3600) + formatElapsed(90061),
             "0s1m 1s1h 0m 0s1d 1h 1m 1s");
+}
+
+// Every index once, on any worker; a task's exception ends the round and is
+// thrown to the caller, and the team works on.
+TEST(WorkerTeam, RunsEveryTaskOnceAndPassesOnAFailure) {
+  for (const unsigned workers : {1U, 2U, 5U}) {
+    WorkerTeam team(workers);
+    for (const std::size_t grain : {1U, 7U}) {
+      std::vector<std::atomic<int>> runs(1000);
+      team.forEach(runs.size(), grain, [&](unsigned worker, std::size_t i) { runs[i] += worker < workers ? 1 : 2; });
+      for (const std::atomic<int>& n : runs) ASSERT_EQ(n.load(), 1) << workers;
+      EXPECT_THROW(team.forEach(100, grain,
+                                [](unsigned, std::size_t i) {
+                                  if (i == 50) throw InputError("task 50");
+                                }),
+                   InputError);
+    }
+  }
 }
 
 TEST(Failures, EndWithTheirMessageAndStatus) {
