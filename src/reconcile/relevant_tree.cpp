@@ -2,61 +2,75 @@
 
 #include <algorithm>
 
-void RelevantTree::buildWhole(const SpeciesTree& tree, const SpeciesIndex& index) {
-  whole_ = true;
-  nodes_.assign(tree.size(), Node());
-  for (Node& node : nodes_) node.relevant = true;
-  link(tree, index);
+void RelevantTree::restart(std::size_t speciesNodes) {
+  if (nodes_.size() != speciesNodes || stamp_ == 0xffffffffU) {
+    nodes_.assign(speciesNodes, Node());
+    stamp_ = 0;
+  }
+  ++stamp_;
+  preorder_.clear();
 }
 
+bool RelevantTree::add(NodeId v) {
+  Node& node = nodes_[at(v)];
+  if (node.stamp == stamp_) return false;
+  node = Node();
+  node.stamp = stamp_;
+  preorder_.push_back(v);
+  return true;
+}
+
+void RelevantTree::buildWhole(const SpeciesTree& tree, const SpeciesIndex& index) {
+  whole_ = true;
+  restart(tree.size());
+  for (NodeId v : index.preorder()) add(v);
+  link(index);
+}
+
+// The species leaves of the gene tree, and the LCA of every two of them
+// next to each other in pre-order: those are the nodes with gene leaves
+// below both children. Put in pre-order by sorting, or, when the gene tree
+// has many species, by a scan of the species tree.
 void RelevantTree::buildRestricted(const SpeciesTree& tree, const SpeciesIndex& index, const GeneTree& gene,
                                    const NodeId* map) {
   whole_ = false;
-  nodes_.assign(tree.size(), Node());
-  for (NodeId leaf : gene.leaves()) {
-    const NodeId species = map[leaf];
-    if (species != kNoNode) ++nodes_[at(species)].leafCount;
-  }
-  // Children before parents.
-  const std::vector<NodeId>& order = index.preorder();
-  for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    Node& node = nodes_[at(*it)];
-    if (tree.isLeaf(*it)) {
-      node.relevant = node.leafCount != 0;
+  restart(tree.size());
+  for (NodeId leaf : gene.leaves())
+    if (map[leaf] != kNoNode) add(map[leaf]);
+  const bool scan = 8 * preorder_.size() >= tree.size();
+  const auto putInPreorder = [&] {
+    if (scan) {
+      preorder_.clear();
+      for (NodeId v : index.preorder())
+        if (relevant(v)) preorder_.push_back(v);
     } else {
-      const Node& c0 = nodes_[at(tree.child(*it, 0))];
-      const Node& c1 = nodes_[at(tree.child(*it, 1))];
-      node.leafCount = c0.leafCount + c1.leafCount;
-      node.relevant = c0.leafCount != 0 && c1.leafCount != 0;
+      std::sort(preorder_.begin(), preorder_.end(),
+                [&index](NodeId a, NodeId b) { return index.begin(a) < index.begin(b); });
     }
-  }
-  link(tree, index);
+  };
+  putInPreorder();
+  const std::size_t leaves = preorder_.size();
+  for (std::size_t i = 1; i < leaves; ++i) add(index.lca(preorder_[i - 1], preorder_[i]));
+  putInPreorder();
+  link(index);
 }
 
-void RelevantTree::link(const SpeciesTree& tree, const SpeciesIndex& index) {
-  relevantAbove_.resize(tree.size());
-  depthBelow_.resize(tree.size());
-  preorder_.clear();
-  for (NodeId v : index.preorder()) {
-    const bool top = v == tree.root();
-    const NodeId above = top ? kNoNode : relevantAbove_[at(tree.parent(v))];
-    const std::uint32_t depth = top ? 1 : depthBelow_[at(tree.parent(v))];
+void RelevantTree::link(const SpeciesIndex& index) {
+  // path_ holds the relevant ancestors of the node at hand, the nearest
+  // last: those that do not hold it are left behind.
+  path_.clear();
+  for (std::uint32_t i = 0; i < preorder_.size(); ++i) {
+    const NodeId v = preorder_[i];
+    while (!path_.empty() && !index.contains(path_.back(), v)) path_.pop_back();
     Node& node = nodes_[at(v)];
-    if (node.relevant) {
-      node.depth = depth;
-      node.position = static_cast<std::uint32_t>(preorder_.size());
-      preorder_.push_back(v);
-      if (above != kNoNode) {
-        node.parent = above;
-        Node& up = nodes_[at(above)];
-        up.child[up.child[0] == kNoNode ? 0 : 1] = v;
-      }
-      relevantAbove_[at(v)] = v;
-      depthBelow_[at(v)] = depth + 1;
-    } else {
-      relevantAbove_[at(v)] = above;
-      depthBelow_[at(v)] = depth;
+    node.position = i;
+    node.depth = static_cast<std::uint32_t>(path_.size()) + 1;
+    if (!path_.empty()) {
+      node.parent = path_.back();
+      Node& up = nodes_[at(node.parent)];
+      up.child[up.child[0] == kNoNode ? 0 : 1] = v;
     }
+    path_.push_back(v);
   }
   for (auto it = preorder_.rbegin(); it != preorder_.rend(); ++it) {
     Node& node = nodes_[at(*it)];

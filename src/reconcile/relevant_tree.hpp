@@ -20,19 +20,18 @@ class RelevantTree {
   // Every node relevant; depends on the shape of the species tree only.
   void buildWhole(const SpeciesTree& tree, const SpeciesIndex& index);
   // Relevant for the gene tree whose leaves map (map[leaf], kNoNode for a
-  // species not in the tree) to the species nodes given.
-  void buildRestricted(const SpeciesTree& tree, const SpeciesIndex& index, const GeneTree& gene,
-                       const NodeId* map);
+  // species not in the tree) to the species nodes given. Takes time in the
+  // gene tree's size (k log k for its k species), not the species tree's.
+  void buildRestricted(const SpeciesTree& tree, const SpeciesIndex& index, const GeneTree& gene, const NodeId* map);
 
   bool whole() const { return whole_; }
-  bool relevant(NodeId v) const { return nodes_[at(v)].relevant; }
+  bool relevant(NodeId v) const { return nodes_[at(v)].stamp == stamp_; }
   // Relevant nodes from the root down to v, v included (0 if v is not
   // relevant).
-  std::uint32_t depth(NodeId v) const { return nodes_[at(v)].depth; }
-  // Gene leaves below v (restricted trees only).
-  std::int32_t leafCount(NodeId v) const { return nodes_[at(v)].leafCount; }
+  std::uint32_t depth(NodeId v) const { return relevant(v) ? nodes_[at(v)].depth : 0; }
   // The nearest relevant proper ancestor, and the relevant nodes directly
   // below (the one on child 0's side first); kNoNode where there is none.
+  // For relevant nodes only.
   NodeId parent(NodeId v) const { return nodes_[at(v)].parent; }
   NodeId child(NodeId v, int i) const { return nodes_[at(v)].child[i]; }
   // The relevant nodes in pre-order; the relevant subtree of a relevant v
@@ -42,22 +41,27 @@ class RelevantTree {
   std::uint32_t end(NodeId v) const { return nodes_[at(v)].position + nodes_[at(v)].size; }
 
  private:
+  // A node's entry is valid while its stamp is the tree's: a new relevant
+  // tree takes a new stamp instead of clearing every node.
   struct Node {
-    std::int32_t leafCount = 0;
+    std::uint32_t stamp = 0;
     std::uint32_t depth = 0;
     NodeId parent = kNoNode;
     NodeId child[2] = {kNoNode, kNoNode};
     std::uint32_t position = 0;
     std::uint32_t size = 0;
-    bool relevant = false;
   };
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
-  // Depths, links and the pre-order list, once relevance is known.
-  void link(const SpeciesTree& tree, const SpeciesIndex& index);
+  // Starts a new relevant tree over a species tree of that many nodes.
+  void restart(std::size_t speciesNodes);
+  // Makes v relevant, unlinked; false if it was already.
+  bool add(NodeId v);
+  // Links the relevant nodes, which preorder_ lists in pre-order.
+  void link(const SpeciesIndex& index);
 
   std::vector<Node> nodes_;
   std::vector<NodeId> preorder_;
-  std::vector<NodeId> relevantAbove_;       // nearest relevant ancestor-or-self, per node
-  std::vector<std::uint32_t> depthBelow_;   // the depth the next relevant node below takes
+  std::vector<NodeId> path_;  // the relevant ancestors of the node being linked
+  std::uint32_t stamp_ = 0;
   bool whole_ = false;
 };
