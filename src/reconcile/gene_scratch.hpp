@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "common/tree_tour.hpp"
@@ -21,12 +22,15 @@ struct GeneScratch {
   std::vector<NodeId> up;
   GeneRooting rooting;                // a copy of an unrooted tree, re-rooted at will
   std::vector<RootEdge> edges;        // the edges in the order they are tried
+  std::vector<NodeId> turned;         // nodes whose parent the last move of the root changed
+  std::vector<std::int64_t> cost;     // per inner node: its duplication and losses, at the rooting in use
   RelevantTree relevant;              // a relevant tree restricted to one gene tree
   TreeTour tour;
 
   void fit(std::size_t geneNodes) {
     if (map.size() >= geneNodes) return;
     map.resize(geneNodes);
+    cost.resize(geneNodes);
     directed.resize(geneNodes);
     up.resize(geneNodes);
   }

@@ -18,22 +18,39 @@ GeneTreeCost Reconciler::costAtPresentRooting(const GeneTree& tree) {
   return countCost<false>(tree.rooting(), scratch_.map.data(), *relevant);
 }
 
+// The cost of every rooting in turn, kept up to date as the root moves:
+// only the nodes whose parent changed, and the root, count differently.
 RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree) {
   const RelevantTree& relevant = reconcileEveryDirection(tree, species_, index_, scope_, wholeTree_, scratch_);
   const GeneRooting& rooting = scratch_.rooting;
   const NodeId* map = scratch_.map.data();
-  const double weight = tree.weight();
-  auto costHere = [&]() {
-    const GeneTreeCost cost = countCost<false>(rooting, map, relevant);
-    return static_cast<double>(cost.losses) * weight + static_cast<double>(cost.duplications) * weight;
+  std::int64_t* cost = scratch_.cost.data();
+  std::int64_t total = 0;
+  // Duplication and losses of an inner node; 0 for a leaf.
+  auto costAt = [&](NodeId g) -> std::int64_t {
+    const NodeId c0 = rooting.child(g, 0), c1 = rooting.child(g, 1);
+    if (c0 == kNoNode || c1 == kNoNode) return 0;
+    const NodeId m = map[g], m0 = map[c0], m1 = map[c1];
+    return (isDuplication<false>(m, m0, m1) ? 1 : 0) + lossesBelow<false>(relevant, m, m0, m1);
   };
-  double best = costHere();
+  auto recount = [&](NodeId g) {
+    const std::int64_t now = costAt(g);
+    total += now - cost[g];
+    cost[g] = now;
+  };
+  for (NodeId g = 0; g < static_cast<NodeId>(rooting.size()); ++g) {
+    cost[g] = costAt(g);
+    total += cost[g];
+  }
+  std::int64_t best = total;
   RootEdge bestEdge{rooting.child(rooting.root(), 0), rooting.child(rooting.root(), 1)};
   if (bestEdge.first == kNoNode) return bestEdge;  // a single leaf has one rooting
+  // The weight is the same for every rooting: the counts decide.
   forEachOtherRooting(scratch_, [&](const RootEdge& edge) {
-    const double cost = costHere();
-    if (cost < best) {
-      best = cost;
+    for (NodeId g : scratch_.turned) recount(g);
+    recount(rooting.root());
+    if (total < best) {
+      best = total;
       bestEdge = edge;
     }
   });

@@ -11,15 +11,22 @@
 // Puts the root of scratch.rooting on every edge other than its present one
 // in turn: the edges below the root's child 0, then those below its child
 // 1, each edge after the edges below it. At each, scratch.map holds the
-// mappings at that rooting (from scratch.directed), and visit(edge) gets
-// the edge as (upper end, lower end). The root is left on the last edge.
+// mappings at that rooting (from scratch.directed), scratch.turned the
+// nodes whose parent changed since the rooting before (only they, and the
+// root, have other children or another mapping), and visit(edge) gets the
+// edge as (upper end, lower end). Moving along the edges in this order, the
+// root crosses each edge at most twice. The root is left on the last edge.
 template <class Visit>
 void forEachOtherRooting(GeneScratch& scratch, Visit&& visit) {
   GeneRooting& rooting = scratch.rooting;
   NodeId* map = scratch.map.data();
   const std::array<NodeId, 3>* directed = scratch.directed.data();
-  // Only the nodes whose parent changes read another direction.
-  auto turned = [&](NodeId n) { map[n] = directed[n][rooting.parentSlot(n)]; };
+  // Only the nodes whose parent changes read another direction; they are
+  // listed in scratch.turned for visit.
+  auto turned = [&](NodeId n) {
+    map[n] = directed[n][rooting.parentSlot(n)];
+    scratch.turned.push_back(n);
+  };
   scratch.edges.clear();
   const NodeId top = rooting.root();
   for (int side = 0; side < 2; ++side) {
@@ -32,6 +39,7 @@ void forEachOtherRooting(GeneScratch& scratch, Visit&& visit) {
         });
   }
   for (const RootEdge& edge : scratch.edges) {
+    scratch.turned.clear();
     rooting.moveRootTo(edge.second, edge.first, turned);
     visit(edge);
   }
