@@ -17,14 +17,14 @@ struct RootEdge {
 };
 
 struct GeneScratch {
-  std::vector<NodeId> map;            // mapping of every gene node at the rooting in use
+  std::vector<NodeId> map;                      // mapping of every gene node at the rooting in use
   std::vector<std::array<NodeId, 3>> directed;  // per node: the mapping for each neighbour slot
   std::vector<NodeId> up;
-  GeneRooting rooting;                // a copy of an unrooted tree, re-rooted at will
-  std::vector<RootEdge> edges;        // the edges in the order they are tried
-  std::vector<NodeId> turned;         // nodes whose parent the last move of the root changed
-  std::vector<std::int64_t> cost;     // per inner node: its duplication and losses, at the rooting in use
-  RelevantTree relevant;              // a relevant tree restricted to one gene tree
+  GeneRooting rooting;             // a copy of an unrooted tree, re-rooted at will
+  std::vector<RootEdge> edges;     // the edges in the order they are tried
+  std::vector<NodeId> turned;      // nodes whose parent the last move of the root changed
+  std::vector<std::int64_t> cost;  // per inner node: its duplication and losses, at the rooting in use
+  RelevantTree relevant;           // a relevant tree restricted to one gene tree
   TreeTour tour;
 
   void fit(std::size_t geneNodes) {

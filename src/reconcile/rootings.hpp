@@ -50,6 +50,5 @@ void forEachOtherRooting(GeneScratch& scratch, Visit&& visit) {
 // links into scratch.rooting, and returns the relevant tree to count it in:
 // the shared one over the whole species tree, or one restricted to its
 // species.
-const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesTree& species,
-                                            const SpeciesIndex& index, LossScope scope,
-                                            const RelevantTree& wholeTree, GeneScratch& scratch);
+const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesTree& species, const SpeciesIndex& index,
+                                            LossScope scope, const RelevantTree& wholeTree, GeneScratch& scratch);

@@ -20,9 +20,7 @@ class SpeciesIndex {
  public:
   void rebuild(const SpeciesTree& tree);
 
-  NodeId lca(NodeId a, NodeId b) const {
-    return inorderNode_[rmq_.query(order_[at(a)].number, order_[at(b)].number)];
-  }
+  NodeId lca(NodeId a, NodeId b) const { return inorderNode_[rmq_.query(order_[at(a)].number, order_[at(b)].number)]; }
   // The node's in-order number: nodes of a left subtree have smaller
   // numbers, of a right subtree larger ones.
   std::uint32_t number(NodeId v) const { return order_[at(v)].number; }
@@ -32,6 +30,12 @@ class SpeciesIndex {
     const std::uint32_t n = order_[at(v)].number;
     return t.first <= n && n <= t.last;
   }
+
+  // Edges from the root down to v.
+  std::uint32_t depth(NodeId v) const { return depth_[at(v)]; }
+  // The in-order numbers of v's subtree: from first(v) to last(v).
+  std::uint32_t first(NodeId v) const { return order_[at(v)].first; }
+  std::uint32_t last(NodeId v) const { return order_[at(v)].last; }
 
   // Every node in pre-order (child 0's subtree first); the subtree of v is
   // preorder()[begin(v) .. end(v)).

@@ -13,7 +13,12 @@ void RegraftScorer::begin(const SpeciesTree& species, const SpeciesIndex& index,
   const std::size_t n = species.size();
   treeDuplications_.assign(n, DuplicationCounters());
   treeLosses_.assign(n, LossCounters());
-  if (scope_ == LossScope::wholeSpeciesTree && !partial_) wholeTree_.buildWhole(species, index);
+  if (scope_ == LossScope::wholeSpeciesTree && !partial_) {
+    wholeTree_.buildWhole(species, index);
+    leafInRemaining_ = species.leafByName();
+    for (NodeId& leaf : leafInRemaining_)
+      if (leaf != kNoNode && !index.contains(r_, leaf)) leaf = kNoNode;
+  }
   counted_.clear();
   restart();
 }
@@ -62,6 +67,10 @@ void RegraftScorer::addAtPresentRooting(const GeneTree& tree, double weight) {
 }
 
 void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weight) {
+  if (scope_ == LossScope::wholeSpeciesTree) {
+    addAtCheapestRootings(tree, weight);
+    return;
+  }
   if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
   const RelevantTree& relevant = reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
   countInto(false, false, 1);
@@ -81,6 +90,161 @@ void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weigh
     Scores& s = scores_[at(order[i])];
     s.duplications += s.rootingDuplications;
     s.losses += s.rootingLosses;
+  }
+}
+
+// --- Unrooted gene trees at their cheapest rooting per position ----------------------
+//
+// For a fixed species tree the cheapest rootings of an unrooted gene tree
+// form a connected region, and the cost grows along every path away from it
+// (Górecki and Tiuryn 2007; Górecki, Eulenstein and Tiuryn 2013): from any
+// rooting, moving the root across an edge to a cheaper rooting while there
+// is one ends at a cheapest rooting. Moving the root from edge {a, b} to
+// {b, w} changes only the root's and b's children, so the step costs O(1):
+// with A, W, W' the sides of a, w and b's third neighbour w' away from b,
+// the root's children go from (A, W + W') to (W, A + W'), b's from (W, W')
+// to (A, W'). The present rooting is counted for every position by one pass;
+// each position then walks from it.
+
+RegraftScorer::Side RegraftScorer::sideOf(NodeId mapping, NodeId remaining) const {
+  Side side{mapping, remaining, Lies::both, 0, 0};
+  if (mapping != root_) {
+    side.lies = index_->contains(x_, mapping) ? Lies::inX : Lies::remaining;
+    side.depth = index_->depth(mapping);
+  }
+  side.number = index_->number(side.lies == Lies::both ? remaining : mapping);
+  return side;
+}
+
+RegraftScorer::Side RegraftScorer::side(const GeneRooting& rooting, NodeId n, NodeId toward) const {
+  const GeneRooting::Node& node = rooting.node(n);
+  const NodeId top = rooting.root();
+  for (int k = 0; k < 3; ++k) {
+    const NodeId neighbour = node.neighbour[k];
+    const NodeId far = neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == n ? 1 : 0);
+    if (far == toward) return sideOf(scratch_.directed[at(n)][k], remainingDirected_[at(n)][k]);
+  }
+  throw InternalError("gene tree neighbour not found");
+}
+
+RegraftScorer::Moves RegraftScorer::movesAcross(const GeneRooting& rooting, NodeId from, NodeId over) const {
+  Moves moves{};
+  moves.from = from;
+  moves.over = over;
+  moves.fromSide = side(rooting, from, over);
+  moves.overSide = side(rooting, over, from);
+  const NodeId top = rooting.root();
+  int count = 0;
+  for (NodeId neighbour : rooting.node(over).neighbour) {
+    const NodeId far = neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == over ? 1 : 0);
+    if (far != kNoNode && far != from && count < 2) moves.to[count++] = far;
+  }
+  moves.any = count == 2;
+  for (int k = 0; moves.any && k < 2; ++k) {
+    moves.toSide[k] = side(rooting, moves.to[k], over);
+    moves.joined[k] = side(rooting, over, moves.to[k]);
+  }
+  return moves;
+}
+
+RegraftScorer::Mapped RegraftScorer::mapped(const Side& s, const Position& at) const {
+  // Regrafted above y, x's parent takes y's depth, y's subtree moves one
+  // level down and x's subtree hangs below x's parent. Species on both
+  // sides of the root have their LCA at x's parent when y holds the
+  // remaining ones, else at the LCA of those with y, above y.
+  const bool inY = at.first <= s.number && s.number <= at.last;
+  switch (s.lies) {
+    case Lies::remaining:
+      return {s.mapping, s.depth + (inY ? 1 : 0)};
+    case Lies::inX:
+      return {s.mapping, at.depth + s.depth};
+    case Lies::both:
+      break;
+  }
+  if (inY) return {root_, at.depth};
+  const NodeId lca = index_->lca(s.remaining, at.y);
+  return {lca, index_->depth(lca)};
+}
+
+GeneTreeCost RegraftScorer::nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1) {
+  GeneTreeCost cost;
+  const bool as0 = m.node == m0.node, as1 = m.node == m1.node;
+  cost.duplications = as0 || as1 ? 1 : 0;
+  if (as0 && as1) return cost;
+  cost.losses = as0 ? m1.depth - m.depth : as1 ? m0.depth - m.depth : m0.depth + m1.depth - 2 * m.depth - 2;
+  return cost;
+}
+
+void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
+  if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
+  if (remainingDirected_.size() < tree.size()) {
+    remainingDirected_.resize(tree.size());
+    remainingMap_.resize(tree.size());
+    remainingUp_.resize(tree.size());
+  }
+  // The present rooting, accumulated as a gene tree at a fixed rooting;
+  // each position then adds the change to its cheapest rooting.
+  addAtPresentRooting<false>(tree, weight);
+  reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
+  mapEveryDirection<true>(tree, leafInRemaining_.data(), *index_, remainingMap_.data(), remainingDirected_.data(),
+                          remainingUp_.data());
+  const GeneRooting& rooting = scratch_.rooting;
+  const NodeId top = rooting.root();
+  // The root's side: all the gene leaves.
+  const Side all = sideOf(scratch_.map[at(top)], remainingMap_[at(top)]);
+  // The moves from the present root edge, the same at every position.
+  const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
+  Moves start[2] = {};
+  if (a0 != kNoNode) start[0] = movesAcross(rooting, a0, b0), start[1] = movesAcross(rooting, b0, a0);
+  const std::vector<NodeId>& order = index_->preorder();
+  for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
+    const NodeId y = order[i];
+    const Position position{y, index_->depth(y), index_->first(y), index_->last(y)};
+    GeneTreeCost total;  // change from the present rooting
+    Moves moves[2] = {start[0], start[1]};
+    // The root edge is {moves[0].from, moves[0].over}; a leaf tree has none.
+    const Mapped allMapped = mapped(all, position);
+    while (a0 != kNoNode) {
+      // moves[0].fromSide is moves[1].overSide, and the other way round.
+      const Mapped fromMapped = mapped(moves[0].fromSide, position), overMapped = mapped(moves[0].overSide, position);
+      const GeneTreeCost root = nodeCost(allMapped, fromMapped, overMapped);
+      GeneTreeCost best;
+      std::int64_t bestChange = 0;
+      const Moves* bestMoves = nullptr;
+      int bestK = 0;
+      for (int e = 0; e < 2; ++e) {
+        const Moves& across = moves[e];
+        if (!across.any) continue;
+        const Mapped& acrossFrom = e == 0 ? fromMapped : overMapped;
+        const Mapped& acrossOver = e == 0 ? overMapped : fromMapped;
+        const Mapped to[2] = {mapped(across.toSide[0], position), mapped(across.toSide[1], position)};
+        const GeneTreeCost over = nodeCost(acrossOver, to[0], to[1]);
+        for (int k = 0; k < 2; ++k) {
+          const Mapped joined = mapped(across.joined[k], position);
+          const GeneTreeCost newRoot = nodeCost(allMapped, to[k], joined);
+          const GeneTreeCost newOver = nodeCost(joined, acrossFrom, to[1 - k]);
+          const std::int64_t duplications =
+              newRoot.duplications + newOver.duplications - root.duplications - over.duplications;
+          const std::int64_t losses = newRoot.losses + newOver.losses - root.losses - over.losses;
+          if (duplications + losses < bestChange) {
+            bestChange = duplications + losses;
+            best = {duplications, losses};
+            bestMoves = &across;
+            bestK = k;
+          }
+        }
+      }
+      if (bestMoves == nullptr) break;  // no neighbour is cheaper: a cheapest rooting
+      total.duplications += best.duplications;
+      total.losses += best.losses;
+      const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
+      moves[0] = movesAcross(rooting, over, to);
+      moves[1] = movesAcross(rooting, to, over);
+    }
+    if (total.duplications == 0 && total.losses == 0) continue;
+    Scores& s = scores_[at(y)];
+    s.duplications += static_cast<double>(total.duplications) * weight;
+    s.losses += static_cast<double>(total.losses) * weight;
   }
 }
 

@@ -16,11 +16,13 @@
 // All state lives here, in arrays indexed by node number: one scorer per
 // worker, and the trees are only read.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "common/options.hpp"
 #include "reconcile/gene_scratch.hpp"
+#include "reconcile/reconciliation.hpp"
 #include "reconcile/relevant_tree.hpp"
 #include "reconcile/species_index.hpp"
 #include "tree/gene_tree.hpp"
@@ -104,6 +106,50 @@ class RegraftScorer {
   void clearLossCounters(NodeId v);
   void countDuplication(NodeId v, double DuplicationCounters::*counter);
   void clearDuplicationCounters();
+  // Unrooted gene trees under all rootings, losses over the whole species
+  // tree: one pass for the present rooting, then a walk to the cheapest
+  // rooting for each position.
+  void addAtCheapestRootings(const GeneTree& tree, double weight);
+  // A side of a gene-tree edge: the mapping of its gene leaves with x at the
+  // root, and that of those in the remaining tree (kNoNode if none); and
+  // what placing x asks of them: where the mapping lies, the in-order
+  // number of the mapping (of the remaining one when it spans both), and
+  // the mapping's depth with x at the root.
+  enum class Lies : std::uint8_t { remaining, inX, both };
+  struct Side {
+    NodeId mapping, remaining;
+    Lies lies;
+    std::uint32_t number;
+    std::int64_t depth;
+  };
+  // The moves of the root from the edge {from, over} across over, to
+  // {over, to[k]}: the sides of to[k] and of over away from to[k]; with
+  // the sides of the edge's ends, and of over's other neighbours.
+  struct Moves {
+    NodeId from, over, to[2];
+    Side fromSide, overSide, toSide[2], joined[2];
+    bool any;  // over is an inner node
+  };
+  // A regraft position y with what the walk asks of it.
+  struct Position {
+    NodeId y;
+    std::int64_t depth;
+    std::uint32_t first, last;  // in-order numbers of y's subtree
+  };
+  Side sideOf(NodeId mapping, NodeId remaining) const;
+  Side side(const GeneRooting& rooting, NodeId n, NodeId toward) const;
+  Moves movesAcross(const GeneRooting& rooting, NodeId from, NodeId over) const;
+  // A side's mapping and its depth with x regrafted above y (x's new
+  // parent stands as root_).
+  struct Mapped {
+    NodeId node;
+    std::int64_t depth;
+  };
+  Mapped mapped(const Side& s, const Position& at) const;
+  // The duplication and losses of a gene node mapped to m, its children to
+  // m0 and m1.
+  static GeneTreeCost nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1);
+
   // Where the counters of the next gene tree go: the accumulated ones, each
   // count weighted, or the gene tree's own.
   void countInto(bool accumulated, bool accumulatedLosses, double weight);
@@ -146,4 +192,11 @@ class RegraftScorer {
   LossCounters* loss_ = nullptr;
   double duplicationAmount_ = 1, lossAmount_ = 1;
   std::vector<NodeId> counted_;  // species nodes whose duplication counters of one gene tree are set
+
+  // Per name, its species leaf when in the remaining tree, else kNoNode; and
+  // per gene node and neighbour slot, the mapping of that side's gene leaves
+  // in the remaining tree (as GeneScratch::directed).
+  std::vector<NodeId> leafInRemaining_;
+  std::vector<std::array<NodeId, 3>> remainingDirected_;
+  std::vector<NodeId> remainingMap_, remainingUp_;
 };

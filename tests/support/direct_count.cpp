@@ -127,7 +127,7 @@ Counts directCount(const PlainTree& species, const PlainTree& gene, bool limitLo
   return counts;
 }
 
-std::vector<PlainTree> allRootings(const PlainTree& gene) {
+std::vector<PlainTree> allRootings(const PlainTree& gene, std::vector<std::pair<int, int>>* edgesOut) {
   // The unrooted tree: every parent-child edge, except that the root's two
   // child edges form the one edge between those children.
   const int n = static_cast<int>(gene.parent.size());
@@ -158,6 +158,7 @@ std::vector<PlainTree> allRootings(const PlainTree& gene) {
     hang(b, a, tree.root);
     rootings.push_back(tree);
   }
+  if (edgesOut != nullptr) *edgesOut = edges;
   return rootings;
 }
 

@@ -10,6 +10,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct PlainTree {
@@ -40,8 +41,9 @@ std::vector<std::set<std::string>> clades(const PlainTree& tree);
 Counts directCount(const PlainTree& species, const PlainTree& gene, bool limitLosses);
 
 // Every rooting of a gene tree read as unrooted: one tree per edge, the
-// present rooting first.
-std::vector<PlainTree> allRootings(const PlainTree& gene);
+// present rooting first; edges, when given, receives the edges (pairs of
+// gene nodes) in the same order.
+std::vector<PlainTree> allRootings(const PlainTree& gene, std::vector<std::pair<int, int>>* edges = nullptr);
 
 // The cheapest rooting's counts (first of the cheapest in allRootings order).
 Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool limitLosses);

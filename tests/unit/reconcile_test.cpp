@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "reconcile/range_minimum_index.hpp"
@@ -83,6 +84,35 @@ TEST(GeneTreeCost, AgreesWithTheDirectCountAndTheCheapestRooting) {
       const std::string once = newickOf(tree, input.names);
       reconciler.rootAtCheapest(tree);
       ASSERT_EQ(newickOf(tree, input.names), once);
+    }
+  }
+}
+
+// The search walks from a rooting to a cheaper neighbouring one until none
+// is: over the whole species tree, every rooting that is not cheapest must
+// have a strictly cheaper neighbour (sharing a gene node), also where
+// cheapest rootings tie, for one species, and for two or three leaves.
+TEST(GeneTreeCost, EveryRootingButTheCheapestHasACheaperNeighbour) {
+  std::mt19937 random(41);
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 1 + round % 9; ++i) names.push_back("S" + std::to_string(i));
+    std::vector<std::string> labels(2 + random() % (round % 2 ? 3 : 18));
+    for (std::string& label : labels) label = names[random() % names.size()];
+    const PlainTree species = randomTree(random, names), gene = randomTree(random, labels);
+    std::vector<std::pair<int, int>> edges;
+    std::vector<long> costs;
+    for (const PlainTree& rooting : allRootings(gene, &edges))
+      costs.push_back(directCount(species, rooting, false).total());
+    const long cheapest = *std::min_element(costs.begin(), costs.end());
+    for (std::size_t e = 0; e < edges.size(); ++e) {
+      bool cheaperNeighbour = false;
+      for (std::size_t f = 0; f < edges.size(); ++f) {
+        const bool shareNode = edges[f].first == edges[e].first || edges[f].first == edges[e].second ||
+                               edges[f].second == edges[e].first || edges[f].second == edges[e].second;
+        cheaperNeighbour = cheaperNeighbour || (f != e && shareNode && costs[f] < costs[e]);
+      }
+      ASSERT_TRUE(costs[e] == cheapest || cheaperNeighbour) << species.newick() << " " << gene.newick();
     }
   }
 }
