@@ -186,8 +186,11 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
   // each position then adds the change to its cheapest rooting.
   addAtPresentRooting<false>(tree, weight);
   reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
-  mapEveryDirection<true>(tree, leafInRemaining_.data(), *index_, remainingMap_.data(), remainingDirected_.data(),
-                          remainingUp_.data());
+  // Only sides with species on both sides of the root need their
+  // remaining species mapped; there are none unless the whole tree has.
+  if (scratch_.map[at(tree.root())] == root_)
+    mapEveryDirection<true>(tree, leafInRemaining_.data(), *index_, remainingMap_.data(), remainingDirected_.data(),
+                            remainingUp_.data());
   const GeneRooting& rooting = scratch_.rooting;
   const NodeId top = rooting.root();
   // The root's side: all the gene leaves.
