@@ -9,6 +9,7 @@
 #include "build/leaf_adding_builder.hpp"
 #include "common/errors.hpp"
 #include "common/random.hpp"
+#include "reconcile/species_coverage.hpp"
 #include "report/report_writer.hpp"
 #include "search/spr_search.hpp"
 #include "tree/text_reader.hpp"
@@ -36,7 +37,8 @@ void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& tr
     rules.geneSpecies = GeneSpeciesMap::byDelimiter(options.speciesDelimiter, options.speciesAfterLastDelimiter);
   if (options.generator == 0) {
     console.line("Using user-provided initial species tree");
-    console.line("Using SPR local search heuristic to infer final species tree");
+    console.line(options.evaluateOnly ? "Scoring it as it is, without search (--evaluate)"
+                                      : "Using SPR local search heuristic to infer final species tree");
     rules.speciesTreeFirst = true;
     readTreeInput(text, rules, random, console, trees);
     console.line(geneTreeSummary(trees.geneTrees));
@@ -71,10 +73,20 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
   readAndStart(options, inputs, trees, random, console, team);
   console.summariseWarnings();
 
-  SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, options.lossScope, random, console,
-                   stopRequested(), team);
-  const SearchResult result = search.run();
-  console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
+  SearchResult result;
+  if (options.evaluateOnly) {
+    std::vector<const GeneTree*> genes;
+    for (const GeneTree& tree : trees.geneTrees) genes.push_back(&tree);
+    checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
+    console.summariseWarnings();
+    result.cost = weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, team);
+    console.line("Final weighted reconciliation cost: " + formatCost(result.cost));
+  } else {
+    SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, options.lossScope, random, console,
+                     stopRequested(), team);
+    result = search.run();
+    console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
+  }
 
   ReportRequest request;
   request.format = options.format;

@@ -34,6 +34,7 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "  -g, --generator 0|1           The start tree of the search:\n"
       << "                                0 - the species tree given first in the input\n"
       << "                                1 - built by randomised leaf adding [default]\n"
+      << "      --evaluate                With -g 0: no search, the report of the given species tree as it is\n"
       << "      --constraints <file>      Groups of species kept together as clades (generator 1), e.g.\n"
       << "                                \"Human,Chimp; Mouse,Rat;\" [default: none]\n"
       << "  -a, --map <file>              Gene labels to species: lines \"gene species\", or\n"
@@ -181,6 +182,9 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   }
   if (const CommandLine::Argument* arg = findOption(line, "-g", "--generator"))
     options.generator = static_cast<int>(numberOption(*arg, 0, 1));
+  options.evaluateOnly = flagOption(line, "", "--evaluate");
+  if (options.evaluateOnly && options.generator != 0)
+    throw InputError("--evaluate needs -g 0: it scores the species tree given first in the input");
 
   // Nothing is printed before the quiet option is known, except this line,
   // which follows the option's presence.

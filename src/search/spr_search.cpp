@@ -51,7 +51,7 @@ SearchResult SprSearch::run() {
     if (stop_) break;
   }
   // A species tree of one leaf has no regraft to score.
-  if (species_.size() == 1) currentScore_ = costOfCurrentTree();
+  if (species_.size() == 1) currentScore_ = weightedCost(species_, genes_, scope_, team_);
   // Weights so large that the sum leaves the range of double: no regraft
   // could be told from another, and no cost is a result.
   if (!std::isfinite(currentScore_))
@@ -109,13 +109,17 @@ void SprSearch::offer(NodeId x, NodeId y) {
   const double duplications = scorer_.duplications(y);
   const double losses = scorer_.losses(y);
   const double cost = duplications + losses;
-  if (cost < currentScore_) {
+  // Sums of weights such as 0.1 round differently at different positions:
+  // costs within a relative 1e-9 of each other are the same cost. Whole and
+  // binary-fraction weights sum exactly, and their costs differ by far more.
+  const double slack = std::isfinite(currentScore_) ? 1e-9 * std::abs(currentScore_) : 0;
+  if (cost < currentScore_ - slack) {
     improved_ = true;
     bestMoves_.assign(1, {x, y});
     currentScore_ = cost;
     currentDuplications_ = duplications;
     currentLosses_ = losses;
-  } else if (cost == currentScore_ && improved_) {
+  } else if (cost <= currentScore_ + slack && improved_) {
     bestMoves_.emplace_back(x, y);
   }
 }
@@ -124,20 +128,26 @@ long long SprSearch::elapsedSeconds() const {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_).count();
 }
 
-void SprSearch::rootGeneTreesAtCheapest() {
+void SprSearch::rootGeneTreesAtCheapest() { rootAtCheapest(species_, unrooted_, scope_, team_); }
+
+void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& unrooted, LossScope scope,
+                    WorkerTeam& team) {
   // A reconciler per worker, made when it first gets a gene tree.
-  std::vector<std::unique_ptr<Reconciler>> reconcilers(team_.size());
-  team_.forEach(unrooted_.size(), 16, [&](unsigned worker, std::size_t i) {
-    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species_, scope_);
-    reconcilers[worker]->rootAtCheapest(*unrooted_[i]);
+  std::vector<std::unique_ptr<Reconciler>> reconcilers(team.size());
+  team.forEach(unrooted.size(), 16, [&](unsigned worker, std::size_t i) {
+    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species, scope);
+    reconcilers[worker]->rootAtCheapest(*unrooted[i]);
   });
 }
 
-double SprSearch::costOfCurrentTree() {
-  rootGeneTreesAtCheapest();
-  Reconciler reconciler(species_, scope_);
+double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope, WorkerTeam& team) {
+  std::vector<GeneTree*> unrooted;
+  for (GeneTree& tree : genes)
+    if (!tree.rooted()) unrooted.push_back(&tree);
+  rootAtCheapest(species, unrooted, scope, team);
+  Reconciler reconciler(species, scope);
   double cost = 0;
-  for (const GeneTree* tree : scoringOrder_) {
+  for (const GeneTree* tree : rootedThenUnrooted(genes)) {
     const GeneTreeCost c = reconciler.costAtPresentRooting(*tree);
     cost += static_cast<double>(c.duplications + c.losses) * tree->weight();
   }

@@ -47,7 +47,6 @@ class SprSearch {
   void scoreRegrafts(NodeId x, bool everyRooting);
   void offer(NodeId x, NodeId y);
   void rootGeneTreesAtCheapest();
-  double costOfCurrentTree();
 
   SpeciesTree& species_;
   std::vector<GeneTree>& genes_;
@@ -73,3 +72,12 @@ class SprSearch {
   unsigned cycle_ = 0;  // the running cycle, from 1
   std::chrono::steady_clock::time_point start_;
 };
+
+// Roots every unrooted gene tree at its cheapest rooting for the species
+// tree, on the team's workers.
+void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& unrooted, LossScope scope,
+                    WorkerTeam& team);
+
+// The weighted cost of a species tree, the unrooted gene trees at their
+// cheapest rooting (they are left there), summed as the search sums.
+double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope, WorkerTeam& team);

@@ -114,6 +114,16 @@ TEST_F(CommandLine, Outcomes) {
        report(size4, "6", "1 + 5 = 6") + "(((A,B),C),D);\n", "", 0},
       {quiet0, "((A,B),(C,D));\n((A,C),(B,D));\n((A,C),D);\n", report(size4, "1", "0 + 1 = 1") + "((A,C),(B,D));\n", "",
        0},
+      // A given tree scored as it is, an unrooted gene tree at its cheapest rooting.
+      {concat(quiet0, {"--evaluate"}), "((A,B),(C,D));\n((A,C),(B,D));\n[&U][&WEIGHT=2]((A,B),(C,D));\n",
+       report(size4, "5", "1 + 4 = 5") + "((A,B),(C,D));\n", "", 0},
+      {{"--evaluate"}, "", "", "ERROR: --evaluate needs -g 0: it scores the species tree given first in the input\n", 1},
+      // Costs that differ only by the rounding of weights such as 0.7 are
+      // equal: no move is made for them.
+      {{"-q", "--seed", "1", "-t", "1"},
+       "[&U][&WEIGHT=0.7](S0,(S4,S1));\n[&U](((S3,(S0,(S0,S4))),((S3,((S1,S4),((S2,S4),(S4,S1)))),(S4,(S4,S0)))),"
+       "(S2,((S0,S0),(S4,(S4,S3)))));\n[&U](S1,S0);\n",
+       report("9 nodes 5 leaves", "34.7", "11 + 24 = 35") + "(S3,(S0,(S4,(S1,S2))));\n", "", 0},
   };
   for (const Outcome& c : table) {
     // c.out is what the run shows, progress then results: the results go
