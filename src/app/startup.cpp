@@ -1,5 +1,6 @@
 #include "app/startup.hpp"
 
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,6 +68,15 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "  cat speciestree.newick genetrees.newick | " << program << " -g 0\n"
       << "  " << program << " -i genetrees.nwk -a genes.map --unrooted\n"
       << std::flush;
+}
+
+// The hardware threads this process may run on.
+unsigned availableThreads() {
+#ifdef __linux__
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return std::max(1, CPU_COUNT(&allowed));
+#endif
+  return std::max(1U, std::thread::hardware_concurrency());
 }
 
 std::uint32_t freshSeed() {
@@ -178,7 +188,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   if (const CommandLine::Argument* arg = findOption(line, "-t", "--threads")) {
     options.threads = static_cast<unsigned>(numberOption(*arg, 1, kMaxThreads));
   } else {
-    options.threads = std::max(1U, std::thread::hardware_concurrency());
+    options.threads = availableThreads();
   }
   if (const CommandLine::Argument* arg = findOption(line, "-g", "--generator"))
     options.generator = static_cast<int>(numberOption(*arg, 0, 1));

@@ -1,18 +1,31 @@
 #include "common/worker_team.hpp"
 
 #include <algorithm>
+#include <string>
+#include <system_error>
+
+#include "common/errors.hpp"
 
 WorkerTeam::WorkerTeam(unsigned workers) {
-  for (unsigned w = 1; w < workers; ++w) threads_.emplace_back([this, w] { work(w); });
+  try {
+    for (unsigned w = 1; w < workers; ++w) threads_.emplace_back([this, w] { work(w); });
+  } catch (const std::system_error& error) {
+    // The threads started must end before the team's members go.
+    close();
+    throw InputError("cannot start " + std::to_string(workers) + " threads: " + error.what());
+  }
 }
 
-WorkerTeam::~WorkerTeam() {
+WorkerTeam::~WorkerTeam() { close(); }
+
+void WorkerTeam::close() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     closing_ = true;
   }
   roundStarts_.notify_all();
   for (std::thread& thread : threads_) thread.join();
+  threads_.clear();
 }
 
 void WorkerTeam::forEach(std::size_t count, std::size_t grain, const std::function<void(unsigned, std::size_t)>& task) {

@@ -14,6 +14,7 @@
 
 class WorkerTeam {
  public:
+  // Throws InputError when the threads cannot be started.
   explicit WorkerTeam(unsigned workers);
   ~WorkerTeam();
   WorkerTeam(const WorkerTeam&) = delete;
@@ -29,6 +30,8 @@ class WorkerTeam {
 
  private:
   void work(unsigned worker);
+  // Ends and joins the threads.
+  void close();
   // Runs tasks of the present round until none is left.
   void runTasks(unsigned worker);
 

@@ -30,7 +30,6 @@ void RegraftScorer::restart() {
   if (scope_ == LossScope::wholeSpeciesTree && !partial_) {
     accumulatedLosses_.assign(n, LossCounters());
   } else {
-    lossAtNode_.assign(n, 0);
     lossInSubtree_.assign(n, 0);
   }
   accumulatedDuplicationBase_ = accumulatedLossBase_ = 0;
@@ -276,7 +275,7 @@ void RegraftScorer::finish() {
     if (v != r_) lossInSubtree_[at(v)] += lossInSubtree_[at(species_->parent(v))];
     Scores& s = scores_[at(v)];
     s.duplications += duplicationValueAt(v, duplicationBase, 1);
-    s.losses += lossBase + (lossAtNode_[at(v)] + lossInSubtree_[at(v)]);
+    s.losses += lossBase + lossInSubtree_[at(v)];
   }
 }
 
@@ -286,8 +285,9 @@ template <bool kPartial>
 void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, double weight,
                                  Combine combine) {
   countFrontier<kPartial>(rooting);
-  // Losses change with the regraft only when the gene tree has species on
-  // both sides of the root, which is then relevant.
+  // Over the whole species tree losses change with the regraft; in a tree
+  // restricted to the gene tree's species only when it has species on both
+  // sides of the root, which is then relevant.
   const bool lossesChange = relevant.relevant(root_);
   const GeneTreeCost cost =
       countCost<kPartial>(rooting, scratch_.map.data(), relevant, [&](NodeId g, NodeId c0, NodeId c1) {
@@ -671,13 +671,23 @@ void RegraftScorer::forEachLossChange(const RelevantTree& relevant, NodeId start
 }
 
 // A gene tree's loss changes, from its own counters into the accumulated
-// ones; its counters are cleared behind.
+// ones, in the gene tree's size: the positions that take a relevant node's
+// change (see forEachLossChange) are the subtree of the top of its path up
+// to its relevant parent, less those of its relevant children. So the
+// change less the relevant parent's, added at that top, sums down to every
+// such position in finish(). Its counters are cleared behind.
 void RegraftScorer::accumulateLossChanges(const RelevantTree& relevant, NodeId start, double weight) {
   convertSiblingCounters(relevant, start);
   sumDown(relevant, start, [](NodeId) {});
-  forEachLossChange(
-      relevant, start, [&](NodeId v, double delta, bool) { lossAtNode_[at(v)] += delta * weight; },
-      [&](NodeId s, double delta) { lossInSubtree_[at(s)] += delta * weight; });
+  const std::vector<NodeId>& order = relevant.preorder();
+  for (std::uint32_t i = relevant.begin(start); i < relevant.end(start); ++i) {
+    const NodeId v = order[i];
+    const NodeId up = relevant.parent(v);  // the root for start
+    const double above = v == start ? 0 : loss_[at(up)].lossDelta;
+    const NodeId c0 = species_->child(up, 0);
+    const NodeId top = index_->contains(c0, v) ? c0 : species_->child(up, 1);
+    lossInSubtree_[at(top)] += (loss_[at(v)].lossDelta - above) * weight;
+  }
   for (NodeId v : relevant.preorder()) clearLossCounters(v);
 }
 

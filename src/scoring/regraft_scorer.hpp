@@ -177,15 +177,17 @@ class RegraftScorer {
   std::vector<NodeId> region_, frontier_;
   std::vector<Scores> scores_;
 
-  // The counters of one gene tree (unit counts; clear between gene trees)
-  // and those accumulated since begin() (weighted counts): duplications
-  // always, losses over the whole species tree, where all gene trees share
-  // the relevant tree. Over restricted trees a gene tree's loss changes
-  // are accumulated once known, per node (lossAtNode) and per subtree
-  // (lossInSubtree).
+  // The counters of one gene tree (unit counts) and those accumulated since
+  // begin() (weighted counts): duplications always, losses over the whole
+  // species tree, where all gene trees share the relevant tree. Between
+  // gene trees the loss counters of one tree are clear; its duplication
+  // counters are cleared when the next one starts (counted_), and the
+  // values carried down the passes are written before they are read. Over
+  // restricted trees a gene tree's loss changes are accumulated once known,
+  // per subtree (lossInSubtree, summed down in finish()).
   std::vector<DuplicationCounters> treeDuplications_, accumulatedDuplications_;
   std::vector<LossCounters> treeLosses_, accumulatedLosses_;
-  std::vector<double> lossAtNode_, lossInSubtree_;
+  std::vector<double> lossInSubtree_;
   double accumulatedDuplicationBase_ = 0, accumulatedLossBase_ = 0;
   bool accumulatedAny_ = false;
   DuplicationCounters* dup_ = nullptr;  // where counts go now, and by how much
