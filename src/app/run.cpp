@@ -1,7 +1,9 @@
 #include "app/run.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
+#include <memory>
 
 #include "app/interrupt.hpp"
 #include "app/startup.hpp"
@@ -24,10 +26,30 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
          " unrooted input gene trees total";
 }
 
-// The species tree to start from: the input's first tree, or one built by
-// leaf adding from the gene trees (with the constraint groups).
-void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& trees, Random& random, Console& console,
-                  WorkerTeam& team) {
+// What every start shares: the trees as read (the given species tree for
+// -g 0) and the constraint groups of the starts built by leaf adding.
+struct RunData {
+  TreeInput trees;
+  std::vector<ConstraintGroup> groups;
+};
+
+// The constraint clades of a given species tree, as groups for the starts
+// built by leaf adding.
+std::vector<ConstraintGroup> groupsOfClades(const SpeciesTree& tree, const NameTable& names) {
+  std::vector<ConstraintGroup> groups;
+  for (NodeId leaf : tree.leaves()) {
+    const CladeId clade = tree.clade(leaf);
+    if (clade == kNoClade) continue;
+    if (groups.size() < static_cast<std::size_t>(clade)) groups.resize(static_cast<std::size_t>(clade));
+    groups[static_cast<std::size_t>(clade) - 1].push_back(names.text(tree.name(leaf)));
+  }
+  groups.erase(std::remove_if(groups.begin(), groups.end(), [](const ConstraintGroup& g) { return g.size() < 2; }),
+               groups.end());
+  return groups;
+}
+
+// Reads the trees and the constraints, with their information lines.
+void readInputs(const Options& options, const RunInputs& inputs, RunData& data, Random& random, Console& console) {
   TextReader text(inputs.trees, options.inputPath.empty() ? "standard input" : options.inputPath);
   TreeInputRules rules;
   rules.unrootedByDefault = options.unrootedByDefault;
@@ -35,6 +57,7 @@ void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& tr
     rules.geneSpecies = GeneSpeciesMap::read(*inputs.map, options.mapPath);
   else if (options.speciesDelimiter != '\0')
     rules.geneSpecies = GeneSpeciesMap::byDelimiter(options.speciesDelimiter, options.speciesAfterLastDelimiter);
+  TreeInput& trees = data.trees;
   if (options.generator == 0) {
     console.line("Using user-provided initial species tree");
     console.line(options.evaluateOnly ? "Scoring it as it is, without search (--evaluate)"
@@ -42,26 +65,36 @@ void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& tr
     rules.speciesTreeFirst = true;
     readTreeInput(text, rules, random, console, trees);
     console.line(geneTreeSummary(trees.geneTrees));
+    if (options.starts > 1) data.groups = groupsOfClades(*trees.speciesTree, trees.names);
     return;
   }
   console.line("Using fast randomized leaf adding heuristic to build initial species tree");
   readTreeInput(text, rules, random, console, trees);
   console.line(std::to_string(trees.geneTrees.size()) + " input gene trees total");
-  std::vector<ConstraintGroup> groups;
   if (inputs.constraints != nullptr) {
     const std::vector<NameId> species = speciesOfGeneTrees(trees.geneTrees, trees.names);
     TextReader constraints(*inputs.constraints, options.constraintsPath, " in constraints input");
-    groups = readConstraintGroups(
+    data.groups = readConstraintGroups(
         constraints,
         [&](const std::string& name) {
           return std::binary_search(species.begin(), species.end(), trees.names.find(name));
         },
         console);
   }
-  LeafAddingBuilder builder(trees.geneTrees, trees.names, random, console, team);
-  trees.speciesTree = std::make_unique<SpeciesTree>(builder.build(groups));
-  console.line("Using SPR local search heuristic to infer final species tree");
-  console.line(geneTreeSummary(trees.geneTrees));
+}
+
+// The species tree start `start` searches from: the given one for start 1
+// of -g 0, else one built by leaf adding.
+std::unique_ptr<SpeciesTree> startTree(const Options& options, int start, RunData& data, Random& random,
+                                       Console& console, WorkerTeam& team) {
+  if (options.generator == 0 && start == 1) return std::move(data.trees.speciesTree);
+  LeafAddingBuilder builder(data.trees.geneTrees, data.trees.names, random, console, team);
+  auto tree = std::make_unique<SpeciesTree>(builder.build(data.groups));
+  if (options.generator == 1) {
+    console.line("Using SPR local search heuristic to infer final species tree");
+    console.line(geneTreeSummary(data.trees.geneTrees));
+  }
+  return tree;
 }
 
 }  // namespace
@@ -69,31 +102,61 @@ void readAndStart(const Options& options, const RunInputs& inputs, TreeInput& tr
 void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console) {
   Random random(options.seed);
   WorkerTeam team(options.threads);
-  TreeInput trees;
-  readAndStart(options, inputs, trees, random, console, team);
-  console.summariseWarnings();
-
-  SearchResult result;
-  if (options.evaluateOnly) {
-    std::vector<const GeneTree*> genes;
-    for (const GeneTree& tree : trees.geneTrees) genes.push_back(&tree);
-    checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
-    console.summariseWarnings();
-    result.cost = weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, team);
-    console.line("Final weighted reconciliation cost: " + formatCost(result.cost));
-  } else {
-    SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, options.lossScope, random, console,
-                     stopRequested(), team);
-    result = search.run();
-    console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
-  }
-
+  RunData data;
+  readInputs(options, inputs, data, random, console);
+  TreeInput& trees = data.trees;
   ReportRequest request;
   request.format = options.format;
   request.withGeneTrees = options.writeGeneTrees;
   request.lossScope = options.lossScope;
-  request.weightedCost = result.cost;
-  writeReport(report, *trees.speciesTree, trees.geneTrees, trees.names, request, team);
+
+  if (options.evaluateOnly) {
+    console.summariseWarnings();
+    std::vector<const GeneTree*> genes;
+    for (const GeneTree& tree : trees.geneTrees) genes.push_back(&tree);
+    checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
+    console.summariseWarnings();
+    request.weightedCost = weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, team);
+    console.line("Final weighted reconciliation cost: " + formatCost(request.weightedCost));
+    writeReport(report, *trees.speciesTree, trees.geneTrees, trees.names, request, team);
+    return;
+  }
+
+  // Every start searches from the gene trees as read; the lowest final
+  // cost wins, the earliest start among equal ones.
+  const std::vector<GeneTree> asRead = options.starts > 1 ? trees.geneTrees : std::vector<GeneTree>();
+  std::unique_ptr<SpeciesTree> bestTree;
+  std::vector<GeneTree> bestGenes;
+  int bestStart = 0;
+  const auto begun = std::chrono::steady_clock::now();
+  for (int start = 1; start <= options.starts; ++start) {
+    const std::uint32_t seed = start == 1 ? options.seed : derivedSeed(options.seed, static_cast<std::uint32_t>(start));
+    Random startRandom(seed);
+    Random& draws = start == 1 ? random : startRandom;
+    if (start > 1) trees.geneTrees = asRead;
+    std::unique_ptr<SpeciesTree> tree = startTree(options, start, data, draws, console, team);
+    console.summariseWarnings();
+    SprSearch search(*tree, trees.geneTrees, trees.names, options.lossScope, draws, console, stopRequested(), team);
+    const SearchResult result = search.run();
+    console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
+    if (bestStart == 0 || result.cost < request.weightedCost) {
+      bestStart = start;
+      request.weightedCost = result.cost;
+      bestTree = std::move(tree);
+      if (options.starts > 1) bestGenes = trees.geneTrees;
+    }
+    if (options.starts > 1) {
+      const long long elapsed =
+          std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun).count();
+      console.line("Start " + std::to_string(start) + " of " + std::to_string(options.starts) + " (seed " +
+                   std::to_string(seed) + "): cost " + formatCost(result.cost) + ", best " +
+                   formatCost(request.weightedCost) + " (start " + std::to_string(bestStart) + "), elapsed " +
+                   formatElapsed(elapsed));
+    }
+    if (stopRequested()) break;  // a keyboard interrupt ends the starts too
+  }
+  if (options.starts > 1) trees.geneTrees = std::move(bestGenes);
+  writeReport(report, *bestTree, trees.geneTrees, trees.names, request, team);
 }
 
 int runProgram(int argc, char** argv, Console& console) {

@@ -20,6 +20,7 @@ namespace {
 
 const char* const kVersion = "2.0";
 const std::uint64_t kMaxThreads = 1024;
+const std::uint64_t kMaxStarts = 100000;
 
 void printHelp(std::ostream& out, const std::string& program) {
   out << "Usage: " << program << " [ARGUMENT]\n"
@@ -35,6 +36,8 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "  -g, --generator 0|1           The start tree of the search:\n"
       << "                                0 - the species tree given first in the input\n"
       << "                                1 - built by randomised leaf adding [default]\n"
+      << "      --starts <N>              N start trees, each searched; the lowest final cost wins [default: 1].\n"
+      << "                                Start i > 1 is the run of a seed derived from --seed, printed\n"
       << "      --evaluate                With -g 0: no search, the report of the given species tree as it is\n"
       << "      --constraints <file>      Groups of species kept together as clades (generator 1), e.g.\n"
       << "                                \"Human,Chimp; Mouse,Rat;\" [default: none]\n"
@@ -192,6 +195,8 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   }
   if (const CommandLine::Argument* arg = findOption(line, "-g", "--generator"))
     options.generator = static_cast<int>(numberOption(*arg, 0, 1));
+  if (const CommandLine::Argument* arg = findOption(line, "", "--starts"))
+    options.starts = static_cast<int>(numberOption(*arg, 1, kMaxStarts));
   options.evaluateOnly = flagOption(line, "", "--evaluate");
   if (options.evaluateOnly && options.generator != 0)
     throw InputError("--evaluate needs -g 0: it scores the species tree given first in the input");

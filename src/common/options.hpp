@@ -19,6 +19,7 @@ struct Options {
   bool writeGeneTrees = false;
   int generator = 1;  // 0: the species tree given first in the input; 1: leaf adding
   bool evaluateOnly = false;  // with generator 0: the given tree's report, no search
+  int starts = 1;             // independent start trees, each searched
   LossScope lossScope = LossScope::wholeSpeciesTree;
   bool quiet = false;
   unsigned threads = 1;                    // workers scoring the gene trees

@@ -27,3 +27,10 @@ std::uint32_t Random::next() {
   newest_ = oldest;
   return ring_[oldest] >> 1;
 }
+
+std::uint32_t derivedSeed(std::uint32_t seed, std::uint32_t stream) {
+  std::uint64_t z = (static_cast<std::uint64_t>(seed) << 32 | stream) + 0x9e3779b97f4a7c15ULL;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return static_cast<std::uint32_t>(z ^ (z >> 31));
+}

@@ -26,3 +26,8 @@ class Random {
   std::uint32_t ring_[31];
   int newest_ = 0;  // position of r[i-1] in the ring
 };
+
+// The seed of the run's stream i > 1 (start i of --starts): splitmix64 of
+// (seed << 32 | i), its low 32 bits. A run with --seed set to it repeats
+// that stream alone.
+std::uint32_t derivedSeed(std::uint32_t seed, std::uint32_t stream);

@@ -14,7 +14,8 @@ namespace {
 
 TEST(Threads, GiveTheSameReportForEveryThreadCount) {
   TempDir dir;
-  const std::vector<std::string> data = {"-n", "12", "-m", "400", "--seed", "3", "--unrooted", "0.3", "--weighted", "0.5"};
+  const std::vector<std::string> data = {"-n", "12",         "-m",  "400",        "--seed",
+                                         "3",  "--unrooted", "0.3", "--weighted", "0.5"};
   const auto roundingWeights = [](const std::string& text) {
     return replaceAll(replaceAll(text, "WEIGHT=0.5]", "WEIGHT=0.1]"), "WEIGHT=1.5]", "WEIGHT=0.7]");
   };
@@ -46,3 +47,31 @@ TEST(Threads, GiveTheSameReportForEveryThreadCount) {
 }
 
 }  // namespace
+
+// --starts reports the best of its starts (the earliest among equal costs);
+// start i is the single run of the seed it prints, and the report is the
+// same for -t 1 and -t 2.
+TEST(Starts, ReportTheBestOfSingleRunsWithTheirSeeds) {
+  TempDir dir;
+  dir.write("in.nwk",
+            runProgram({kDlsim, "-n", "14", "-m", "40", "--swaps", "4", "--seed", "5", "--unrooted", "0.3"}).out);
+  const auto costOf = [](const std::string& report) {
+    const std::string mark = "[Weighted reconciliation cost: ";
+    const std::size_t at = report.find(mark) + mark.size();
+    return report.substr(at, report.find(']', at) - at);
+  };
+  const ProcessResult one = runDlspecies({"-i", "in.nwk", "--seed", "5", "--starts", "4", "-t", "1"}, dir.path());
+  const ProcessResult two = runDlspecies({"-i", "in.nwk", "--seed", "5", "--starts", "4", "-t", "2"}, dir.path());
+  ASSERT_EQ(one.status + two.status, 0) << one.err;
+  EXPECT_EQ(one.out, two.out);
+  std::string best;
+  for (std::size_t at = one.err.find("\nStart "); at != std::string::npos; at = one.err.find("\nStart ", at + 1)) {
+    const std::size_t seedAt = one.err.find("(seed ", at) + 6, costAt = one.err.find("cost ", at) + 5;
+    const std::string seed = one.err.substr(seedAt, one.err.find(')', seedAt) - seedAt);
+    const std::string cost = one.err.substr(costAt, one.err.find(',', costAt) - costAt);
+    EXPECT_EQ(costOf(runDlspecies({"-q", "-i", "in.nwk", "--seed", seed, "-t", "1"}, dir.path()).out), cost) << seed;
+    if (best.empty() || std::stod(cost) < std::stod(best)) best = cost;
+  }
+  EXPECT_EQ(costOf(one.out), best);
+  EXPECT_NE(one.err.find("Start 4 of 4"), std::string::npos) << one.err;
+}
