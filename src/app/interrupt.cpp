@@ -12,8 +12,10 @@ namespace {
 // and a fixed buffer, and writes with write(2).
 std::atomic<bool> stopFlag{false};
 std::atomic<bool> quietFlag{true};
-std::atomic<bool> haveFileToRemove{false};
-char fileToRemove[4096];
+// The unfinished output files, one slot per output file of the run.
+constexpr int kFileSlots = 2;
+std::atomic<bool> haveFileToRemove[kFileSlots] = {};
+char fileToRemove[kFileSlots][4096];
 
 static_assert(std::atomic<bool>::is_always_lock_free, "the interrupt handler needs lock-free flags");
 
@@ -37,7 +39,8 @@ extern "C" void onInterrupt(int) {
     return;
   }
   if (!quietFlag.load()) writeToStderr("\nUser interrupt... stop immediately, bye!\n");
-  if (haveFileToRemove.load()) unlink(fileToRemove);
+  for (int slot = 0; slot < kFileSlots; ++slot)
+    if (haveFileToRemove[slot].load()) unlink(fileToRemove[slot]);
   _exit(1);
 }
 
@@ -49,12 +52,13 @@ void setInterruptQuiet(bool quiet) { quietFlag = quiet; }
 
 const std::atomic<bool>& stopRequested() { return stopFlag; }
 
-void setFileToRemoveOnInterrupt(const std::string& path) {
-  haveFileToRemove = false;
+void setFileToRemoveOnInterrupt(int slot, const std::string& path) {
+  if (slot < 0 || slot >= kFileSlots) return;
+  haveFileToRemove[slot] = false;
   // The handler must not see the name while it changes.
   std::atomic_signal_fence(std::memory_order_seq_cst);
-  if (path.empty() || path.size() >= sizeof fileToRemove) return;
-  std::memcpy(fileToRemove, path.c_str(), path.size() + 1);
+  if (path.empty() || path.size() >= sizeof fileToRemove[slot]) return;
+  std::memcpy(fileToRemove[slot], path.c_str(), path.size() + 1);
   std::atomic_signal_fence(std::memory_order_seq_cst);
-  haveFileToRemove = true;
+  haveFileToRemove[slot] = true;
 }

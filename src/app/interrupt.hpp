@@ -12,5 +12,6 @@ void installInterruptHandler();
 void setInterruptQuiet(bool quiet);
 // Set by the first interrupt.
 const std::atomic<bool>& stopRequested();
-// The file a second interrupt removes ("" for none).
-void setFileToRemoveOnInterrupt(const std::string& path);
+// A file a second interrupt removes ("" for none): one per slot, 0 for the
+// report, 1 for the bootstrap trees.
+void setFileToRemoveOnInterrupt(int slot, const std::string& path);

@@ -27,7 +27,8 @@ std::string linkTarget(const std::string& link) {
 
 }  // namespace
 
-OutputFile::OutputFile(const std::string& name) : name_(name), target_(name) {
+OutputFile::OutputFile(const std::string& name, int interruptSlot)
+    : interruptSlot_(interruptSlot), name_(name), target_(name) {
   const InputError notCreated("Output file " + name + " not created");
   struct stat existing {};
   existed_ = stat(name.c_str(), &existing) == 0;
@@ -65,7 +66,7 @@ OutputFile::OutputFile(const std::string& name) : name_(name), target_(name) {
   }
   close(fd);
   std::remove(trial.c_str());
-  setFileToRemoveOnInterrupt("");
+  setFileToRemoveOnInterrupt(interruptSlot_, "");
 }
 
 int OutputFile::makeTemporary(std::string& path) const {
@@ -79,7 +80,7 @@ int OutputFile::makeTemporary(std::string& path) const {
   const int fd = mkstemp(text.data());
   if (fd < 0) return -1;
   path = text.data();
-  setFileToRemoveOnInterrupt(path);
+  setFileToRemoveOnInterrupt(interruptSlot_, path);
   // The old file's permissions, and where allowed its owner and group; the
   // new file keeps the runner's where not, which is no reason to stop.
   bool kept = fchmod(fd, permissions_) == 0;
@@ -111,7 +112,7 @@ void OutputFile::discardTemporary() {
   if (temporary_.empty()) return;
   file_.close();
   std::remove(temporary_.c_str());
-  setFileToRemoveOnInterrupt("");
+  setFileToRemoveOnInterrupt(interruptSlot_, "");
   temporary_.clear();
 }
 
@@ -128,5 +129,5 @@ void OutputFile::commit() {
   if (mode_ != Mode::replace) return;
   if (std::rename(temporary_.c_str(), target_.c_str()) != 0) throw notWritten;
   committed_ = true;
-  setFileToRemoveOnInterrupt("");
+  setFileToRemoveOnInterrupt(interruptSlot_, "");
 }

@@ -20,7 +20,9 @@ class OutputFile {
  public:
   // Checks that the output can be written; throws InputError "Output file
   // NAME not created" if it cannot. Creates nothing.
-  explicit OutputFile(const std::string& name);
+  // interruptSlot: where a second keyboard interrupt finds the unfinished
+  // file (see setFileToRemoveOnInterrupt).
+  explicit OutputFile(const std::string& name, int interruptSlot = 0);
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
   // Removes the temporary file unless committed.
@@ -35,13 +37,15 @@ class OutputFile {
  private:
   enum class Mode { replace, direct, inMemory };
 
+  int interruptSlot_;
+
   // A new file beside the target, with the permissions it is to get; -1
   // when none can be made.
   int makeTemporary(std::string& path) const;
   void discardTemporary();
 
-  std::string name_;       // as given
-  std::string target_;     // the file that gets replaced (symbolic links followed)
+  std::string name_;    // as given
+  std::string target_;  // the file that gets replaced (symbolic links followed)
   Mode mode_ = Mode::replace;
   bool existed_ = false;
   mode_t permissions_ = 0;

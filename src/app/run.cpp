@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <iostream>
 #include <memory>
 
@@ -14,6 +15,7 @@
 #include "reconcile/species_coverage.hpp"
 #include "report/report_writer.hpp"
 #include "search/spr_search.hpp"
+#include "tree/newick_writer.hpp"
 #include "tree/text_reader.hpp"
 #include "tree/tree_input.hpp"
 
@@ -97,9 +99,80 @@ std::unique_ptr<SpeciesTree> startTree(const Options& options, int start, RunDat
   return tree;
 }
 
+// The species below every node, as sorted name numbers.
+std::vector<std::vector<NameId>> cladesOf(const SpeciesTree& tree) {
+  SpeciesIndex index;
+  index.rebuild(tree);
+  std::vector<std::vector<NameId>> clades(tree.size());
+  for (NodeId v = 0; v < static_cast<NodeId>(tree.size()); ++v) {
+    for (std::uint32_t i = index.begin(v); i < index.end(v); ++i)
+      if (tree.isLeaf(index.preorder()[i]))
+        clades[static_cast<std::size_t>(v)].push_back(tree.name(index.preorder()[i]));
+    std::sort(clades[static_cast<std::size_t>(v)].begin(), clades[static_cast<std::size_t>(v)].end());
+  }
+  return clades;
+}
+
+// Bootstrap replicates: each draws as many gene trees as were read, with
+// replacement (a tree drawn k times counts k times its weight), from the
+// generator of seed derivedSeed(seed, 2^31 + replicate), and searches one
+// start (the given tree for -g 0). The request receives, for every inner
+// node of the best tree but the root, the percentage of replicate trees
+// with the same clade.
+void runBootstrap(const Options& options, RunData& data, const std::vector<GeneTree>& asRead, const SpeciesTree* given,
+                  const SpeciesTree& best, ReportRequest& request, Console& console, WorkerTeam& team,
+                  std::ostream* treesOut) {
+  const std::vector<std::vector<NameId>> bestClades = cladesOf(best);
+  std::vector<int> support(best.size(), 0);
+  request.replicatesAsked = options.bootstrap;
+  const auto begun = std::chrono::steady_clock::now();
+  const NewickWriter newick(data.trees.names);
+  for (int replicate = 1; replicate <= options.bootstrap && !stopRequested(); ++replicate) {
+    Random draws(derivedSeed(options.seed, 0x80000000U + static_cast<std::uint32_t>(replicate)));
+    std::vector<int> drawn(asRead.size(), 0);
+    for (std::size_t i = 0; i < asRead.size(); ++i) ++drawn[draws.next() % asRead.size()];
+    data.trees.geneTrees.clear();
+    for (std::size_t i = 0; i < asRead.size(); ++i) {
+      if (drawn[i] == 0) continue;
+      data.trees.geneTrees.push_back(asRead[i]);
+      data.trees.geneTrees.back().setWeight(asRead[i].weight() * drawn[i]);
+    }
+    // The replicate's own lines would drown the progress: one line for it.
+    console.setQuiet(true);
+    std::unique_ptr<SpeciesTree> tree =
+        given != nullptr ? std::make_unique<SpeciesTree>(*given) : startTree(options, 2, data, draws, console, team);
+    const SearchResult result = SprSearch(*tree, data.trees.geneTrees, data.trees.names, options.lossScope, draws,
+                                          console, stopRequested(), team)
+                                    .run();
+    console.setQuiet(options.quiet);
+    if (stopRequested()) break;  // an interrupted replicate does not count
+    const std::vector<std::vector<NameId>> clades = cladesOf(*tree);
+    for (NodeId v = 0; v < static_cast<NodeId>(best.size()); ++v)
+      if (std::find(clades.begin(), clades.end(), bestClades[static_cast<std::size_t>(v)]) != clades.end())
+        ++support[static_cast<std::size_t>(v)];
+    if (treesOut != nullptr) {
+      newick.write(*treesOut, *tree);
+      *treesOut << ";\n";
+    }
+    request.replicatesDone = replicate;
+    const long long elapsed =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun).count();
+    console.line("Replicate " + std::to_string(replicate) + " of " + std::to_string(options.bootstrap) + ": cost " +
+                 formatCost(result.cost) + ", elapsed " + formatElapsed(elapsed));
+  }
+  if (request.replicatesDone == 0) return;
+  request.supports.assign(best.size(), std::string());
+  for (NodeId v = 0; v < static_cast<NodeId>(best.size()); ++v) {
+    if (best.isLeaf(v) || v == best.root()) continue;
+    request.supports[static_cast<std::size_t>(v)] =
+        std::to_string(std::llround(100.0 * support[static_cast<std::size_t>(v)] / request.replicatesDone));
+  }
+}
+
 }  // namespace
 
-void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console) {
+void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console,
+               std::ostream* bootstrapTrees) {
   Random random(options.seed);
   WorkerTeam team(options.threads);
   RunData data;
@@ -124,7 +197,10 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
 
   // Every start searches from the gene trees as read; the lowest final
   // cost wins, the earliest start among equal ones.
-  const std::vector<GeneTree> asRead = options.starts > 1 ? trees.geneTrees : std::vector<GeneTree>();
+  const bool again = options.starts > 1 || options.bootstrap > 0;
+  const std::vector<GeneTree> asRead = again ? trees.geneTrees : std::vector<GeneTree>();
+  const std::unique_ptr<SpeciesTree> given =
+      options.bootstrap > 0 && trees.speciesTree ? std::make_unique<SpeciesTree>(*trees.speciesTree) : nullptr;
   std::unique_ptr<SpeciesTree> bestTree;
   std::vector<GeneTree> bestGenes;
   int bestStart = 0;
@@ -143,7 +219,7 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
       bestStart = start;
       request.weightedCost = result.cost;
       bestTree = std::move(tree);
-      if (options.starts > 1) bestGenes = trees.geneTrees;
+      if (again) bestGenes = trees.geneTrees;
     }
     if (options.starts > 1) {
       const long long elapsed =
@@ -155,7 +231,9 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
     }
     if (stopRequested()) break;  // a keyboard interrupt ends the starts too
   }
-  if (options.starts > 1) trees.geneTrees = std::move(bestGenes);
+  if (options.bootstrap > 0)
+    runBootstrap(options, data, asRead, given.get(), *bestTree, request, console, team, bootstrapTrees);
+  if (again) trees.geneTrees = std::move(bestGenes);
   writeReport(report, *bestTree, trees.geneTrees, trees.names, request, team);
 }
 
@@ -167,12 +245,14 @@ int runProgram(int argc, char** argv, Console& console) {
   RunInputs inputs{files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin,
                    files.constraints.is_open() ? &files.constraints : nullptr,
                    files.map.is_open() ? &files.map : nullptr};
+  std::ostream* bootstrapTrees = files.bootstrapTrees ? &files.bootstrapTrees->stream() : nullptr;
   if (files.output) {
-    runStages(options, inputs, files.output->stream(), console);
+    runStages(options, inputs, files.output->stream(), console, bootstrapTrees);
     files.output->commit();
   } else {
-    runStages(options, inputs, std::cout, console);
+    runStages(options, inputs, std::cout, console, bootstrapTrees);
     if (!std::cout) throw InputError("standard output could not be written");
   }
+  if (files.bootstrapTrees) files.bootstrapTrees->commit();
   return 0;
 }

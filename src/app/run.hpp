@@ -16,7 +16,9 @@ struct RunInputs {
 
 // The stages of a run on opened inputs: reading, the start tree, the SPR
 // search, the report (written to report). Failures are thrown.
-void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console);
+// bootstrapTrees, when given, receives the bootstrap replicates' trees.
+void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console,
+               std::ostream* bootstrapTrees = nullptr);
 
 // Returns the exit status of a complete run (0); failures are thrown.
 int runProgram(int argc, char** argv, Console& console);

@@ -38,6 +38,10 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "                                1 - built by randomised leaf adding [default]\n"
       << "      --starts <N>              N start trees, each searched; the lowest final cost wins [default: 1].\n"
       << "                                Start i > 1 is the run of a seed derived from --seed, printed\n"
+      << "      --bootstrap <B>           B replicates, each of as many gene trees drawn with replacement, each\n"
+      << "                                searched from one start; the species tree's inner nodes are labelled\n"
+      << "                                with the percentage of replicate trees that have their clade\n"
+      << "      --bootstrap-trees <file>  Also write the replicates' trees there, one Newick line each\n"
       << "      --evaluate                With -g 0: no search, the report of the given species tree as it is\n"
       << "      --constraints <file>      Groups of species kept together as clades (generator 1), e.g.\n"
       << "                                \"Human,Chimp; Mouse,Rat;\" [default: none]\n"
@@ -113,8 +117,8 @@ bool flagOption(CommandLine& line, const std::string& shortName, const std::stri
 std::uint64_t numberOption(const CommandLine::Argument& arg, std::uint64_t min, std::uint64_t max) {
   std::uint64_t value = 0;
   if (readWholeNumber(arg.value, max, value) && value >= min) return value;
-  const std::string allowed = " (allowed: " + std::to_string(min) + (max == min + 1 ? " or " : " to ") +
-                              std::to_string(max) + ")";
+  const std::string allowed =
+      " (allowed: " + std::to_string(min) + (max == min + 1 ? " or " : " to ") + std::to_string(max) + ")";
   if (arg.value.empty()) throw InputError("argument " + arg.name + " needs a value" + allowed);
   throw InputError("invalid value of argument " + arg.name + " " + arg.value + allowed);
 }
@@ -134,7 +138,8 @@ void openForReading(std::ifstream& file, const std::string& path, const std::str
   if (stat(path.c_str(), &status) != 0 && errno == ENOENT) throw InputError(kind + " " + path + " not found");
   const int reason = S_ISDIR(status.st_mode) ? EISDIR : 0;
   if (reason == 0) file.open(path);
-  if (reason != 0 || !file) throw InputError("cannot read " + path + ": " + std::strerror(reason != 0 ? reason : errno));
+  if (reason != 0 || !file)
+    throw InputError("cannot read " + path + ": " + std::strerror(reason != 0 ? reason : errno));
 }
 
 // Whether writing the output would replace a regular file that is also
@@ -197,7 +202,15 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     options.generator = static_cast<int>(numberOption(*arg, 0, 1));
   if (const CommandLine::Argument* arg = findOption(line, "", "--starts"))
     options.starts = static_cast<int>(numberOption(*arg, 1, kMaxStarts));
+  if (const CommandLine::Argument* arg = findOption(line, "", "--bootstrap"))
+    options.bootstrap = static_cast<int>(numberOption(*arg, 1, kMaxStarts));
+  if (const CommandLine::Argument* arg = fileOption(line, "", "--bootstrap-trees")) {
+    options.bootstrapTreesPath = arg->value;
+    if (options.bootstrap == 0) throw InputError("--bootstrap-trees needs --bootstrap");
+  }
   options.evaluateOnly = flagOption(line, "", "--evaluate");
+  if (options.evaluateOnly && (options.bootstrap > 0 || options.starts > 1))
+    throw InputError("--evaluate does not search: it takes neither --starts nor --bootstrap");
   if (options.evaluateOnly && options.generator != 0)
     throw InputError("--evaluate needs -g 0: it scores the species tree given first in the input");
 
@@ -234,10 +247,9 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     console.line("Output file: " + options.outputPath);
     // Never replace a file that is being read.
     struct stat standardInput {};
-    const bool replacesInput =
-        options.inputPath.empty()
-            ? fstat(STDIN_FILENO, &standardInput) == 0 && sameRegularFile(standardInput, options.outputPath)
-            : sameRegularFile(options.inputPath, options.outputPath);
+    const bool replacesInput = options.inputPath.empty() ? fstat(STDIN_FILENO, &standardInput) == 0 &&
+                                                               sameRegularFile(standardInput, options.outputPath)
+                                                         : sameRegularFile(options.inputPath, options.outputPath);
     if (replacesInput) throw InputError("Output file " + options.outputPath + " would overwrite the input file");
     if (!options.constraintsPath.empty() && sameRegularFile(options.constraintsPath, options.outputPath))
       throw InputError("Output file " + options.outputPath + " would overwrite the constraints file");
@@ -258,6 +270,12 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   }
   // The command line is checked whole: only now is the output touched.
   if (!options.outputPath.empty()) files.output = std::make_unique<OutputFile>(options.outputPath);
+  if (!options.bootstrapTreesPath.empty()) {
+    if (options.bootstrapTreesPath == options.outputPath ||
+        sameRegularFile(options.inputPath, options.bootstrapTreesPath))
+      throw InputError("--bootstrap-trees " + options.bootstrapTreesPath + " would overwrite another file of the run");
+    files.bootstrapTrees = std::make_unique<OutputFile>(options.bootstrapTreesPath, 1);
+  }
   if (options.inputPath.empty() && isatty(STDIN_FILENO))
     console.line("Reading the trees from standard input: end them with Ctrl-D (or give -i FILE)");
   console.line("Random seed: " + std::to_string(options.seed));

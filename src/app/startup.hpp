@@ -17,7 +17,8 @@ struct RunFiles {
   std::ifstream input;  // not open: standard input
   std::ifstream constraints;
   std::ifstream map;
-  std::unique_ptr<OutputFile> output;  // null: standard output
+  std::unique_ptr<OutputFile> output;          // null: standard output
+  std::unique_ptr<OutputFile> bootstrapTrees;  // null: not asked for
 };
 
 // Evaluates the command line into options and opens the files. Returns

@@ -20,6 +20,8 @@ struct Options {
   int generator = 1;  // 0: the species tree given first in the input; 1: leaf adding
   bool evaluateOnly = false;  // with generator 0: the given tree's report, no search
   int starts = 1;             // independent start trees, each searched
+  int bootstrap = 0;          // replicates over the gene trees; 0: none
+  std::string bootstrapTreesPath;  // where the replicates' trees go; empty: nowhere
   LossScope lossScope = LossScope::wholeSpeciesTree;
   bool quiet = false;
   unsigned threads = 1;                    // workers scoring the gene trees

@@ -52,8 +52,9 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
                  const NameTable& names, const ReportRequest& request, WorkerTeam& team) {
   const bool nexus = request.format == OutputFormat::nexus;
   const NewickWriter newick(names);
+  const std::vector<std::string>* supports = request.supports.empty() ? nullptr : &request.supports;
   if (request.format == OutputFormat::tree) {
-    newick.write(out, species);
+    newick.write(out, species, supports);
     out << ";\n";
     out.flush();
     return;
@@ -81,8 +82,13 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
   out << "[Weighted reconciliation cost: " << formatCost(request.weightedCost) << "]\n";
   out << "[Total number of gene duplications + losses: " << duplications << " + " << losses << " = "
       << duplications + losses << "]\n";
+  if (request.replicatesAsked > 0) {
+    out << "[Bootstrap support on inner nodes: " << request.replicatesDone << " replicates";
+    if (request.replicatesDone < request.replicatesAsked) out << " of " << request.replicatesAsked << " (interrupted)";
+    out << "]\n";
+  }
   if (nexus) out << "tree speciestree1 = ";
-  newick.write(out, species);
+  newick.write(out, species, supports);
   out << ";\n";
   if (nexus) out << "end;\n";
 

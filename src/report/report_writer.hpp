@@ -6,6 +6,7 @@
 // Newick or NEXUS notation.
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "common/options.hpp"
@@ -19,6 +20,10 @@ struct ReportRequest {
   bool withGeneTrees = false;
   LossScope lossScope = LossScope::wholeSpeciesTree;
   double weightedCost = 0;  // the search's result
+  // Bootstrap: per species-tree node, the support written as its label
+  // (empty: none), and the replicates done of those asked for.
+  std::vector<std::string> supports;
+  int replicatesDone = 0, replicatesAsked = 0;
 };
 
 // The team counts the gene trees' costs.

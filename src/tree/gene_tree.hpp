@@ -19,6 +19,7 @@ class GeneTree {
   // False for a tree read as unrooted: it counts at its cheapest rooting.
   bool rooted() const { return rooted_; }
   double weight() const { return weight_; }
+  void setWeight(double weight) { weight_ = weight; }
   std::size_t size() const { return rooting_.size(); }
   NodeId root() const { return rooting_.root(); }
   NodeId child(NodeId n, int i) const { return rooting_.child(n, i); }

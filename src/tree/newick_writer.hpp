@@ -5,7 +5,9 @@
 // quote (' or ") in it doubled. Gene leaves are written with their gene labels.
 
 #include <ostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
@@ -15,9 +17,12 @@ class NewickWriter {
  public:
   explicit NewickWriter(const NameTable& names) : names_(names) {}
 
-  void write(std::ostream& out, const SpeciesTree& tree) const { writeTree(out, tree); }
+  // innerLabels, when given, replaces the labels of inner nodes (by node).
+  void write(std::ostream& out, const SpeciesTree& tree, const std::vector<std::string>* innerLabels = nullptr) const {
+    writeTree(out, tree, innerLabels);
+  }
   // A gene tree at its present rooting.
-  void write(std::ostream& out, const GeneTree& tree) const { writeTree(out, tree); }
+  void write(std::ostream& out, const GeneTree& tree) const { writeTree(out, tree, nullptr); }
 
   // A node's label as written (unquoted): a gene leaf's gene label.
   std::string_view label(const SpeciesTree& tree, NodeId v) const;
@@ -25,14 +30,14 @@ class NewickWriter {
 
  private:
   template <class Tree>
-  void writeTree(std::ostream& out, const Tree& tree) const;
+  void writeTree(std::ostream& out, const Tree& tree, const std::vector<std::string>* innerLabels) const;
   void writeLabel(std::ostream& out, std::string_view label) const;
 
   const NameTable& names_;
 };
 
 template <class Tree>
-void NewickWriter::writeTree(std::ostream& out, const Tree& tree) const {
+void NewickWriter::writeTree(std::ostream& out, const Tree& tree, const std::vector<std::string>* innerLabels) const {
   auto childOf = [&tree](NodeId v, int i) { return tree.child(v, i); };
   depthFirstTour(tree.root(), childOf, [&](NodeId v, TourStep step) {
     const bool inner = !tree.isLeaf(v);
@@ -45,7 +50,8 @@ void NewickWriter::writeTree(std::ostream& out, const Tree& tree) const {
         break;
       case TourStep::leave:
         if (inner) out << ')';
-        writeLabel(out, label(tree, v));
+        writeLabel(out, inner && innerLabels != nullptr ? std::string_view((*innerLabels)[static_cast<std::size_t>(v)])
+                                                        : label(tree, v));
         break;
     }
   });

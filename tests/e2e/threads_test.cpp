@@ -4,6 +4,7 @@
 // losses counted in restricted trees, and a given start tree (searched
 // from, or scored as it is); each agrees with the direct recount.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -74,4 +75,28 @@ TEST(Starts, ReportTheBestOfSingleRunsWithTheirSeeds) {
   }
   EXPECT_EQ(costOf(one.out), best);
   EXPECT_NE(one.err.find("Start 4 of 4"), std::string::npos) << one.err;
+}
+
+// Bootstrap: when every gene tree agrees, every clade has 100; the
+// replicates' trees are written one per line; with gene-tree error the
+// report is the same for -t 1 and -t 3.
+TEST(Bootstrap, SupportsEveryAgreedCladeAndIsTheSameForEveryThreadCount) {
+  TempDir dir;
+  dir.write("agree.nwk", "(((A,B),C),(D,E));\n(((A,B),C),(D,E));\n(((A,B),C),(D,E));\n");
+  const ProcessResult agreed =
+      runDlspecies({"-q", "-i", "agree.nwk", "--bootstrap", "5", "--bootstrap-trees", "trees.nwk"}, dir.path());
+  ASSERT_EQ(agreed.status, 0) << agreed.err;
+  EXPECT_NE(agreed.out.find("[Bootstrap support on inner nodes: 5 replicates]\n"), std::string::npos);
+  const std::string tree = agreed.out.substr(agreed.out.rfind('\n', agreed.out.size() - 2) + 1);
+  const std::string unlabelled = replaceAll(tree, ")100", ")");  // three clades of 100, no other label
+  EXPECT_TRUE(tree.size() - unlabelled.size() == 9 && unlabelled.find_first_of("0123456789") == std::string::npos)
+      << tree;
+  const std::string trees = dir.read("trees.nwk");
+  EXPECT_EQ(std::count(trees.begin(), trees.end(), '\n'), 5) << trees;
+  dir.write("in.nwk",
+            runProgram({kDlsim, "-n", "12", "-m", "40", "--swaps", "4", "--seed", "2", "--unrooted", "0.3"}).out);
+  const std::vector<std::string> run = {"-q", "-i", "in.nwk", "--seed", "3", "--bootstrap", "4"};
+  const ProcessResult one = runDlspecies(concat(run, {"-t", "1"}), dir.path());
+  EXPECT_EQ(one.out, runDlspecies(concat(run, {"-t", "3"}), dir.path()).out);
+  EXPECT_NE(one.out.find("[Bootstrap support on inner nodes: 4 replicates]\n"), std::string::npos) << one.out;
 }
