@@ -44,6 +44,9 @@ struct Case {
   // Other data options than kDataOptions, for the genome-scale case, which
   // is run by default with two threads only.
   std::vector<std::string> dataOptions = {};
+  // More options of a default run with two threads, run alone (no -g 0
+  // run, no search timings).
+  std::vector<std::string> runOptions = {};
 };
 
 // Options of all generated data: multi-copy families from dlsim's default
@@ -224,6 +227,8 @@ int main(int argc, char** argv) {
   cases.insert(cases.end(), {{50, 500, 10}, {100, 1000, 10}});
   // Every family unrooted, against the same data rooted.
   cases.insert(cases.end(), {{50, 1000, 0}, {50, 1000, 100}, {100, 1000, 100}});
+  // Bootstrap support: a default run with 20 replicates and two threads.
+  cases.push_back({50, 500, 0, {}, {"--bootstrap", "20"}});
   if (large) cases.push_back({190, 33000, 0, {"--dup", "0.3", "--loss", "2", "--swaps", "2"}});
 
   const std::time_t now = std::time(nullptr);
@@ -232,7 +237,7 @@ int main(int argc, char** argv) {
   std::cout << "Machine: " << cpuModel() << ", " << sysconf(_SC_NPROCESSORS_ONLN) << " cores; " << date << "\n";
   std::cout << "Data: dlsim --seed " << kSeed;
   for (const std::string& option : kDataOptions) std::cout << ' ' << option;
-  std::cout << "; dlspecies --seed " << kSeed << " -t 1 (the genome-scale row: -t 2)\n\n";
+  std::cout << "; dlspecies --seed " << kSeed << " -t 1 (rows of a default run alone: -t 2)\n\n";
   std::cout << "| n | m | unrooted | gene leaves | default run (s) | -g 0 run (s) | SPR moves | search (s) | "
                "throughput (pruned nodes x gene nodes / s) | final cost | peak memory (MB) | -g 0 peak (MB) | "
                "-g 0 search, 1 thread (s) | 2 threads (s) | speed-up |\n"
@@ -242,6 +247,8 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (const Case& c : cases) {
     const bool genomeScale = !c.dataOptions.empty();
+    // A default run alone, with two threads.
+    const bool alone = genomeScale || !c.runOptions.empty();
     const std::string tag =
         std::to_string(c.species) + "_" + std::to_string(c.families) + "_u" + std::to_string(c.unrootedPercent);
     const std::string genes = data + "/genes_" + tag + ".nwk", withSpecies = data + "/species_genes_" + tag + ".nwk";
@@ -254,18 +261,20 @@ int main(int argc, char** argv) {
     generate.insert(generate.end(), {"-o", genes});
     withTree.insert(withTree.end(), {"--species-tree", "-o", withSpecies});
     if (runMeasured(generate, data + "/dlsim.log").status != 0 ||
-        (!genomeScale && runMeasured(withTree, data + "/dlsim.log").status != 0)) {
+        (!alone && runMeasured(withTree, data + "/dlsim.log").status != 0)) {
       std::cerr << "dlsim failed for " << tag << "\n";
       return 1;
     }
     const DataSize size = countTrees(genes, false);
 
-    const RunResult byDefault = runMeasured({dlspecies, "-i", genes, "--seed", kSeed, "-t", genomeScale ? "2" : "1",
-                                             "-o", data + "/report_default_" + tag + ".txt"},
-                                            data + "/log_default_" + tag + ".txt");
+    std::vector<std::string> run = {dlspecies, "-i", genes, "--seed", kSeed, "-t", alone ? "2" : "1"};
+    run.insert(run.end(), c.runOptions.begin(), c.runOptions.end());
+    const std::string variant = c.runOptions.empty() ? tag : tag + "_more";
+    run.insert(run.end(), {"-o", data + "/report_default_" + variant + ".txt"});
+    const RunResult byDefault = runMeasured(run, data + "/log_default_" + variant + ".txt");
     RunResult fromSpecies;
     fromSpecies.status = 0;
-    if (!genomeScale)
+    if (!alone)
       fromSpecies = runMeasured({dlspecies, "-g", "0", "-i", withSpecies, "--seed", kSeed, "-t", "1", "-o",
                                  data + "/report_g0_" + tag + ".txt"},
                                 data + "/log_g0_" + tag + ".txt");
@@ -285,7 +294,7 @@ int main(int argc, char** argv) {
     const std::string throughput =
         searchSeconds > 0 ? fixed(work / static_cast<double>(searchSeconds) / 1e6, 1) + " M" : "-";
     std::string threadColumns = "- | - | -";
-    if (!genomeScale) {
+    if (!alone) {
       const auto one = timeSearchApart(withSpecies, 1), two = timeSearchApart(withSpecies, 2);
       if (one.second != two.second) {
         std::cerr << "the costs of one and two threads differ for " << tag << "\n";
@@ -293,12 +302,14 @@ int main(int argc, char** argv) {
       }
       threadColumns = fixed(one.first, 2) + " | " + fixed(two.first, 2) + " | " + fixed(one.first / two.first, 2);
     }
-    std::cout << "| " << c.species << " | " << c.families << " | " << c.unrootedPercent << " % | " << size.leaves
-              << " | " << fixed(byDefault.wallSeconds, 2) << " | "
-              << (genomeScale ? "-" : fixed(fromSpecies.wallSeconds, 2)) << " | " << moves << " | " << searchSeconds
-              << " | " << throughput << " | " << after(byDefault.log, "Final weighted reconciliation cost: ") << " | "
+    std::string unrooted = std::to_string(c.unrootedPercent) + " %";
+    for (const std::string& option : c.runOptions) unrooted += " " + option;
+    std::cout << "| " << c.species << " | " << c.families << " | " << unrooted << " | " << size.leaves << " | "
+              << fixed(byDefault.wallSeconds, 2) << " | " << (alone ? "-" : fixed(fromSpecies.wallSeconds, 2)) << " | "
+              << moves << " | " << searchSeconds << " | " << throughput << " | "
+              << after(byDefault.log, "Final weighted reconciliation cost: ") << " | "
               << fixed(static_cast<double>(byDefault.peakKilobytes) / 1024.0, 1) << " | "
-              << (genomeScale ? "-" : fixed(static_cast<double>(fromSpecies.peakKilobytes) / 1024.0, 1)) << " | "
+              << (alone ? "-" : fixed(static_cast<double>(fromSpecies.peakKilobytes) / 1024.0, 1)) << " | "
               << threadColumns << " |\n"
               << std::flush;
   }

@@ -59,12 +59,17 @@ TEST_F(CommandLine, Outcomes) {
       {{"--seed=4294967296"}, "", "", valueOf + "--seed 4294967296" + seeds, 1},
       {{"--generator=one"}, "", "", valueOf + "--generator one" + generators, 1},
       {{"-t", "0"}, "", "", valueOf + "-t 0 (allowed: 1 to 1024)\n", 1},
+      {{"--bootstrap=-2"}, "", "", valueOf + "--bootstrap -2 (allowed: 1 to 100000)\n", 1},
+      {{"--bootstrap", "0", "--starts", "2"}, "", "", valueOf + "--bootstrap 0 (allowed: 1 to 100000)\n", 1},
       {{"--output="}, "", "", "ERROR: argument --output needs a file name\n", 1},
       {{"--oformat", "NEXUS"}, "", "", "ERROR: --oformat has a wrong argument: newick, nexus or tree\n", 1},
       {{"-v", "-i", "nope.nwk"}, "", "Input file: nope.nwk\n", "ERROR: input file nope.nwk not found\n", 1},
       {{"--constraints", "no.txt"}, "", "Constraints file: no.txt\n", "ERROR: constraints file no.txt not found\n", 1},
-      {{"-g", "0", "--constraints", "cons.txt", "-v"}, "", "Constraints file: cons.txt\n2.0\n",
-       "WARNING: --constraints does not apply to generator 0\n", 0},
+      {{"-g", "0", "--constraints", "cons.txt", "-v"},
+       "",
+       "Constraints file: cons.txt\n2.0\n",
+       "WARNING: --constraints does not apply to generator 0\n",
+       0},
       {{"-g", "2", "--constraints", "cons.txt", "--seed", "1"}, "", "", valueOf + "-g 2" + generators, 1},
       {{"--generator=5", "-q"}, "(A", "", valueOf + "--generator 5" + generators, 1},
       // The output file is checked after the whole command line.
@@ -72,43 +77,62 @@ TEST_F(CommandLine, Outcomes) {
       {{"-o", "nodir/x", "--zzz"}, "", "Output file: nodir/x\n", zzz, 1},
       {{"-h", "-o", "nodir/x"}, "", "Output file: nodir/x\n" + kUsage, "", 0},
       {{"--seed", "1", "-o", "nodir/x"}, "", "Output file: nodir/x\n", "ERROR: Output file nodir/x not created\n", 1},
-      {{"-i", "in.nwk", "-o", "in.nwk"}, "", "Input file: in.nwk\nOutput file: in.nwk\n",
-       "ERROR: Output file in.nwk" + overwrites, 1},
+      {{"-i", "in.nwk", "-o", "in.nwk"},
+       "",
+       "Input file: in.nwk\nOutput file: in.nwk\n",
+       "ERROR: Output file in.nwk" + overwrites,
+       1},
       {{"-q", "-i", "in.nwk", "-o", "./in.nwk"}, "", "", "ERROR: Output file ./in.nwk" + overwrites, 1},
       {{"-q", "-i", "in.nwk", "-o", "hard.nwk"}, "", "", "ERROR: Output file hard.nwk" + overwrites, 1},
-      {{"-q", "--constraints", "cons.txt", "-i", "in.nwk", "-o", "cons.txt"}, "", "",
-       "ERROR: Output file cons.txt would overwrite the constraints file\n", 1},
+      {{"-q", "--constraints", "cons.txt", "-i", "in.nwk", "-o", "cons.txt"},
+       "",
+       "",
+       "ERROR: Output file cons.txt would overwrite the constraints file\n",
+       1},
       {{"-q", "-i", "in.nwk", "-o", "/dev/full"}, "", "", "ERROR: Output file /dev/full could not be written\n", 1},
       // Whole runs. A cost has up to 12 significant digits.
-      {{"-g", "0", "--seed=12"}, "", "Random seed: 12\n" + kUserTreeLines,
-       "ERROR: missing input for species tree line 1 column 1\n", 1},
-      {{"--seed", "1"}, "[&WEIGHT=100000.5](A,A);\n[&WEIGHT=200000.3]((A,B),B);\n",
-       "Random seed: 1\n" + kLeafAddLine + "2 input gene trees total\nLeaf set size: 2\nBuilding Starting triplet ...\n"
-       "Species placed: 2 of 2\nInitial species tree with 2 leaves computed. Starting local search...\n\n"
-       "Using SPR local search heuristic to infer final species tree\n2 rooted and 0 unrooted input gene trees total\n"
-       "Computing...\nCycle 1: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
-       "Cycle 2: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
-       "Cycle 3: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
-       "Number of rSPR tree edit operations: 1\n"
-       "Final weighted reconciliation cost: 500001.1\nTime taken for search heuristic: #s\n" +
+      {{"-g", "0", "--seed=12"},
+       "",
+       "Random seed: 12\n" + kUserTreeLines,
+       "ERROR: missing input for species tree line 1 column 1\n",
+       1},
+      {{"--seed", "1"},
+       "[&WEIGHT=100000.5](A,A);\n[&WEIGHT=200000.3]((A,B),B);\n",
+       "Random seed: 1\n" + kLeafAddLine +
+           "2 input gene trees total\nLeaf set size: 2\nBuilding Starting triplet ...\n"
+           "Species placed: 2 of 2\nInitial species tree with 2 leaves computed. Starting local search...\n\n"
+           "Using SPR local search heuristic to infer final species tree\n2 rooted and 0 unrooted input gene trees "
+           "total\n"
+           "Computing...\nCycle 1: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+           "Cycle 2: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+           "Cycle 3: pruned 2/2, best score 300000.8 + 200000.3 = 500001.1, elapsed #s\n"
+           "Number of rSPR tree edit operations: 1\n"
+           "Final weighted reconciliation cost: 500001.1\nTime taken for search heuristic: #s\n" +
            report("3 nodes 2 leaves", "500001.1", "2 + 1 = 3") + "(A,B);\n",
-       "", 0},
+       "",
+       0},
       {quiet0, "(A);\n(A,A);\n", report("1 nodes 1 leaves", "1", "1 + 0 = 1") + "A;\n", "", 0},
       {concat(quiet0, {"--genetrees"}), "((A,B),(C,D));\n(B);\n[&U](A,D);\n",
-       report("5 nodes 3 leaves", "0", "0 + 0 = 0") + "(B,(A,D));\n\n[Gene trees]\n[Rooted gene tree 1]\n"
-       "[Size: 1 nodes 1 leaves]\n[Gene duplications + Losses: 0 + 0 = 0]\nB;\n\n[Rooted gene tree 2 (unrooted in "
-       "input)]\n[Size: 3 nodes 2 leaves]\n[Gene duplications + Losses: 0 + 0 = 0]\n(A,D);\n",
+       report("5 nodes 3 leaves", "0", "0 + 0 = 0") +
+           "(B,(A,D));\n\n[Gene trees]\n[Rooted gene tree 1]\n"
+           "[Size: 1 nodes 1 leaves]\n[Gene duplications + Losses: 0 + 0 = 0]\nB;\n\n[Rooted gene tree 2 (unrooted in "
+           "input)]\n[Size: 3 nodes 2 leaves]\n[Gene duplications + Losses: 0 + 0 = 0]\n(A,D);\n",
        "WARNING: species \"C\" is not covered by any gene tree - species ignored\n", 0},
       {{"--quiet", "--seed", "1"}, "(,A);", "", "ERROR: missing leaf name in the tree expression line 1 column 2\n", 1},
       // Constraints keep clades together against the gene trees; their
       // species are the gene trees' leaf names.
       {{"-q", "--seed", "5"}, against, report(size4, "0", "0 + 0 = 0") + "((Chimp,Rat),(Human,Mouse));\n", "", 0},
-      {{"-q", "--seed", "5", "--constraints", "cons.txt"}, against,
-       report(size4, "12", "2 + 10 = 12") + "((Chimp,Human),(Rat,Mouse));\n", "", 0},
-      {{"-q", "--seed", "5", "--constraints", "yeti.txt"}, "((Human,Mouse)Yeti,(Chimp,Rat));\n" + against,
+      {{"-q", "--seed", "5", "--constraints", "cons.txt"},
+       against,
+       report(size4, "12", "2 + 10 = 12") + "((Chimp,Human),(Rat,Mouse));\n",
+       "",
+       0},
+      {{"-q", "--seed", "5", "--constraints", "yeti.txt"},
+       "((Human,Mouse)Yeti,(Chimp,Rat));\n" + against,
        report(size4, "16", "3 + 13 = 16") + "(Chimp,(Human,(Rat,Mouse)));\n",
        "WARNING: species 'Yeti' listed in constraints input was not found in taxa set - species ignored\n"
-       "WARNING: constraint has to contain at least 2 species - constraint ignored\n", 0},
+       "WARNING: constraint has to contain at least 2 species - constraint ignored\n",
+       0},
       {{"-q", "--seed", "5", "--constraints", "nested.txt"}, against, "", kNested, 1},
       {quiet0, "((A,B)[&CONSTRAINT],(C,D));\n((A,C),(B,D));\n((A,C),D);\n",
        report(size4, "6", "1 + 5 = 6") + "(((A,B),C),D);\n", "", 0},
@@ -117,13 +141,19 @@ TEST_F(CommandLine, Outcomes) {
       // A given tree scored as it is, an unrooted gene tree at its cheapest rooting.
       {concat(quiet0, {"--evaluate"}), "((A,B),(C,D));\n((A,C),(B,D));\n[&U][&WEIGHT=2]((A,B),(C,D));\n",
        report(size4, "5", "1 + 4 = 5") + "((A,B),(C,D));\n", "", 0},
-      {{"--evaluate"}, "", "", "ERROR: --evaluate needs -g 0: it scores the species tree given first in the input\n", 1},
+      {{"--evaluate"},
+       "",
+       "",
+       "ERROR: --evaluate needs -g 0: it scores the species tree given first in the input\n",
+       1},
       // Costs that differ only by the rounding of weights such as 0.7 are
       // equal: no move is made for them.
       {{"-q", "--seed", "1", "-t", "1"},
        "[&U][&WEIGHT=0.7](S0,(S4,S1));\n[&U](((S3,(S0,(S0,S4))),((S3,((S1,S4),((S2,S4),(S4,S1)))),(S4,(S4,S0)))),"
        "(S2,((S0,S0),(S4,(S4,S3)))));\n[&U](S1,S0);\n",
-       report("9 nodes 5 leaves", "34.7", "11 + 24 = 35") + "(S3,(S0,(S4,(S1,S2))));\n", "", 0},
+       report("9 nodes 5 leaves", "34.7", "11 + 24 = 35") + "(S3,(S0,(S4,(S1,S2))));\n",
+       "",
+       0},
   };
   for (const Outcome& c : table) {
     // c.out is what the run shows, progress then results: the results go
@@ -164,8 +194,11 @@ TEST_F(CommandLine, OutputFileUntouchedUnlessTheRunSucceeds) {
       {{"BIN -q -o OUT"}, "[&WEIGHT=0](A,B);", "", "ERROR: the weight of each gene tree has to be greater than 0\n", 1},
       {{"BIN -q -i in.nwk --constraints nested.txt -o OUT"}, "", "", kNested, 1},
       // No room to write the report: a file size limit of 0.
-      {{"trap '' XFSZ; ulimit -f 0; exec BIN -q -i in.nwk -o OUT"}, "", "",
-       "ERROR: Output file OUT could not be written\n", 1},
+      {{"trap '' XFSZ; ulimit -f 0; exec BIN -q -i in.nwk -o OUT"},
+       "",
+       "",
+       "ERROR: Output file OUT could not be written\n",
+       1},
       {{"BIN -q -o in.nwk < in.nwk"}, "", "", "ERROR: Output file in.nwk would overwrite the input file\n", 1},
       {{"BIN -q -i in.nwk >/dev/full"}, "", "", "ERROR: standard output could not be written\n", 1},
   };

@@ -91,9 +91,25 @@ TEST(KeyboardInterrupt, DuringALongSearch) {
       EXPECT_TRUE(agreesWithRecount(dir.read("out.txt"), genes));
     } else {  // at once, with no result
       EXPECT_TRUE(moves == std::string::npos && dir.read("out.txt") == "old\n" &&
-                  r.err.substr(r.err.size() - kSecondInterrupt.size()) == kSecondInterrupt) << r.err;
+                  r.err.substr(r.err.size() - kSecondInterrupt.size()) == kSecondInterrupt)
+          << r.err;
     }
   }
+}
+
+// A first interrupt during the bootstrap ends it with the replicates done,
+// which the report counts; the run ends normally.
+TEST(KeyboardInterrupt, DuringTheBootstrap) {
+  TempDir dir;
+  dir.write("in.nwk", runProgram({kDlsim, "-n", "20", "-m", "200", "--swaps", "3"}).out);
+  ChildProcess child({kBinary, "--seed", "1", "-t", "1", "-i", "in.nwk", "--bootstrap", "100000"}, dir.path());
+  ASSERT_TRUE(child.waitForStderr("Replicate 2 of 100000: "));
+  child.sendSignal(SIGINT);
+  const ProcessResult r = child.finish();
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::size_t at = r.out.find("[Bootstrap support on inner nodes: ");
+  EXPECT_TRUE(at != std::string::npos && r.out.find(" replicates of 100000 (interrupted)]\n", at) != std::string::npos)
+      << r.out;
 }
 
 }  // namespace
