@@ -35,18 +35,21 @@ struct RunData {
   std::vector<ConstraintGroup> groups;
 };
 
-// The constraint clades of a given species tree, as groups for the starts
-// built by leaf adding.
+// The constraint clades of a given species tree, each the species below
+// its top node, as groups for the starts built by leaf adding (which
+// refuse nested ones).
 std::vector<ConstraintGroup> groupsOfClades(const SpeciesTree& tree, const NameTable& names) {
+  SpeciesIndex index;
+  index.rebuild(tree);
   std::vector<ConstraintGroup> groups;
-  for (NodeId leaf : tree.leaves()) {
-    const CladeId clade = tree.clade(leaf);
-    if (clade == kNoClade) continue;
-    if (groups.size() < static_cast<std::size_t>(clade)) groups.resize(static_cast<std::size_t>(clade));
-    groups[static_cast<std::size_t>(clade) - 1].push_back(names.text(tree.name(leaf)));
+  for (NodeId v : index.preorder()) {
+    const CladeId clade = tree.clade(v);
+    if (clade == kNoClade || (v != tree.root() && tree.clade(tree.parent(v)) == clade)) continue;
+    ConstraintGroup group;
+    for (std::uint32_t i = index.begin(v); i < index.end(v); ++i)
+      if (tree.isLeaf(index.preorder()[i])) group.push_back(names.text(tree.name(index.preorder()[i])));
+    if (group.size() >= 2) groups.push_back(group);
   }
-  groups.erase(std::remove_if(groups.begin(), groups.end(), [](const ConstraintGroup& g) { return g.size() < 2; }),
-               groups.end());
   return groups;
 }
 
@@ -146,7 +149,9 @@ void runBootstrap(const Options& options, RunData& data, const std::vector<GeneT
                                     .run();
     console.setQuiet(options.quiet);
     if (stopRequested()) break;  // an interrupted replicate does not count
-    const std::vector<std::vector<NameId>> clades = cladesOf(*tree);
+    std::vector<std::vector<NameId>> clades = cladesOf(*tree);
+    // The root's clade is every species of the replicate: no clade to support.
+    clades[static_cast<std::size_t>(tree->root())].clear();
     for (NodeId v = 0; v < static_cast<NodeId>(best.size()); ++v)
       if (std::find(clades.begin(), clades.end(), bestClades[static_cast<std::size_t>(v)]) != clades.end())
         ++support[static_cast<std::size_t>(v)];
@@ -215,7 +220,7 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
     SprSearch search(*tree, trees.geneTrees, trees.names, options.lossScope, draws, console, stopRequested(), team);
     const SearchResult result = search.run();
     console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
-    if (bestStart == 0 || result.cost < request.weightedCost) {
+    if (bestStart == 0 || isLowerCost(result.cost, request.weightedCost)) {
       bestStart = start;
       request.weightedCost = result.cost;
       bestTree = std::move(tree);
@@ -245,14 +250,17 @@ int runProgram(int argc, char** argv, Console& console) {
   RunInputs inputs{files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin,
                    files.constraints.is_open() ? &files.constraints : nullptr,
                    files.map.is_open() ? &files.map : nullptr};
+  // The replicates' trees are committed first: a failure there leaves the
+  // report's file as it was.
   std::ostream* bootstrapTrees = files.bootstrapTrees ? &files.bootstrapTrees->stream() : nullptr;
   if (files.output) {
     runStages(options, inputs, files.output->stream(), console, bootstrapTrees);
+    if (files.bootstrapTrees) files.bootstrapTrees->commit();
     files.output->commit();
   } else {
     runStages(options, inputs, std::cout, console, bootstrapTrees);
+    if (files.bootstrapTrees) files.bootstrapTrees->commit();
     if (!std::cout) throw InputError("standard output could not be written");
   }
-  if (files.bootstrapTrees) files.bootstrapTrees->commit();
   return 0;
 }

@@ -155,6 +155,20 @@ bool sameRegularFile(const std::string& readName, const std::string& outputName)
   return stat(readName.c_str(), &read) == 0 && sameRegularFile(read, outputName);
 }
 
+// Never replace a file that is being read: throws "WHAT would overwrite
+// the input file" (or the constraints file, or the map file).
+void refuseToOverwriteRead(const Options& options, const std::string& what, const std::string& path) {
+  struct stat standardInput {};
+  const bool replacesInput = options.inputPath.empty()
+                                 ? fstat(STDIN_FILENO, &standardInput) == 0 && sameRegularFile(standardInput, path)
+                                 : sameRegularFile(options.inputPath, path);
+  if (replacesInput) throw InputError(what + " would overwrite the input file");
+  if (!options.constraintsPath.empty() && sameRegularFile(options.constraintsPath, path))
+    throw InputError(what + " would overwrite the constraints file");
+  if (!options.mapPath.empty() && sameRegularFile(options.mapPath, path))
+    throw InputError(what + " would overwrite the map file");
+}
+
 }  // namespace
 
 bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& console) {
@@ -245,16 +259,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   if (const CommandLine::Argument* arg = fileOption(line, "-o", "--output")) {
     options.outputPath = arg->value;
     console.line("Output file: " + options.outputPath);
-    // Never replace a file that is being read.
-    struct stat standardInput {};
-    const bool replacesInput = options.inputPath.empty() ? fstat(STDIN_FILENO, &standardInput) == 0 &&
-                                                               sameRegularFile(standardInput, options.outputPath)
-                                                         : sameRegularFile(options.inputPath, options.outputPath);
-    if (replacesInput) throw InputError("Output file " + options.outputPath + " would overwrite the input file");
-    if (!options.constraintsPath.empty() && sameRegularFile(options.constraintsPath, options.outputPath))
-      throw InputError("Output file " + options.outputPath + " would overwrite the constraints file");
-    if (!options.mapPath.empty() && sameRegularFile(options.mapPath, options.outputPath))
-      throw InputError("Output file " + options.outputPath + " would overwrite the map file");
+    refuseToOverwriteRead(options, "Output file " + options.outputPath, options.outputPath);
   }
 
   if (versionRequested) {
@@ -271,9 +276,11 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   // The command line is checked whole: only now is the output touched.
   if (!options.outputPath.empty()) files.output = std::make_unique<OutputFile>(options.outputPath);
   if (!options.bootstrapTreesPath.empty()) {
-    if (options.bootstrapTreesPath == options.outputPath ||
-        sameRegularFile(options.inputPath, options.bootstrapTreesPath))
-      throw InputError("--bootstrap-trees " + options.bootstrapTreesPath + " would overwrite another file of the run");
+    const std::string what = "--bootstrap-trees " + options.bootstrapTreesPath;
+    refuseToOverwriteRead(options, what, options.bootstrapTreesPath);
+    if (!options.outputPath.empty() && (options.bootstrapTreesPath == options.outputPath ||
+                                        sameRegularFile(options.outputPath, options.bootstrapTreesPath)))
+      throw InputError(what + " would overwrite the output file");
     files.bootstrapTrees = std::make_unique<OutputFile>(options.bootstrapTreesPath, 1);
   }
   if (options.inputPath.empty() && isatty(STDIN_FILENO))

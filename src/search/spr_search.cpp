@@ -109,17 +109,13 @@ void SprSearch::offer(NodeId x, NodeId y) {
   const double duplications = scorer_.duplications(y);
   const double losses = scorer_.losses(y);
   const double cost = duplications + losses;
-  // Sums of weights such as 0.1 round differently at different positions:
-  // costs within a relative 1e-9 of each other are the same cost. Whole and
-  // binary-fraction weights sum exactly, and their costs differ by far more.
-  const double slack = std::isfinite(currentScore_) ? 1e-9 * std::abs(currentScore_) : 0;
-  if (cost < currentScore_ - slack) {
+  if (isLowerCost(cost, currentScore_)) {
     improved_ = true;
     bestMoves_.assign(1, {x, y});
     currentScore_ = cost;
     currentDuplications_ = duplications;
     currentLosses_ = losses;
-  } else if (cost <= currentScore_ + slack && improved_) {
+  } else if (!isLowerCost(currentScore_, cost) && improved_) {
     bestMoves_.emplace_back(x, y);
   }
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -81,3 +82,11 @@ void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& un
 // The weighted cost of a species tree, the unrooted gene trees at their
 // cheapest rooting (they are left there), summed as the search sums.
 double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope, WorkerTeam& team);
+
+// Whether a weighted cost is lower than another. Sums of weights such as 0.1
+// round differently in different orders: costs within a relative 1e-9 of
+// each other are the same cost. Whole and binary-fraction weights sum
+// exactly, and their costs differ by far more.
+inline bool isLowerCost(double cost, double than) {
+  return std::isfinite(than) ? cost < than - 1e-9 * std::abs(than) : cost < than;
+}

@@ -93,6 +93,12 @@ TEST(Bootstrap, SupportsEveryAgreedCladeAndIsTheSameForEveryThreadCount) {
       << tree;
   const std::string trees = dir.read("trees.nwk");
   EXPECT_EQ(std::count(trees.begin(), trees.end(), '\n'), 5) << trees;
+  // A replicate without X has the other species at its root, which is no
+  // clade of it: (A,B,C,D) is supported only by replicates that hold X.
+  dir.write("miss.nwk", "((A,B),(C,D));\n((A,B),(C,D));\n((A,B),(C,D));\n(X,((A,B),(C,D)));\n");
+  const std::string missing =
+      runDlspecies({"-q", "-i", "miss.nwk", "--seed", "1", "--bootstrap", "20"}, dir.path()).out;
+  EXPECT_EQ(missing.substr(missing.rfind('\n', missing.size() - 2) + 1), "(X,((A,B)100,(D,C)100)75);\n");
   dir.write("in.nwk",
             runProgram({kDlsim, "-n", "12", "-m", "40", "--swaps", "4", "--seed", "2", "--unrooted", "0.3"}).out);
   const std::vector<std::string> run = {"-q", "-i", "in.nwk", "--seed", "3", "--bootstrap", "4"};
