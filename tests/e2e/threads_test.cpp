@@ -61,8 +61,8 @@ TEST(Starts, ReportTheBestOfSingleRunsWithTheirSeeds) {
     const std::size_t at = report.find(mark) + mark.size();
     return report.substr(at, report.find(']', at) - at);
   };
-  const ProcessResult one = runDlspecies({"-i", "in.nwk", "--seed", "5", "--starts", "4", "-t", "1"}, dir.path());
-  const ProcessResult two = runDlspecies({"-i", "in.nwk", "--seed", "5", "--starts", "4", "-t", "2"}, dir.path());
+  const ProcessResult one = runDlspecies({"-i", "in.nwk", "--seed", "5", "--starts", "5", "-t", "1"}, dir.path());
+  const ProcessResult two = runDlspecies({"-i", "in.nwk", "--seed", "5", "--starts", "5", "-t", "2"}, dir.path());
   ASSERT_EQ(one.status + two.status, 0) << one.err;
   EXPECT_EQ(one.out, two.out);
   std::string best;
@@ -74,7 +74,7 @@ TEST(Starts, ReportTheBestOfSingleRunsWithTheirSeeds) {
     if (best.empty() || std::stod(cost) < std::stod(best)) best = cost;
   }
   EXPECT_EQ(costOf(one.out), best);
-  EXPECT_NE(one.err.find("Start 4 of 4"), std::string::npos) << one.err;
+  EXPECT_NE(one.err.find("Start 5 of 5"), std::string::npos) << one.err;
 }
 
 // Bootstrap: when every gene tree agrees, every clade has 100; the
