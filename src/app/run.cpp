@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <sstream>
 
 #include "app/interrupt.hpp"
 #include "app/startup.hpp"
@@ -27,6 +28,13 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
   return std::to_string(rooted) + " rooted and " + std::to_string(trees.size() - rooted) +
          " unrooted input gene trees total";
 }
+
+// One start's species tree, search result and seed.
+struct StartOutcome {
+  std::unique_ptr<SpeciesTree> tree;
+  SearchResult result;
+  std::uint32_t seed = 0;
+};
 
 // What every start shares: the trees as read (the given species tree for
 // -g 0) and the constraint groups of the starts built by leaf adding.
@@ -206,40 +214,71 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
   const std::vector<GeneTree> asRead = again ? trees.geneTrees : std::vector<GeneTree>();
   const std::unique_ptr<SpeciesTree> given =
       options.bootstrap > 0 && trees.speciesTree ? std::make_unique<SpeciesTree>(*trees.speciesTree) : nullptr;
-  std::unique_ptr<SpeciesTree> bestTree;
-  std::vector<GeneTree> bestGenes;
-  int bestStart = 0;
-  const auto begun = std::chrono::steady_clock::now();
-  for (int start = 1; start <= options.starts; ++start) {
-    const std::uint32_t seed = start == 1 ? options.seed : derivedSeed(options.seed, static_cast<std::uint32_t>(start));
-    Random startRandom(seed);
+  // With threads to spare the starts run side by side, each on one worker
+  // with its own gene trees and a console of its own (its progress is not
+  // shown, nor the warnings of the later starts); one after the other, each
+  // start's gene trees are scored by all workers. Either way a start's
+  // result depends on its seed alone.
+  const bool sideBySide = options.starts > 1 && team.size() > 1;
+  std::vector<StartOutcome> outcomes(static_cast<std::size_t>(options.starts));
+  const auto runStart = [&](int start, Console& startConsole, WorkerTeam& startTeam, std::vector<GeneTree>& genes) {
+    StartOutcome& outcome = outcomes[static_cast<std::size_t>(start) - 1];
+    outcome.seed = start == 1 ? options.seed : derivedSeed(options.seed, static_cast<std::uint32_t>(start));
+    Random startRandom(outcome.seed);
     Random& draws = start == 1 ? random : startRandom;
-    if (start > 1) trees.geneTrees = asRead;
-    std::unique_ptr<SpeciesTree> tree = startTree(options, start, data, draws, console, team);
-    console.summariseWarnings();
-    SprSearch search(*tree, trees.geneTrees, trees.names, options.lossScope, draws, console, stopRequested(), team);
-    const SearchResult result = search.run();
-    console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
-    if (bestStart == 0 || isLowerCost(result.cost, request.weightedCost)) {
+    outcome.tree = startTree(options, start, data, draws, startConsole, startTeam);
+    startConsole.summariseWarnings();
+    SprSearch search(*outcome.tree, genes, trees.names, options.lossScope, draws, startConsole, stopRequested(),
+                     startTeam);
+    outcome.result = search.run();
+    startConsole.line("Time taken for search heuristic: " + formatElapsed(outcome.result.seconds));
+  };
+  const auto begun = std::chrono::steady_clock::now();
+  int bestStart = 0;
+  std::vector<GeneTree> bestGenes;
+  // Keeps the start if it is the best so far, and reports it.
+  const auto weigh = [&](int start, std::vector<GeneTree>& genes) {
+    StartOutcome& outcome = outcomes[static_cast<std::size_t>(start) - 1];
+    if (!outcome.tree) return;  // not run: interrupted before it
+    if (bestStart == 0 || isLowerCost(outcome.result.cost, request.weightedCost)) {
       bestStart = start;
-      request.weightedCost = result.cost;
-      bestTree = std::move(tree);
-      if (again) bestGenes = trees.geneTrees;
+      request.weightedCost = outcome.result.cost;
+      if (again) bestGenes = genes;
     }
-    if (options.starts > 1) {
-      const long long elapsed =
-          std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun).count();
-      console.line("Start " + std::to_string(start) + " of " + std::to_string(options.starts) + " (seed " +
-                   std::to_string(seed) + "): cost " + formatCost(result.cost) + ", best " +
-                   formatCost(request.weightedCost) + " (start " + std::to_string(bestStart) + "), elapsed " +
-                   formatElapsed(elapsed));
+    if (options.starts == 1) return;
+    const long long elapsed =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun).count();
+    console.line("Start " + std::to_string(start) + " of " + std::to_string(options.starts) + " (seed " +
+                 std::to_string(outcome.seed) + "): cost " + formatCost(outcome.result.cost) + ", best " +
+                 formatCost(request.weightedCost) + " (start " + std::to_string(bestStart) + "), elapsed " +
+                 formatElapsed(elapsed));
+  };
+  if (sideBySide) {
+    std::vector<std::vector<GeneTree>> genes(outcomes.size());
+    std::vector<std::ostringstream> lines(outcomes.size());
+    console.line("Running " + std::to_string(options.starts) + " starts side by side");
+    team.forEach(outcomes.size(), 1, [&](unsigned, std::size_t i) {
+      if (stopRequested()) return;  // a keyboard interrupt ends the starts too
+      genes[i] = asRead;
+      // Start 1's warnings are shown, as they are without threads.
+      Console quiet(lines[i], i == 0 ? console.warningStream() : lines[i]);
+      quiet.setQuiet(true);
+      WorkerTeam alone(1);
+      runStart(static_cast<int>(i) + 1, quiet, alone, genes[i]);
+    });
+    for (std::size_t i = 0; i < outcomes.size(); ++i) weigh(static_cast<int>(i) + 1, genes[i]);
+  } else {
+    for (int start = 1; start <= options.starts && !(start > 1 && stopRequested()); ++start) {
+      if (start > 1) trees.geneTrees = asRead;
+      runStart(start, console, team, trees.geneTrees);
+      weigh(start, trees.geneTrees);
     }
-    if (stopRequested()) break;  // a keyboard interrupt ends the starts too
   }
+  const SpeciesTree& bestTree = *outcomes[static_cast<std::size_t>(bestStart) - 1].tree;
   if (options.bootstrap > 0)
-    runBootstrap(options, data, asRead, given.get(), *bestTree, request, console, team, bootstrapTrees);
+    runBootstrap(options, data, asRead, given.get(), bestTree, request, console, team, bootstrapTrees);
   if (again) trees.geneTrees = std::move(bestGenes);
-  writeReport(report, *bestTree, trees.geneTrees, trees.names, request, team);
+  writeReport(report, bestTree, trees.geneTrees, trees.names, request, team);
 }
 
 int runProgram(int argc, char** argv, Console& console) {

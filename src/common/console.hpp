@@ -21,6 +21,8 @@ class Console {
   Console(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
   void setQuiet(bool quiet) { quiet_ = quiet; }
+  // Where warnings go.
+  std::ostream& warningStream() const { return err_; }
   // A terminal of that many columns: running lines are cut to fit.
   void setTerminal(bool terminal, std::size_t columns = 80) {
     terminal_ = terminal;
