@@ -43,6 +43,14 @@ struct RunData {
   std::vector<ConstraintGroup> groups;
 };
 
+// The species of the leaves below v, in pre-order.
+std::vector<NameId> speciesBelow(const SpeciesTree& tree, const SpeciesIndex& index, NodeId v) {
+  std::vector<NameId> species;
+  for (std::uint32_t i = index.begin(v); i < index.end(v); ++i)
+    if (tree.isLeaf(index.preorder()[i])) species.push_back(tree.name(index.preorder()[i]));
+  return species;
+}
+
 // The constraint clades of a given species tree, each the species below
 // its top node, as groups for the starts built by leaf adding (which
 // refuse nested ones).
@@ -54,11 +62,23 @@ std::vector<ConstraintGroup> groupsOfClades(const SpeciesTree& tree, const NameT
     const CladeId clade = tree.clade(v);
     if (clade == kNoClade || (v != tree.root() && tree.clade(tree.parent(v)) == clade)) continue;
     ConstraintGroup group;
-    for (std::uint32_t i = index.begin(v); i < index.end(v); ++i)
-      if (tree.isLeaf(index.preorder()[i])) group.push_back(names.text(tree.name(index.preorder()[i])));
+    for (NameId name : speciesBelow(tree, index, v)) group.push_back(names.text(name));
     if (group.size() >= 2) groups.push_back(group);
   }
   return groups;
+}
+
+// The species below every node, as sorted name numbers.
+std::vector<std::vector<NameId>> cladesOf(const SpeciesTree& tree) {
+  SpeciesIndex index;
+  index.rebuild(tree);
+  std::vector<std::vector<NameId>> clades(tree.size());
+  for (NodeId v = 0; v < static_cast<NodeId>(tree.size()); ++v) {
+    std::vector<NameId>& clade = clades[static_cast<std::size_t>(v)];
+    clade = speciesBelow(tree, index, v);
+    std::sort(clade.begin(), clade.end());
+  }
+  return clades;
 }
 
 // Reads the trees and the constraints, with their information lines.
@@ -108,20 +128,6 @@ std::unique_ptr<SpeciesTree> startTree(const Options& options, int start, RunDat
     console.line(geneTreeSummary(data.trees.geneTrees));
   }
   return tree;
-}
-
-// The species below every node, as sorted name numbers.
-std::vector<std::vector<NameId>> cladesOf(const SpeciesTree& tree) {
-  SpeciesIndex index;
-  index.rebuild(tree);
-  std::vector<std::vector<NameId>> clades(tree.size());
-  for (NodeId v = 0; v < static_cast<NodeId>(tree.size()); ++v) {
-    for (std::uint32_t i = index.begin(v); i < index.end(v); ++i)
-      if (tree.isLeaf(index.preorder()[i]))
-        clades[static_cast<std::size_t>(v)].push_back(tree.name(index.preorder()[i]));
-    std::sort(clades[static_cast<std::size_t>(v)].begin(), clades[static_cast<std::size_t>(v)].end());
-  }
-  return clades;
 }
 
 // Bootstrap replicates: each draws as many gene trees as were read, with

@@ -72,18 +72,16 @@ void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weigh
   }
   if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
   const RelevantTree& relevant = reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
+  // Losses counted in the tree restricted to the gene tree's species: a
+  // pass over the species tree per rooting.
   countInto(false, false, 1);
-  const bool whole = relevant.whole();
   scoreRooting<false>(scratch_.rooting, relevant, weight, Combine::replace);
   forEachOtherRooting(scratch_, [&](const RootEdge&) {
-    // The whole-tree pass leaves its counters clear; a restricted tree is cleared here.
-    if (!whole)
-      for (NodeId v : relevant.preorder()) clearLossCounters(v);
+    for (NodeId v : relevant.preorder()) clearLossCounters(v);
     scoreRooting<false>(scratch_.rooting, relevant, weight, Combine::keepCheaper);
   });
-  // The rootings leave loss changes on positions outside a restricted tree.
-  if (!whole)
-    for (NodeId v = 0; v < static_cast<NodeId>(treeLosses_.size()); ++v) clearLossCounters(v);
+  // The rootings leave loss changes on positions outside the restricted tree.
+  for (NodeId v = 0; v < static_cast<NodeId>(treeLosses_.size()); ++v) clearLossCounters(v);
   const std::vector<NodeId>& order = index_->preorder();
   for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
     Scores& s = scores_[at(order[i])];
@@ -303,10 +301,8 @@ void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree&
     if (lossesChange && !relevant.whole()) accumulateLossChanges(relevant, start, weight);
     return;
   }
-  if (relevant.whole()) {
-    scoreWholeTree(relevant, duplicationBase, lossBase, weight, combine);
-    return;
-  }
+  // Rooting by rooting: restricted trees only (over the whole tree the
+  // rootings are walked, see addAtCheapestRootings).
   if (combine != Combine::keepCheaper) walkDuplicationValues(duplicationBase, lossBase, weight, combine);
   if (lossesChange) {
     convertSiblingCounters(relevant, start);
@@ -625,23 +621,6 @@ void RegraftScorer::sumDown(const RelevantTree& relevant, NodeId start, Visit&& 
     c.k2 = k2;
     visit(v);
   }
-}
-
-// Over the whole species tree the relevant tree is the remaining tree
-// itself: the loss changes and the duplication values go down together,
-// each position gets both, and every counter is cleared behind.
-void RegraftScorer::scoreWholeTree(const RelevantTree& relevant, double duplicationBase, double lossBase, double weight,
-                                   Combine combine) {
-  convertSiblingCounters(relevant, r_);
-  sumDown(relevant, r_, [&](NodeId v) {
-    combineAt(v, duplicationValueAt(v, duplicationBase, weight), lossBase, weight, combine);
-    if (combine == Combine::replace) scores_[at(v)].rootingLosses += loss_[at(v)].lossDelta * weight;
-    clearLossCounters(v);
-  });
-  // The climbs of case 1 also count inside x.
-  const std::vector<NodeId>& order = index_->preorder();
-  for (std::uint32_t i = index_->begin(x_); i < index_->end(x_); ++i) clearLossCounters(order[i]);
-  clearLossCounters(root_);
 }
 
 // A position that is not relevant: below it the gene tree has species on

@@ -97,8 +97,6 @@ class RegraftScorer {
   template <class AtNode, class AtSubtree>
   void forEachLossChange(const RelevantTree& relevant, NodeId start, AtNode&& atNode, AtSubtree&& atSubtree);
   void accumulateLossChanges(const RelevantTree& relevant, NodeId start, double weight);
-  void scoreWholeTree(const RelevantTree& relevant, double duplicationBase, double lossBase, double weight,
-                      Combine combine);
   double duplicationValueAt(NodeId v, double duplicationBase, double weight);
   void walkDuplicationValues(double duplicationBase, double lossBase, double weight, Combine combine);
   void transferLossChanges(const RelevantTree& relevant, NodeId start, double weight, Combine combine);
