@@ -121,7 +121,7 @@ void readInputs(const Options& options, const RunInputs& inputs, RunData& data, 
 std::unique_ptr<SpeciesTree> startTree(const Options& options, int start, RunData& data, Random& random,
                                        Console& console, WorkerTeam& team) {
   if (options.generator == 0 && start == 1) return std::move(data.trees.speciesTree);
-  LeafAddingBuilder builder(data.trees.geneTrees, data.trees.names, random, console, team);
+  LeafAddingBuilder builder(data.trees.geneTrees, data.trees.names, options.weights, random, console, team);
   auto tree = std::make_unique<SpeciesTree>(builder.build(data.groups));
   if (options.generator == 1) {
     console.line("Using SPR local search heuristic to infer final species tree");
@@ -158,8 +158,8 @@ void runBootstrap(const Options& options, RunData& data, const std::vector<GeneT
     console.setQuiet(true);
     std::unique_ptr<SpeciesTree> tree =
         given != nullptr ? std::make_unique<SpeciesTree>(*given) : startTree(options, 2, data, draws, console, team);
-    const SearchResult result = SprSearch(*tree, data.trees.geneTrees, data.trees.names, options.lossScope, draws,
-                                          console, stopRequested(), team)
+    const SearchResult result = SprSearch(*tree, data.trees.geneTrees, data.trees.names, options.lossScope,
+                                          options.weights, draws, console, stopRequested(), team)
                                     .run();
     console.setQuiet(options.quiet);
     if (stopRequested()) break;  // an interrupted replicate does not count
@@ -201,6 +201,7 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
   request.format = options.format;
   request.withGeneTrees = options.writeGeneTrees;
   request.lossScope = options.lossScope;
+  request.weights = options.weights;
 
   if (options.evaluateOnly) {
     console.summariseWarnings();
@@ -208,7 +209,8 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
     for (const GeneTree& tree : trees.geneTrees) genes.push_back(&tree);
     checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
     console.summariseWarnings();
-    request.weightedCost = weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, team);
+    request.weightedCost =
+        weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, options.weights, team);
     console.line("Final weighted reconciliation cost: " + formatCost(request.weightedCost));
     writeReport(report, *trees.speciesTree, trees.geneTrees, trees.names, request, team);
     return;
@@ -234,8 +236,8 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
     Random& draws = start == 1 ? random : startRandom;
     outcome.tree = startTree(options, start, data, draws, startConsole, startTeam);
     startConsole.summariseWarnings();
-    SprSearch search(*outcome.tree, genes, trees.names, options.lossScope, draws, startConsole, stopRequested(),
-                     startTeam);
+    SprSearch search(*outcome.tree, genes, trees.names, options.lossScope, options.weights, draws, startConsole,
+                     stopRequested(), startTeam);
     outcome.result = search.run();
     startConsole.line("Time taken for search heuristic: " + formatElapsed(outcome.result.seconds));
   };

@@ -25,7 +25,8 @@ const std::uint64_t kMaxStarts = 100000;
 void printHelp(std::ostream& out, const std::string& program) {
   out << "Usage: " << program << " [ARGUMENT]\n"
       << "\n"
-      << "Infers a rooted species tree from gene trees: the tree of least weight x (duplications + losses).\n"
+      << "Infers a rooted species tree from gene trees: the tree of least weight x (D x duplications +\n"
+      << "L x losses), D and L from --dup-weight and --loss-weight.\n"
       << "\n"
       << "  -i, --input <file>            Trees to read (Newick or NEXUS) [default: standard input]\n"
       << "  -o, --output <file>           Where the result goes [default: standard output]\n"
@@ -55,6 +56,9 @@ void printHelp(std::ostream& out, const std::string& program) {
       << "                                marked [&U]]\n"
       << "      --limit                   Count losses in the species tree restricted to each gene tree's\n"
       << "                                species (not recommended)\n"
+      << "      --dup-weight <D>          Cost of a duplication, a decimal number >= 0 [default: 1]\n"
+      << "      --loss-weight <L>         Cost of a loss, a decimal number >= 0, not 0 with D [default: 1]; 0\n"
+      << "                                counts duplications alone\n"
       << "  -t, --threads <1..1024>       Threads scoring the gene trees; the result is the same for any number\n"
       << "                                [default: the machine's hardware threads]\n"
       << "  -q, --quiet                   No progress or information lines (warnings and errors still)\n"
@@ -112,15 +116,27 @@ bool flagOption(CommandLine& line, const std::string& shortName, const std::stri
   return true;
 }
 
-// A whole number in decimal, the whole value, from min to max; an error
-// names the values allowed.
+// The error of a missing or wrong value, naming the values allowed.
+[[noreturn]] void refuseValue(const CommandLine::Argument& arg, const std::string& allowed) {
+  if (arg.value.empty()) throw InputError("argument " + arg.name + " needs a value (allowed: " + allowed + ")");
+  throw InputError("invalid value of argument " + arg.name + " " + arg.value + " (allowed: " + allowed + ")");
+}
+
+// A whole number in decimal, the whole value, from min to max.
 std::uint64_t numberOption(const CommandLine::Argument& arg, std::uint64_t min, std::uint64_t max) {
   std::uint64_t value = 0;
   if (readWholeNumber(arg.value, max, value) && value >= min) return value;
-  const std::string allowed =
-      " (allowed: " + std::to_string(min) + (max == min + 1 ? " or " : " to ") + std::to_string(max) + ")";
-  if (arg.value.empty()) throw InputError("argument " + arg.name + " needs a value" + allowed);
-  throw InputError("invalid value of argument " + arg.name + " " + arg.value + allowed);
+  refuseValue(arg, std::to_string(min) + (max == min + 1 ? " or " : " to ") + std::to_string(max));
+}
+
+// A cost weight: a decimal number of at least 0 (-0 reads as 0), or 1 when
+// the option is absent.
+double weightOption(CommandLine& line, const std::string& name) {
+  const CommandLine::Argument* arg = findOption(line, "", name);
+  if (arg == nullptr) return 1;
+  double value = 0;
+  if (readDecimal(arg->value, value) && value >= 0) return value == 0 ? 0 : value;
+  refuseValue(*arg, "a decimal number >= 0");
 }
 
 // An option naming a file, by either of its names; null when absent.
@@ -206,6 +222,9 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     if (options.speciesDelimiter == '\0') throw InputError("--species-field needs --species-delimiter");
   }
   if (flagOption(line, "", "--limit")) options.lossScope = LossScope::geneSpeciesOnly;
+  options.weights = {weightOption(line, "--dup-weight"), weightOption(line, "--loss-weight")};
+  if (options.weights.duplication == 0 && options.weights.loss == 0)
+    throw InputError("--dup-weight and --loss-weight are both 0: every species tree would cost 0");
   // Threads: all the machine has unless given.
   if (const CommandLine::Argument* arg = findOption(line, "-t", "--threads")) {
     options.threads = static_cast<unsigned>(numberOption(*arg, 1, kMaxThreads));
@@ -286,5 +305,8 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   if (options.inputPath.empty() && isatty(STDIN_FILENO))
     console.line("Reading the trees from standard input: end them with Ctrl-D (or give -i FILE)");
   console.line("Random seed: " + std::to_string(options.seed));
+  if (!options.weights.areDefault())
+    console.line("Cost per duplication: " + formatCost(options.weights.duplication) +
+                 ", per loss: " + formatCost(options.weights.loss));
   return true;
 }

@@ -5,13 +5,14 @@
 #include "common/errors.hpp"
 #include "tree/tree_input.hpp"
 
-LeafAddingBuilder::LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, Random& random,
-                                     Console& console, WorkerTeam& team)
+LeafAddingBuilder::LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names,
+                                     const CostWeights& weights, Random& random, Console& console, WorkerTeam& team)
     : genes_(genes),
       names_(names),
+      weights_(weights),
       random_(random),
       console_(console),
-      scorer_(LossScope::geneSpeciesOnly, /*partial=*/true, team) {}
+      scorer_(LossScope::geneSpeciesOnly, weights, /*partial=*/true, team) {}
 
 void LeafAddingBuilder::prepareConstraints(const std::vector<ConstraintGroup>& groups) {
   // Species are numbered in byte order of their names.
@@ -108,7 +109,7 @@ void LeafAddingBuilder::scorePositions(NodeId x) {
   for (std::uint32_t i = index_.begin(r); i < index_.end(r); ++i) {
     const NodeId y = order[i];
     if (!tree_.canRegraftAbove(y, r, requiredClade_)) continue;
-    const double score = scorer_.duplications(y) + scorer_.losses(y);
+    const double score = weights_.of(scorer_.duplications(y), scorer_.losses(y));
     if (score > bestScore_) continue;
     if (score < bestScore_) {
       bestScore_ = score;

@@ -1,8 +1,9 @@
 #pragma once
 // The default start tree: randomised stepwise addition. From three species
 // drawn at random, the other species are inserted one at a time, in random
-// order, each where the duplications plus losses over all gene trees are
-// fewest (ties drawn at random), every constraint group kept a clade.
+// order, each where the duplications and losses over all gene trees cost
+// least by the cost weights (ties drawn at random), every constraint group
+// kept a clade.
 //
 // Every gene tree counts once, at the rooting it was read with; a gene
 // leaf whose species is not in the tree yet is left out, and losses are
@@ -17,6 +18,7 @@
 
 #include "build/constraint_groups.hpp"
 #include "common/console.hpp"
+#include "common/cost_weights.hpp"
 #include "common/random.hpp"
 #include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
@@ -28,8 +30,8 @@
 class LeafAddingBuilder {
  public:
   // The team scores the gene trees.
-  LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, Random& random, Console& console,
-                    WorkerTeam& team);
+  LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, const CostWeights& weights,
+                    Random& random, Console& console, WorkerTeam& team);
 
   // Builds the tree; its nodes are numbered in pre-order and its clades are
   // the constraint groups.
@@ -52,6 +54,7 @@ class LeafAddingBuilder {
 
   const std::vector<GeneTree>& genes_;
   const NameTable& names_;
+  const CostWeights weights_;
   Random& random_;
   Console& console_;
   SpeciesTree tree_;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/cost_weights.hpp"
+
 // The report with comment lines in Newick or NEXUS notation, or the species
 // tree alone on one Newick line.
 enum class OutputFormat { newick, nexus, tree };
@@ -23,6 +25,7 @@ struct Options {
   int bootstrap = 0;          // replicates over the gene trees; 0: none
   std::string bootstrapTreesPath;  // where the replicates' trees go; empty: nowhere
   LossScope lossScope = LossScope::wholeSpeciesTree;
+  CostWeights weights;  // of a duplication and of a loss
   bool quiet = false;
   unsigned threads = 1;                    // workers scoring the gene trees
   std::string inputPath;                   // empty: standard input

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/tree_tour.hpp"
+#include "reconcile/reconciliation.hpp"
 #include "reconcile/relevant_tree.hpp"
 #include "tree/gene_tree.hpp"
 
@@ -23,7 +24,7 @@ struct GeneScratch {
   GeneRooting rooting;             // a copy of an unrooted tree, re-rooted at will
   std::vector<RootEdge> edges;     // the edges in the order they are tried
   std::vector<NodeId> turned;      // nodes whose parent the last move of the root changed
-  std::vector<std::int64_t> cost;  // per inner node: its duplication and losses, at the rooting in use
+  std::vector<GeneTreeCost> cost;  // per inner node: its duplication and losses, at the rooting in use
   RelevantTree relevant;           // a relevant tree restricted to one gene tree
   TreeTour tour;
 

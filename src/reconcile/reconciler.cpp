@@ -2,7 +2,8 @@
 
 #include "reconcile/rootings.hpp"
 
-Reconciler::Reconciler(const SpeciesTree& species, LossScope scope) : species_(species), scope_(scope) {
+Reconciler::Reconciler(const SpeciesTree& species, LossScope scope, const CostWeights& weights)
+    : species_(species), scope_(scope), weights_(weights) {
   index_.rebuild(species);
   if (scope == LossScope::wholeSpeciesTree) wholeTree_.buildWhole(species, index_);
 }
@@ -20,37 +21,45 @@ GeneTreeCost Reconciler::costAtPresentRooting(const GeneTree& tree) {
 
 // The cost of every rooting in turn, kept up to date as the root moves:
 // only the nodes whose parent changed, and the root, count differently.
+// The counts are whole, so that a rooting's weighted cost is always
+// reckoned alike, from its own counts.
 RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree) {
   const RelevantTree& relevant = reconcileEveryDirection(tree, species_, index_, scope_, wholeTree_, scratch_);
   const GeneRooting& rooting = scratch_.rooting;
   const NodeId* map = scratch_.map.data();
-  std::int64_t* cost = scratch_.cost.data();
-  std::int64_t total = 0;
-  // Duplication and losses of an inner node; 0 for a leaf.
-  auto costAt = [&](NodeId g) -> std::int64_t {
+  GeneTreeCost* cost = scratch_.cost.data();
+  GeneTreeCost total;
+  // Duplication and losses of an inner node; none for a leaf.
+  auto costAt = [&](NodeId g) -> GeneTreeCost {
     const NodeId c0 = rooting.child(g, 0), c1 = rooting.child(g, 1);
-    if (c0 == kNoNode || c1 == kNoNode) return 0;
+    if (c0 == kNoNode || c1 == kNoNode) return {};
     const NodeId m = map[g], m0 = map[c0], m1 = map[c1];
-    return (isDuplication<false>(m, m0, m1) ? 1 : 0) + lossesBelow<false>(relevant, m, m0, m1);
+    return {isDuplication<false>(m, m0, m1) ? 1 : 0, lossesBelow<false>(relevant, m, m0, m1)};
   };
   auto recount = [&](NodeId g) {
-    const std::int64_t now = costAt(g);
-    total += now - cost[g];
+    const GeneTreeCost now = costAt(g);
+    total.duplications += now.duplications - cost[g].duplications;
+    total.losses += now.losses - cost[g].losses;
     cost[g] = now;
+  };
+  auto weighted = [&] {
+    return weights_.of(static_cast<double>(total.duplications), static_cast<double>(total.losses));
   };
   for (NodeId g = 0; g < static_cast<NodeId>(rooting.size()); ++g) {
     cost[g] = costAt(g);
-    total += cost[g];
+    total.duplications += cost[g].duplications;
+    total.losses += cost[g].losses;
   }
-  std::int64_t best = total;
+  double best = weighted();
   RootEdge bestEdge{rooting.child(rooting.root(), 0), rooting.child(rooting.root(), 1)};
   if (bestEdge.first == kNoNode) return bestEdge;  // a single leaf has one rooting
-  // The weight is the same for every rooting: the counts decide.
+  // The gene tree's weight is the same for every rooting: the weighted
+  // counts decide.
   forEachOtherRooting(scratch_, [&](const RootEdge& edge) {
     for (NodeId g : scratch_.turned) recount(g);
     recount(rooting.root());
-    if (total < best) {
-      best = total;
+    if (weighted() < best) {
+      best = weighted();
       bestEdge = edge;
     }
   });

@@ -1,8 +1,8 @@
 #pragma once
 // Reconciles gene trees, one at a time, with one fixed species tree: the
 // cost of a gene tree at its present rooting, counted from the definitions,
-// and the cheapest rooting of an unrooted one. The species tree must keep
-// its shape while the reconciler is used.
+// and the cheapest rooting of an unrooted one under the cost weights. The
+// species tree must keep its shape while the reconciler is used.
 
 #include "common/options.hpp"
 #include "reconcile/gene_scratch.hpp"
@@ -14,12 +14,13 @@
 
 class Reconciler {
  public:
-  Reconciler(const SpeciesTree& species, LossScope scope);
+  Reconciler(const SpeciesTree& species, LossScope scope, const CostWeights& weights);
 
   GeneTreeCost costAtPresentRooting(const GeneTree& tree);
   // The root edge of the cheapest rooting of an unrooted gene tree, as the
-  // root's (child 0, child 1) there; the weighted cost decides, and the
-  // present rooting stays unless another is strictly cheaper.
+  // root's (child 0, child 1) there; the weighted cost (duplications and
+  // losses by their weights) decides, and the present rooting stays unless
+  // another is strictly cheaper.
   RootEdge cheapestRootEdge(const GeneTree& tree);
   // Roots an unrooted gene tree at its cheapest rooting.
   void rootAtCheapest(GeneTree& tree);
@@ -27,6 +28,7 @@ class Reconciler {
  private:
   const SpeciesTree& species_;
   const LossScope scope_;
+  const CostWeights weights_;
   SpeciesIndex index_;
   RelevantTree wholeTree_;  // the relevant tree when losses count over the whole species tree
   GeneScratch scratch_;

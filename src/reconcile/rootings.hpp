@@ -1,8 +1,10 @@
 #pragma once
 // Trying the rootings of an unrooted gene tree. It counts with its cheapest
-// rooting; all cheapest rootings have the same duplications and losses
-// (Górecki and Tiuryn 2007), and among equally cheap ones the first tried
-// is kept: the present rooting, then every other edge in a fixed order.
+// rooting under the cost weights; with the default weights all cheapest
+// rootings have the same duplications and losses (Górecki and Tiuryn 2007),
+// with others they may split their cost differently. Among equally cheap
+// ones the first tried is kept: the present rooting, then every other edge
+// in a fixed order.
 
 #include "common/options.hpp"
 #include "reconcile/gene_scratch.hpp"

@@ -64,7 +64,7 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
   std::vector<std::unique_ptr<Reconciler>> reconcilers(team.size());
   std::vector<GeneTreeCost> costs(genes.size());
   team.forEach(genes.size(), 16, [&](unsigned worker, std::size_t i) {
-    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species, request.lossScope);
+    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species, request.lossScope, request.weights);
     costs[i] = reconcilers[worker]->costAtPresentRooting(genes[i]);
   });
   std::uint64_t duplications = 0, losses = 0;
@@ -80,6 +80,9 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
   out << "[Species tree]\n";
   writeSize(out, species);
   out << "[Weighted reconciliation cost: " << formatCost(request.weightedCost) << "]\n";
+  if (!request.weights.areDefault())
+    out << "[Cost per duplication: " << exactText(request.weights.duplication)
+        << ", per loss: " << exactText(request.weights.loss) << "]\n";
   out << "[Total number of gene duplications + losses: " << duplications << " + " << losses << " = "
       << duplications + losses << "]\n";
   if (request.replicatesAsked > 0) {

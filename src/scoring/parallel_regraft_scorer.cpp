@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
-ParallelRegraftScorer::ParallelRegraftScorer(LossScope scope, bool partial, WorkerTeam& team, std::size_t minBlockNodes)
+ParallelRegraftScorer::ParallelRegraftScorer(LossScope scope, const CostWeights& weights, bool partial, WorkerTeam& team,
+                                             std::size_t minBlockNodes)
     : team_(team),
       partial_(partial),
       minBlockNodes_(minBlockNodes),
-      scorers_(team.size(), RegraftScorer(scope, partial)),
+      scorers_(team.size(), RegraftScorer(scope, weights, partial)),
       scorerRound_(team.size(), 0) {}
 
 void ParallelRegraftScorer::setGeneTrees(std::vector<const GeneTree*> trees, std::size_t speciesCount) {

@@ -17,7 +17,9 @@ class ParallelRegraftScorer {
   // partial: the leaf-adding builder's scores, every gene tree counted
   // once; otherwise the search's, each gene tree by its weight. A block
   // holds at least minBlockNodes gene-tree nodes (tests make it small).
-  ParallelRegraftScorer(LossScope scope, bool partial, WorkerTeam& team, std::size_t minBlockNodes = 4096);
+  // The cost weights choose the cheapest rootings (see RegraftScorer).
+  ParallelRegraftScorer(LossScope scope, const CostWeights& weights, bool partial, WorkerTeam& team,
+                        std::size_t minBlockNodes = 4096);
 
   // The gene trees, in the order their scores are summed, and the number
   // of species (blocks grow with it, so that a block's pass over the

@@ -96,7 +96,10 @@ void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weigh
 // form a connected region, and the cost grows along every path away from it
 // (Górecki and Tiuryn 2007; Górecki, Eulenstein and Tiuryn 2013): from any
 // rooting, moving the root across an edge to a cheaper rooting while there
-// is one ends at a cheapest rooting. Moving the root from edge {a, b} to
+// is one ends at a cheapest rooting. That holds for any weights of
+// duplications and losses as long as losses weigh more than 0; without,
+// duplications alone may stay level away from the cheapest rootings, and
+// fewer losses decide between equal duplications (see cheaper()). Moving the root from edge {a, b} to
 // {b, w} changes only the root's and b's children, so the step costs O(1):
 // with A, W, W' the sides of a, w and b's third neighbour w' away from b,
 // the root's children go from (A, W + W') to (W, A + W'), b's from (W, W')
@@ -208,8 +211,7 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
       // moves[0].fromSide is moves[1].overSide, and the other way round.
       const Mapped fromMapped = mapped(moves[0].fromSide, position), overMapped = mapped(moves[0].overSide, position);
       const GeneTreeCost root = nodeCost(allMapped, fromMapped, overMapped);
-      GeneTreeCost best;
-      std::int64_t bestChange = 0;
+      GeneTreeCost best = total;
       const Moves* bestMoves = nullptr;
       int bestK = 0;
       for (int e = 0; e < 2; ++e) {
@@ -223,20 +225,18 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
           const Mapped joined = mapped(across.joined[k], position);
           const GeneTreeCost newRoot = nodeCost(allMapped, to[k], joined);
           const GeneTreeCost newOver = nodeCost(joined, acrossFrom, to[1 - k]);
-          const std::int64_t duplications =
-              newRoot.duplications + newOver.duplications - root.duplications - over.duplications;
-          const std::int64_t losses = newRoot.losses + newOver.losses - root.losses - over.losses;
-          if (duplications + losses < bestChange) {
-            bestChange = duplications + losses;
-            best = {duplications, losses};
+          const GeneTreeCost change{
+              total.duplications + newRoot.duplications + newOver.duplications - root.duplications - over.duplications,
+              total.losses + newRoot.losses + newOver.losses - root.losses - over.losses};
+          if (cheaper(change, best)) {
+            best = change;
             bestMoves = &across;
             bestK = k;
           }
         }
       }
       if (bestMoves == nullptr) break;  // no neighbour is cheaper: a cheapest rooting
-      total.duplications += best.duplications;
-      total.losses += best.losses;
+      total = best;
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
       moves[0] = movesAcross(rooting, over, to);
       moves[1] = movesAcross(rooting, to, over);
@@ -418,8 +418,9 @@ void RegraftScorer::combineAt(NodeId v, double duplicationValue, double lossBase
       break;
     case Combine::keepCheaper: {
       // Equal costs keep the rooting tried first.
-      const double candidate = weight * delta + (lossBase + duplicationValue);
-      if (s.rootingDuplications + s.rootingLosses > candidate) {
+      const double candidate =
+          weights_.loss * (weight * delta) + (weights_.loss * lossBase + weights_.duplication * duplicationValue);
+      if (weights_.of(s.rootingDuplications, s.rootingLosses) > candidate) {
         s.rootingDuplications = duplicationValue;
         s.rootingLosses = delta * weight + lossBase;
       }

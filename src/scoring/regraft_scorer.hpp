@@ -9,7 +9,8 @@
 // y's scores. No candidate tree is ever built.
 //
 // Serves the SPR search (weighted gene trees, unrooted ones at their
-// present or at their cheapest rooting per position) and the leaf-adding
+// present or at their cheapest rooting per position under the cost
+// weights) and the leaf-adding
 // builder (partial: the new species is x, gene leaves of species not yet
 // in the tree are left out, losses are counted in restricted trees).
 //
@@ -30,7 +31,9 @@
 
 class RegraftScorer {
  public:
-  RegraftScorer(LossScope scope, bool partial) : scope_(scope), partial_(partial) {}
+  // The cost weights choose the cheapest rootings; the scores are counts.
+  RegraftScorer(LossScope scope, const CostWeights& weights, bool partial)
+      : scope_(scope), weights_(weights), partial_(partial) {}
 
   // Starts the scores of the regrafts of x, which hangs from the root of
   // the species tree; index describes the tree's present shape. Both must
@@ -147,6 +150,16 @@ class RegraftScorer {
   // The duplication and losses of a gene node mapped to m, its children to
   // m0 and m1.
   static GeneTreeCost nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1);
+  // Whether the rooting whose counts differ by a from the present one's is
+  // cheaper than the one they differ by b. Without a loss weight, fewer
+  // losses decide between equal duplications: by duplications alone a
+  // rooting that is not cheapest may have no cheaper neighbour, by
+  // duplications and then losses it has one, as under any loss weight.
+  bool cheaper(const GeneTreeCost& a, const GeneTreeCost& b) const {
+    const double costA = weights_.of(static_cast<double>(a.duplications), static_cast<double>(a.losses));
+    const double costB = weights_.of(static_cast<double>(b.duplications), static_cast<double>(b.losses));
+    return costA < costB || (weights_.loss == 0 && costA == costB && a.losses < b.losses);
+  }
 
   // Where the counters of the next gene tree go: the accumulated ones, each
   // count weighted, or the gene tree's own.
@@ -164,6 +177,7 @@ class RegraftScorer {
   double step(NodeId v, double childCounter, double weight) const { return (dup_[at(v)].here - childCounter) * weight; }
 
   const LossScope scope_;
+  const CostWeights weights_;
   const bool partial_;
   const SpeciesTree* species_ = nullptr;
   const SpeciesIndex* index_ = nullptr;

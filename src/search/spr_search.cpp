@@ -9,17 +9,19 @@
 #include "tree/tree_input.hpp"
 
 SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
-                     Random& random, Console& console, const std::atomic<bool>& stop, WorkerTeam& team)
+                     const CostWeights& weights, Random& random, Console& console, const std::atomic<bool>& stop,
+                     WorkerTeam& team)
     : species_(species),
       genes_(genes),
       names_(names),
       scope_(scope),
+      weights_(weights),
       random_(random),
       console_(console),
       stop_(stop),
       scoringOrder_(rootedThenUnrooted(genes)),
       team_(team),
-      scorer_(scope, /*partial=*/false, team) {
+      scorer_(scope, weights, /*partial=*/false, team) {
   scorer_.setGeneTrees(scoringOrder_, species.leaves().size());
   for (GeneTree& tree : genes_)
     if (!tree.rooted()) unrooted_.push_back(&tree);
@@ -51,11 +53,10 @@ SearchResult SprSearch::run() {
     if (stop_) break;
   }
   // A species tree of one leaf has no regraft to score.
-  if (species_.size() == 1) currentScore_ = weightedCost(species_, genes_, scope_, team_);
+  if (species_.size() == 1) currentScore_ = weightedCost(species_, genes_, scope_, weights_, team_);
   // Weights so large that the sum leaves the range of double: no regraft
   // could be told from another, and no cost is a result.
-  if (!std::isfinite(currentScore_))
-    throw InputError("the weighted cost is not finite: the gene tree weights are too large");
+  if (!std::isfinite(currentScore_)) throw InputError("the weighted cost is not finite: the weights are too large");
   console_.line("Number of rSPR tree edit operations: " + std::to_string(moves_));
   console_.line("Final weighted reconciliation cost: " + formatCost(currentScore_));
   return {currentScore_, moves_, elapsedSeconds()};
@@ -78,7 +79,8 @@ void SprSearch::runCycle(bool everyRooting) {
 }
 
 // "Cycle C: pruned P/N, best score D + L = T, elapsed E", P counting the
-// nodes before the given one (all of them at a cycle's end).
+// nodes before the given one (all of them at a cycle's end), D and L the
+// weighted cost of the duplications and of the losses.
 void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
   const NodeId count = static_cast<NodeId>(species_.size());
   const NodeId done = pruned - (species_.root() < pruned ? 1 : 0);
@@ -106,8 +108,8 @@ void SprSearch::scoreRegrafts(NodeId x, bool everyRooting) {
 }
 
 void SprSearch::offer(NodeId x, NodeId y) {
-  const double duplications = scorer_.duplications(y);
-  const double losses = scorer_.losses(y);
+  const double duplications = weights_.duplication * scorer_.duplications(y);
+  const double losses = weights_.loss * scorer_.losses(y);
   const double cost = duplications + losses;
   if (isLowerCost(cost, currentScore_)) {
     improved_ = true;
@@ -124,28 +126,29 @@ long long SprSearch::elapsedSeconds() const {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_).count();
 }
 
-void SprSearch::rootGeneTreesAtCheapest() { rootAtCheapest(species_, unrooted_, scope_, team_); }
+void SprSearch::rootGeneTreesAtCheapest() { rootAtCheapest(species_, unrooted_, scope_, weights_, team_); }
 
 void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& unrooted, LossScope scope,
-                    WorkerTeam& team) {
+                    const CostWeights& weights, WorkerTeam& team) {
   // A reconciler per worker, made when it first gets a gene tree.
   std::vector<std::unique_ptr<Reconciler>> reconcilers(team.size());
   team.forEach(unrooted.size(), 16, [&](unsigned worker, std::size_t i) {
-    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species, scope);
+    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species, scope, weights);
     reconcilers[worker]->rootAtCheapest(*unrooted[i]);
   });
 }
 
-double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope, WorkerTeam& team) {
+double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope,
+                    const CostWeights& weights, WorkerTeam& team) {
   std::vector<GeneTree*> unrooted;
   for (GeneTree& tree : genes)
     if (!tree.rooted()) unrooted.push_back(&tree);
-  rootAtCheapest(species, unrooted, scope, team);
-  Reconciler reconciler(species, scope);
+  rootAtCheapest(species, unrooted, scope, weights, team);
+  Reconciler reconciler(species, scope, weights);
   double cost = 0;
   for (const GeneTree* tree : rootedThenUnrooted(genes)) {
     const GeneTreeCost c = reconciler.costAtPresentRooting(*tree);
-    cost += static_cast<double>(c.duplications + c.losses) * tree->weight();
+    cost += weights.of(static_cast<double>(c.duplications), static_cast<double>(c.losses)) * tree->weight();
   }
   return cost;
 }

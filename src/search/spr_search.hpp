@@ -5,7 +5,8 @@
 // lowest weighted cost; one of them, drawn at random, is applied. Unrooted
 // gene trees count at their cheapest rooting: fixed between cycles, and,
 // once no move improves, chosen per regraft position for one more cycle.
-// The search ends when that cycle improves nothing either.
+// The search ends when that cycle improves nothing either. Costs weigh
+// duplications and losses by the cost weights.
 
 #include <atomic>
 #include <chrono>
@@ -34,8 +35,9 @@ class SprSearch {
  public:
   // stop: set (by the keyboard interrupt) to end the search after the
   // cycle in progress. The team scores the gene trees.
-  SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope, Random& random,
-            Console& console, const std::atomic<bool>& stop, WorkerTeam& team);
+  SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
+            const CostWeights& weights, Random& random, Console& console, const std::atomic<bool>& stop,
+            WorkerTeam& team);
 
   // Improves the species tree in place; the unrooted gene trees end at
   // their cheapest rooting for it.
@@ -53,6 +55,7 @@ class SprSearch {
   std::vector<GeneTree>& genes_;
   const NameTable& names_;
   const LossScope scope_;
+  const CostWeights weights_;
   Random& random_;
   Console& console_;
   const std::atomic<bool>& stop_;
@@ -64,7 +67,7 @@ class SprSearch {
   std::vector<GeneTree*> unrooted_;
 
   double currentScore_ = std::numeric_limits<double>::infinity();  // lowest cost met so far
-  double currentDuplications_ = 0, currentLosses_ = 0;             // its parts
+  double currentDuplications_ = 0, currentLosses_ = 0;             // its parts, weighted
   bool improved_ = true;                                           // a strict improvement in the running cycle
   // Every regraft (pruned, target) of cost currentScore_ met since the last
   // strict improvement, in visiting order.
@@ -77,11 +80,12 @@ class SprSearch {
 // Roots every unrooted gene tree at its cheapest rooting for the species
 // tree, on the team's workers.
 void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& unrooted, LossScope scope,
-                    WorkerTeam& team);
+                    const CostWeights& weights, WorkerTeam& team);
 
 // The weighted cost of a species tree, the unrooted gene trees at their
 // cheapest rooting (they are left there), summed as the search sums.
-double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope, WorkerTeam& team);
+double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope,
+                    const CostWeights& weights, WorkerTeam& team);
 
 // Whether a weighted cost is lower than another. Sums of weights such as 0.1
 // round differently in different orders: costs within a relative 1e-9 of

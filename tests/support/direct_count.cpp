@@ -162,15 +162,15 @@ std::vector<PlainTree> allRootings(const PlainTree& gene, std::vector<std::pair<
   return rootings;
 }
 
-Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool limitLosses) {
+Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool limitLosses, const CostWeights& weights) {
   if (gene.isLeaf(gene.root)) return directCount(species, gene, limitLosses);
   Counts best;
-  long bestTotal = std::numeric_limits<long>::max();
+  double bestCost = std::numeric_limits<double>::infinity();
   for (const PlainTree& rooting : allRootings(gene)) {
     const Counts counts = directCount(species, rooting, limitLosses);
-    if (counts.total() < bestTotal) {
+    if (counts.cost(weights) < bestCost) {
       best = counts;
-      bestTotal = counts.total();
+      bestCost = counts.cost(weights);
     }
   }
   return best;

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/cost_weights.hpp"
+
 struct PlainTree {
   std::vector<int> parent;                // -1 at the root
   std::vector<std::array<int, 2>> child;  // -1 when absent
@@ -31,6 +33,9 @@ struct Counts {
   long duplications = 0;
   long losses = 0;
   long total() const { return duplications + losses; }
+  double cost(const CostWeights& weights) const {
+    return weights.duplication * static_cast<double>(duplications) + weights.loss * static_cast<double>(losses);
+  }
   bool operator==(const Counts& o) const { return duplications == o.duplications && losses == o.losses; }
 };
 
@@ -45,8 +50,10 @@ Counts directCount(const PlainTree& species, const PlainTree& gene, bool limitLo
 // gene nodes) in the same order.
 std::vector<PlainTree> allRootings(const PlainTree& gene, std::vector<std::pair<int, int>>* edges = nullptr);
 
-// The cheapest rooting's counts (first of the cheapest in allRootings order).
-Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool limitLosses);
+// The counts of the cheapest rooting under the weights (first of the
+// cheapest in allRootings order).
+Counts cheapestRooting(const PlainTree& species, const PlainTree& gene, bool limitLosses,
+                       const CostWeights& weights = {});
 
 // The tree restricted to leaves whose labels are kept: other leaves are
 // removed and nodes left with one child contracted. root is -1 when no leaf

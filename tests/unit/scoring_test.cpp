@@ -1,6 +1,8 @@
 // Every incremental score against the direct recount: for each pruned node
 // and each regraft target, the totals the scorer leaves there must equal
-// the weighted counts, from the definitions, on the tree the regraft makes.
+// the weighted counts, from the definitions, on the tree the regraft makes;
+// unrooted gene trees at their cheapest rooting under weights of
+// duplications and losses.
 
 #include <gtest/gtest.h>
 
@@ -38,13 +40,15 @@ std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>
 }
 
 // The weighted duplications and losses of the present species tree.
-std::pair<double, double> directCost(const TreeInput& trees, LossScope scope, bool everyRooting) {
+std::pair<double, double> directCost(const TreeInput& trees, LossScope scope, bool everyRooting,
+                                     const CostWeights& weights) {
   const PlainTree species = plainTree(*trees.speciesTree, trees.names);
   const bool limit = scope == LossScope::geneSpeciesOnly;
   double duplications = 0, losses = 0;
   for (const GeneTree& tree : trees.geneTrees) {
     const PlainTree gene = plainTree(tree, trees.names);
-    const Counts c = everyRooting && !tree.rooted() ? cheapestRooting(species, gene, limit) : directCount(species, gene, limit);
+    const Counts c =
+        everyRooting && !tree.rooted() ? cheapestRooting(species, gene, limit, weights) : directCount(species, gene, limit);
     duplications += c.duplications * tree.weight();
     losses += c.losses * tree.weight();
   }
@@ -52,7 +56,7 @@ std::pair<double, double> directCost(const TreeInput& trees, LossScope scope, bo
 }
 
 void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees, int maxLeaves, LossScope scope,
-                                   bool everyRooting) {
+                                   bool everyRooting, const CostWeights& weights) {
   const std::vector<std::string> names = speciesNames(species);
   const std::string text = randomTree(random, names).newick() + "\n" + randomGeneTrees(random, names, trees, maxLeaves);
   TreeInput input = readInput(text, true);
@@ -66,7 +70,7 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
   // too, and the same to the last bit as one worker's.
   WorkerTeam team(3), one(1);
   const std::size_t blockNodes = 1 + random() % 24;
-  ParallelRegraftScorer scorer(scope, false, team, blockNodes), alone(scope, false, one, blockNodes);
+  ParallelRegraftScorer scorer(scope, weights, false, team, blockNodes), alone(scope, weights, false, one, blockNodes);
   scorer.setGeneTrees(genes, 0);
   alone.setGeneTrees(genes, 0);
   SpeciesIndex index;
@@ -86,14 +90,14 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
     }
     for (const auto& [y, score] : scores) {
       tree.moveSubtree(x, y);
-      const auto [duplications, losses] = directCost(input, scope, everyRooting);
-      const std::string what = text + " regraft " + newickOf(tree, input.names);
+      const auto [duplications, losses] = directCost(input, scope, everyRooting, weights);
+      const std::string what = text + " regraft " + newickOf(tree, input.names) + " weights " +
+                               std::to_string(weights.duplication) + " " + std::to_string(weights.loss);
       // Weighted counts add up in another order than here: equal to rounding.
-      const auto near = [](double a, double b) { return std::abs(a - b) <= 1e-9 * (1 + std::abs(b)); };
       if (everyRooting)  // rootings of equal cost may split it differently
-        EXPECT_TRUE(near(score.first + score.second, duplications + losses)) << what;
+        EXPECT_TRUE(nearCost(weights.of(score.first, score.second), weights.of(duplications, losses))) << what;
       else
-        EXPECT_TRUE(near(score.first, duplications) && near(score.second, losses)) << what;
+        EXPECT_TRUE(nearCost(score.first, duplications) && nearCost(score.second, losses)) << what;
       tree.moveSubtree(x, r);
       if (::testing::Test::HasFailure()) return;
     }
@@ -105,15 +109,17 @@ TEST(RegraftScores, AgreeWithTheDirectCountAtFixedAndAtEveryRooting) {
   std::mt19937 random(31);
   for (const LossScope scope : {LossScope::wholeSpeciesTree, LossScope::geneSpeciesOnly}) {
     for (int round = 0; round < 60 && !HasFailure(); ++round)
-      expectEveryRegraftScoredRight(random, 4 + round % 9, 1 + round % 5, 2 + round % 14, scope, false);
-    for (int round = 0; round < 40 && !HasFailure(); ++round)
-      expectEveryRegraftScoredRight(random, 4 + round % 6, 1 + round % 4, 2 + round % 8, scope, true);
+      expectEveryRegraftScoredRight(random, 4 + round % 9, 1 + round % 5, 2 + round % 14, scope, false, {});
+    for (int round = 0; round < 64 && !HasFailure(); ++round)
+      expectEveryRegraftScoredRight(random, 4 + round % 6, 1 + round % 4, 2 + round % 8, scope, true,
+                                    roundWeights(round, random));
   }
 }
 
 // The builder's scores: the new species x hangs from a new root beside the
 // current tree; every position must score the gene trees restricted to the
-// species present, with losses counted in restricted species trees.
+// species present, with losses counted in restricted species trees, and
+// cost them by the weights.
 TEST(InsertionScores, AgreeWithTheDirectCountOfRestrictedGeneTrees) {
   std::mt19937 random(8);
   for (int round = 0; round < 150 && !HasFailure(); ++round) {
@@ -141,26 +147,27 @@ TEST(InsertionScores, AgreeWithTheDirectCountOfRestrictedGeneTrees) {
     tree.coverNames(input.names.size());
     SpeciesIndex index;
     index.rebuild(tree);
-    RegraftScorer scorer(LossScope::geneSpeciesOnly, true);
+    const CostWeights weights = roundWeights(round, random);
+    RegraftScorer scorer(LossScope::geneSpeciesOnly, weights, true);
     scorer.begin(tree, index, x);
     for (const GeneTree& gene : input.geneTrees) scorer.addGeneTree(gene, 1.0);
     scorer.finish();
     const std::set<std::string> inTree(names.begin(), names.begin() + present + 1);
     const NodeId r = leaves[0];
-    std::vector<std::pair<NodeId, double>> scores;
+    std::vector<std::pair<NodeId, Counts>> scores;
     for (std::uint32_t i = index.begin(r); i < index.end(r); ++i) {
       const NodeId y = index.preorder()[i];
-      scores.push_back({y, scorer.duplications(y) + scorer.losses(y)});
+      scores.push_back({y, {std::lround(scorer.duplications(y)), std::lround(scorer.losses(y))}});
     }
     for (const auto& [y, score] : scores) {
       tree.moveSubtree(x, y);
       const PlainTree species = plainTree(tree, input.names);
-      long expected = 0;
+      double expected = 0;
       for (const GeneTree& gene : input.geneTrees) {
         const PlainTree restricted = restrictTo(plainTree(gene, input.names), inTree);
-        if (restricted.root >= 0) expected += directCount(species, restricted, true).total();
+        if (restricted.root >= 0) expected += directCount(species, restricted, true).cost(weights);
       }
-      EXPECT_EQ(score, expected) << text << " tree " << species.newick();
+      EXPECT_TRUE(nearCost(score.cost(weights), expected)) << text << " tree " << species.newick();
       tree.moveSubtree(x, r);
     }
   }
