@@ -35,14 +35,18 @@ struct Outcome {
   int status;
 };
 
-std::string report(const std::string& size, const std::string& cost, const std::string& counts) {
-  return "[Species tree]\n[Size: " + size + "]\n[Weighted reconciliation cost: " + cost +
-         "]\n[Total number of gene duplications + losses: " + counts + "]\n";
+// The report's comment lines; weights: "D, per loss: L" unless the default.
+std::string report(const std::string& size, const std::string& cost, const std::string& counts,
+                   const std::string& weights = "") {
+  return "[Species tree]\n[Size: " + size + "]\n[Weighted reconciliation cost: " + cost + "]\n" +
+         (weights.empty() ? "" : "[Cost per duplication: " + weights + "]\n") +
+         "[Total number of gene duplications + losses: " + counts + "]\n";
 }
 
 TEST_F(CommandLine, Outcomes) {
   const std::string zzz = "ERROR: Unknown argument --zzz\n" + kTry, valueOf = "ERROR: invalid value of argument ";
   const std::string seeds = " (allowed: 0 to 4294967295)\n", generators = " (allowed: 0 or 1)\n";
+  const std::string decimals = " (allowed: a decimal number >= 0)\n";
   const std::string overwrites = " would overwrite the input file\n", size4 = "7 nodes 4 leaves";
   const std::string against = "((Human,Mouse),(Chimp,Rat));\n((Human,Mouse),(Chimp,Rat));\n(Human,Mouse);\n";
   const std::vector<std::string> quiet0 = {"-q", "-g", "0", "--seed", "7"};
@@ -61,6 +65,13 @@ TEST_F(CommandLine, Outcomes) {
       {{"-t", "0"}, "", "", valueOf + "-t 0 (allowed: 1 to 1024)\n", 1},
       {{"--bootstrap=-2"}, "", "", valueOf + "--bootstrap -2 (allowed: 1 to 100000)\n", 1},
       {{"--bootstrap", "0", "--starts", "2"}, "", "", valueOf + "--bootstrap 0 (allowed: 1 to 100000)\n", 1},
+      {{"--dup-weight", "-1"}, "", "", "ERROR: argument --dup-weight needs a value" + decimals, 1},
+      {{"--loss-weight=-0.5"}, "", "", valueOf + "--loss-weight -0.5" + decimals, 1},
+      {{"--dup-weight=0", "--loss-weight=-0"},
+       "",
+       "",
+       "ERROR: --dup-weight and --loss-weight are both 0: every species tree would cost 0\n",
+       1},
       {{"--output="}, "", "", "ERROR: argument --output needs a file name\n", 1},
       {{"--oformat", "NEXUS"}, "", "", "ERROR: --oformat has a wrong argument: newick, nexus or tree\n", 1},
       {{"-v", "-i", "nope.nwk"}, "", "Input file: nope.nwk\n", "ERROR: input file nope.nwk not found\n", 1},
@@ -141,6 +152,16 @@ TEST_F(CommandLine, Outcomes) {
       // A given tree scored as it is, an unrooted gene tree at its cheapest rooting.
       {concat(quiet0, {"--evaluate"}), "((A,B),(C,D));\n((A,C),(B,D));\n[&U][&WEIGHT=2]((A,B),(C,D));\n",
        report(size4, "5", "1 + 4 = 5") + "((A,B),(C,D));\n", "", 0},
+      // Costs by the weights of a duplication and a loss; the totals count.
+      {concat(quiet0, {"--evaluate", "--dup-weight", "2.5", "--loss-weight", "0"}),
+       "((A,B),(C,D));\n((A,C),(B,D));\n[&U][&WEIGHT=2]((A,B),(C,D));\n",
+       report(size4, "2.5", "1 + 4 = 5", "2.5, per loss: 0") + "((A,B),(C,D));\n", "", 0},
+      {{"-q", "-i", "in.nwk", "--seed", "1", "--loss-weight", "0"},
+       "",
+       report("15 nodes 8 leaves", "21", "21 + 88 = 109", "1, per loss: 0") +
+           "(((Rat,Mouse),Dog),(Macaque,(Orangutan,(Gorilla,(Chimp,Human)))));\n",
+       "",
+       0},
       {{"--evaluate"},
        "",
        "",

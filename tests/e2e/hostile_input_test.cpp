@@ -38,8 +38,9 @@ TEST(HostileInput, RightResultOrExactError) {
       {{}, three, "", 0, "[Weighted reconciliation cost: 8000000000]"},
       {{},
        three + "[&WEIGHT=1e308]((A,B),C);[&WEIGHT=1e308]((A,C),B);",
-       "ERROR: the weighted cost is not finite: the gene tree weights are too large\n",
+       "ERROR: the weighted cost is not finite: the weights are too large\n",
        1},
+      {{"--dup-weight", "1e308"}, three, "ERROR: the weighted cost is not finite: the weights are too large\n", 1},
       // A comment open at the end loses nothing silently.
       {{},
        "((A,B),C);((A,C),B);[ note\n((A,B),C);\n((B,C),A);\n((A,C),B);\n",
@@ -82,10 +83,14 @@ TEST(HostileInput, RightResultOrExactError) {
        0,
        "[Total number of gene duplications + losses: 67608 + 103301 = 170909]"},
   };
-  // Malformed weights.
-  for (const std::string weight : {"2,5", "2 5", "2/5", "2x", "1e5x", "nan", "inf", "0x10", "1e-400", ""})
+  // Malformed weights, of gene trees and of duplications.
+  for (const std::string weight : {"2,5", "2 5", "2/5", "2x", "1e5x", "nan", "inf", "0x10", "1e-400", ""}) {
     table.push_back(
         {{}, "[&WEIGHT=" + weight + "]" + tree, "ERROR: bad weight " + weight + " at line 1 column 10\n", 1});
+    if (!weight.empty())
+      table.push_back({{"--dup-weight=" + weight}, tree,
+                       valueOf + "--dup-weight " + weight + " (allowed: a decimal number >= 0)\n", 1});
+  }
   TempDir dir;
   dir.write("twice.txt", "A,A;");
   dir.write("open.txt", "A,B;\n[open");

@@ -45,11 +45,12 @@ inline std::vector<InputTree> inputTrees(const std::string& text) {
 }
 
 // Whether the species tree report (Newick or NEXUS) at the start of report
-// gives the recount's totals and weighted cost. The cheapest rootings of an
-// unrooted gene tree may split their total differently: its duplications may
-// lie between the least and the most that such rootings give.
+// gives the recount's totals and weighted cost under the cost weights (and
+// names the weights unless they are 1 and 1). The cheapest rootings of an
+// unrooted gene tree may split their cost differently: the report's counts
+// may lie between the least and the most that such rootings give.
 inline ::testing::AssertionResult agreesWithRecount(const std::string& report, const std::string& input,
-                                                    bool limitLosses = false) {
+                                                    bool limitLosses = false, const CostWeights& weights = {}) {
   const std::size_t totals = report.find("[Total number of gene duplications + losses: ");
   const std::size_t costAt = report.find("[Weighted reconciliation cost: ");
   if (totals == std::string::npos || costAt == std::string::npos) return ::testing::AssertionFailure() << report;
@@ -57,32 +58,41 @@ inline ::testing::AssertionResult agreesWithRecount(const std::string& report, c
   line = line.substr(0, line.find('\n'));
   if (line.rfind("tree ", 0) == 0) line = line.substr(line.find("= ") + 2);  // NEXUS
   const PlainTree species = PlainTree::parse(inputTrees(line).at(0).newick);
-  long fewest = 0, most = 0, total = 0;
-  double weighted = 0;
+  Counts fewest, most;
+  double least = 0, weighted = 0;  // the cheapest rootings' costs, without and with the gene trees' weights
   for (const InputTree& tree : inputTrees(input)) {
     const PlainTree gene = PlainTree::parse(tree.newick);
     const bool reroot = tree.unrooted && !gene.isLeaf(gene.root);
-    const long cost = (reroot ? cheapestRooting(species, gene, limitLosses) : directCount(species, gene, limitLosses))
-                          .total();
-    long low = cost, high = 0;
+    const double cost =
+        (reroot ? cheapestRooting(species, gene, limitLosses, weights) : directCount(species, gene, limitLosses))
+            .cost(weights);
+    Counts low{1L << 40, 1L << 40}, high;
     for (const PlainTree& rooting : reroot ? allRootings(gene) : std::vector<PlainTree>{gene}) {
       const Counts counts = directCount(species, rooting, limitLosses);
-      if (counts.total() != cost) continue;
-      low = std::min(low, counts.duplications);
-      high = std::max(high, counts.duplications);
+      if (!nearCost(counts.cost(weights), cost)) continue;
+      low = {std::min(low.duplications, counts.duplications), std::min(low.losses, counts.losses)};
+      high = {std::max(high.duplications, counts.duplications), std::max(high.losses, counts.losses)};
     }
-    fewest += low;
-    most += high;
-    total += cost;
-    weighted += tree.weight * static_cast<double>(cost);
+    fewest = {fewest.duplications + low.duplications, fewest.losses + low.losses};
+    most = {most.duplications + high.duplications, most.losses + high.losses};
+    least += cost;
+    weighted += tree.weight * cost;
   }
-  long d = -1, l = -1, t = -1;
-  std::sscanf(report.c_str() + totals, "[Total number of gene duplications + losses: %ld + %ld = %ld]", &d, &l, &t);
+  Counts c{-1, -1};
+  long t = -1;
+  std::sscanf(report.c_str() + totals, "[Total number of gene duplications + losses: %ld + %ld = %ld]",
+              &c.duplications, &c.losses, &t);
   const std::size_t from = costAt + std::string("[Weighted reconciliation cost: ").size();
   const std::string cost = report.substr(from, report.find(']', from) - from);
-  if (t == total && d + l == t && d >= fewest && d <= most && cost == formatCost(weighted))
+  const bool named = report.find("[Cost per duplication: " + formatCost(weights.duplication) + ", per loss: " +
+                                 formatCost(weights.loss) + "]\n") != std::string::npos;
+  if (c.total() == t && nearCost(c.cost(weights), least) && c.duplications >= fewest.duplications &&
+      c.duplications <= most.duplications && c.losses >= fewest.losses && c.losses <= most.losses &&
+      cost == formatCost(weighted) && named != weights.areDefault())
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "report " << d << " + " << l << " = " << t << ", weighted " << cost
-                                       << "; recount total " << total << ", duplications " << fewest << ".." << most
-                                       << ", weighted " << formatCost(weighted) << ", species tree " << line;
+  return ::testing::AssertionFailure() << "report " << c.duplications << " + " << c.losses << " = " << t
+                                       << ", weighted " << cost << "; recount duplications " << fewest.duplications
+                                       << ".." << most.duplications << ", losses " << fewest.losses << ".."
+                                       << most.losses << ", weighted " << formatCost(weighted) << ", species tree "
+                                       << line;
 }

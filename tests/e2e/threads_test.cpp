@@ -1,8 +1,9 @@
 // Threads change the speed, never the result: the reports of -t 1, 2, 3
 // and 7 are byte-identical, on inputs of several blocks of gene trees, with
 // unrooted gene trees, weights whose sums round (0.1, 0.7), constraints,
-// losses counted in restricted trees, and a given start tree (searched
-// from, or scored as it is); each agrees with the direct recount.
+// losses counted in restricted trees, a given start tree (searched from, or
+// scored as it is), and weights of duplications and losses, either of them
+// 0; each agrees with the direct recount.
 
 #include <algorithm>
 #include <string>
@@ -31,6 +32,14 @@ TEST(Threads, GiveTheSameReportForEveryThreadCount) {
       {"-i", "genes.nwk", "--limit", "--constraints", "cons.txt"},
       {"-i", "start.nwk", "-g", "0", "--oformat", "nexus"},
       {"-i", "start.nwk", "-g", "0", "--evaluate", "--limit"},
+      {"-i", "genes.nwk", "--dup-weight", "0.3", "--loss-weight", "2.7"},
+      {"-i", "genes.nwk", "--loss-weight", "0", "--limit"},
+      {"-i", "start.nwk", "-g", "0", "--dup-weight", "0", "--oformat", "nexus"},
+      {"-i", "start.nwk", "-g", "0", "--evaluate", "--loss-weight", "0.5"},
+  };
+  const auto weight = [](const std::vector<std::string>& run, const std::string& name) {
+    const auto at = std::find(run.begin(), run.end(), name);
+    return at == run.end() ? 1 : std::stod(at[1]);
   };
   for (const std::vector<std::string>& run : runs) {
     std::string first;
@@ -40,7 +49,8 @@ TEST(Threads, GiveTheSameReportForEveryThreadCount) {
       if (first.empty()) {
         first = r.out;
         const bool limit = std::find(run.begin(), run.end(), "--limit") != run.end();
-        EXPECT_TRUE(agreesWithRecount(r.out, genes, limit)) << ::testing::PrintToString(run);
+        const CostWeights weights{weight(run, "--dup-weight"), weight(run, "--loss-weight")};
+        EXPECT_TRUE(agreesWithRecount(r.out, genes, limit, weights)) << ::testing::PrintToString(run);
       }
       EXPECT_EQ(r.out, first) << ::testing::PrintToString(run) << " -t " << threads;
     }

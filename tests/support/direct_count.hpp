@@ -7,6 +7,8 @@
 // structures, independent of the program's classes.
 
 #include <array>
+#include <cmath>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -66,3 +68,20 @@ std::vector<PlainTree> sprNeighbours(const PlainTree& tree);
 
 // A random rooted binary tree whose leaves carry the given labels in a random order.
 PlainTree randomTree(std::mt19937& random, std::vector<std::string> labels);
+
+// Weights of a duplication and of a loss the differential tests run under:
+// the default, either one 0, and others whose sums round.
+inline const CostWeights kWeightTable[] = {{1, 1}, {1, 0}, {0, 1}, {1, 0.5}, {0.3, 2.7}, {2, 1}, {0.1, 0.7}};
+
+// The weights of a test's round: the table in turn, then a random pair of
+// hundredths up to 3, either of them 0 at times.
+inline CostWeights roundWeights(int round, std::mt19937& random) {
+  const int n = static_cast<int>(std::size(kWeightTable));
+  if (round % (n + 1) < n) return kWeightTable[round % (n + 1)];
+  const auto hundredths = [&random] { return 0.01 * static_cast<double>(1 + random() % 300); };
+  const double duplication = random() % 4 == 0 ? 0 : hundredths();
+  return {duplication, duplication != 0 && random() % 3 == 0 ? 0 : hundredths()};
+}
+
+// Whether two weighted costs are equal but for rounding.
+inline bool nearCost(double a, double b) { return std::abs(a - b) <= 1e-9 * (1 + std::abs(b)); }
