@@ -209,8 +209,7 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
     for (const GeneTree& tree : trees.geneTrees) genes.push_back(&tree);
     checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
     console.summariseWarnings();
-    request.weightedCost =
-        weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, options.weights, team);
+    request.weightedCost = weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, options.weights, team);
     console.line("Final weighted reconciliation cost: " + formatCost(request.weightedCost));
     writeReport(report, *trees.speciesTree, trees.geneTrees, trees.names, request, team);
     return;

@@ -19,10 +19,10 @@ struct Options {
   std::uint32_t seed = 0;
   OutputFormat format = OutputFormat::newick;
   bool writeGeneTrees = false;
-  int generator = 1;  // 0: the species tree given first in the input; 1: leaf adding
-  bool evaluateOnly = false;  // with generator 0: the given tree's report, no search
-  int starts = 1;             // independent start trees, each searched
-  int bootstrap = 0;          // replicates over the gene trees; 0: none
+  int generator = 1;               // 0: the species tree given first in the input; 1: leaf adding
+  bool evaluateOnly = false;       // with generator 0: the given tree's report, no search
+  int starts = 1;                  // independent start trees, each searched
+  int bootstrap = 0;               // replicates over the gene trees; 0: none
   std::string bootstrapTreesPath;  // where the replicates' trees go; empty: nowhere
   LossScope lossScope = LossScope::wholeSpeciesTree;
   CostWeights weights;  // of a duplication and of a loss

@@ -64,7 +64,8 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
   std::vector<std::unique_ptr<Reconciler>> reconcilers(team.size());
   std::vector<GeneTreeCost> costs(genes.size());
   team.forEach(genes.size(), 16, [&](unsigned worker, std::size_t i) {
-    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species, request.lossScope, request.weights);
+    if (!reconcilers[worker])
+      reconcilers[worker] = std::make_unique<Reconciler>(species, request.lossScope, request.weights);
     costs[i] = reconcilers[worker]->costAtPresentRooting(genes[i]);
   });
   std::uint64_t duplications = 0, losses = 0;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-ParallelRegraftScorer::ParallelRegraftScorer(LossScope scope, const CostWeights& weights, bool partial, WorkerTeam& team,
-                                             std::size_t minBlockNodes)
+ParallelRegraftScorer::ParallelRegraftScorer(LossScope scope, const CostWeights& weights, bool partial,
+                                             WorkerTeam& team, std::size_t minBlockNodes)
     : team_(team),
       partial_(partial),
       minBlockNodes_(minBlockNodes),

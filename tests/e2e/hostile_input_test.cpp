@@ -88,8 +88,10 @@ TEST(HostileInput, RightResultOrExactError) {
     table.push_back(
         {{}, "[&WEIGHT=" + weight + "]" + tree, "ERROR: bad weight " + weight + " at line 1 column 10\n", 1});
     if (!weight.empty())
-      table.push_back({{"--dup-weight=" + weight}, tree,
-                       valueOf + "--dup-weight " + weight + " (allowed: a decimal number >= 0)\n", 1});
+      table.push_back({{"--dup-weight=" + weight},
+                       tree,
+                       valueOf + "--dup-weight " + weight + " (allowed: a decimal number >= 0)\n",
+                       1});
   }
   TempDir dir;
   dir.write("twice.txt", "A,A;");

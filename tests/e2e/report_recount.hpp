@@ -80,12 +80,12 @@ inline ::testing::AssertionResult agreesWithRecount(const std::string& report, c
   }
   Counts c{-1, -1};
   long t = -1;
-  std::sscanf(report.c_str() + totals, "[Total number of gene duplications + losses: %ld + %ld = %ld]",
-              &c.duplications, &c.losses, &t);
+  std::sscanf(report.c_str() + totals, "[Total number of gene duplications + losses: %ld + %ld = %ld]", &c.duplications,
+              &c.losses, &t);
   const std::size_t from = costAt + std::string("[Weighted reconciliation cost: ").size();
   const std::string cost = report.substr(from, report.find(']', from) - from);
-  const bool named = report.find("[Cost per duplication: " + formatCost(weights.duplication) + ", per loss: " +
-                                 formatCost(weights.loss) + "]\n") != std::string::npos;
+  const bool named = report.find("[Cost per duplication: " + formatCost(weights.duplication) +
+                                 ", per loss: " + formatCost(weights.loss) + "]\n") != std::string::npos;
   if (c.total() == t && nearCost(c.cost(weights), least) && c.duplications >= fewest.duplications &&
       c.duplications <= most.duplications && c.losses >= fewest.losses && c.losses <= most.losses &&
       cost == formatCost(weighted) && named != weights.areDefault())

@@ -34,7 +34,8 @@ std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>
       for (std::string& label : labels) label = names[random() % names.size()];
     }
     if (random() % 3 == 0) text += "[&U]";
-    text += "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]" + readableNewick(randomTree(random, labels)) + "\n";
+    text +=
+        "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]" + readableNewick(randomTree(random, labels)) + "\n";
   }
   return text;
 }
@@ -47,8 +48,8 @@ std::pair<double, double> directCost(const TreeInput& trees, LossScope scope, bo
   double duplications = 0, losses = 0;
   for (const GeneTree& tree : trees.geneTrees) {
     const PlainTree gene = plainTree(tree, trees.names);
-    const Counts c =
-        everyRooting && !tree.rooted() ? cheapestRooting(species, gene, limit, weights) : directCount(species, gene, limit);
+    const Counts c = everyRooting && !tree.rooted() ? cheapestRooting(species, gene, limit, weights)
+                                                    : directCount(species, gene, limit);
     duplications += c.duplications * tree.weight();
     losses += c.losses * tree.weight();
   }
@@ -86,7 +87,8 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
     for (std::uint32_t i = index.begin(r); i < index.end(r); ++i) {
       const NodeId y = index.preorder()[i];
       scores.push_back({y, {scorer.duplications(y), scorer.losses(y)}});
-      ASSERT_TRUE(alone.duplications(y) == scores.back().second.first && alone.losses(y) == scores.back().second.second);
+      ASSERT_TRUE(alone.duplications(y) == scores.back().second.first &&
+                  alone.losses(y) == scores.back().second.second);
     }
     for (const auto& [y, score] : scores) {
       tree.moveSubtree(x, y);

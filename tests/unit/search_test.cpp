@@ -53,8 +53,8 @@ TEST(SprSearch, EndsInALocalOptimumAndReportsItsCost) {
     std::vector<PlainTree> genes;
     for (const GeneTree& tree : input.geneTrees) genes.push_back(plainTree(tree, input.names));
     const PlainTree final = plainTree(*input.speciesTree, input.names);
-    const std::string what = text + " weights " + std::to_string(weights.duplication) + " " +
-                             std::to_string(weights.loss);
+    const std::string what =
+        text + " weights " + std::to_string(weights.duplication) + " " + std::to_string(weights.loss);
     ASSERT_TRUE(nearCost(result.cost, directCost(final, genes, input, limit, weights))) << what;
     for (std::size_t i = 0; i < genes.size(); ++i) {  // unrooted trees left at their cheapest rooting
       if (input.geneTrees[i].rooted()) continue;
