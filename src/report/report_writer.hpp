@@ -1,10 +1,10 @@
 #pragma once
 // The result of a run: the final species tree, preceded by comment lines
 // with its size and costs (and the cost weights unless they are 1 and 1),
-// and on request every gene tree with its own
-// size, weight (when not 1) and duplication and loss counts, in input order
-// (unrooted ones at the rooting the search left them, their cheapest), in
-// Newick or NEXUS notation.
+// and on request every gene tree with its own size, weight (when not 1)
+// and duplication and loss counts, in input order (unrooted ones at the
+// rooting the search left them, their cheapest), in Newick or NEXUS
+// notation.
 
 #include <ostream>
 #include <string>

@@ -99,12 +99,14 @@ void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weigh
 // is one ends at a cheapest rooting. That holds for any weights of
 // duplications and losses as long as losses weigh more than 0; without,
 // duplications alone may stay level away from the cheapest rootings, and
-// fewer losses decide between equal duplications (see cheaper()). Moving the root from edge {a, b} to
-// {b, w} changes only the root's and b's children, so the step costs O(1):
-// with A, W, W' the sides of a, w and b's third neighbour w' away from b,
-// the root's children go from (A, W + W') to (W, A + W'), b's from (W, W')
-// to (A, W'). The present rooting is counted for every position by one pass;
-// each position then walks from it.
+// fewer losses decide between equal duplications (see cheaper()).
+//
+// Moving the root from edge {a, b} to {b, w} changes only the root's and
+// b's children, so the step costs O(1): with A, W, W' the sides of a, w and
+// b's third neighbour w' away from b, the root's children go from
+// (A, W + W') to (W, A + W'), b's from (W, W') to (A, W'). The present
+// rooting is counted for every position by one pass; each position then
+// walks from it.
 
 RegraftScorer::Side RegraftScorer::sideOf(NodeId mapping, NodeId remaining) const {
   Side side{mapping, remaining, Lies::both, 0, 0};
@@ -203,7 +205,7 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
   for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
     const NodeId y = order[i];
     const Position position{y, index_->depth(y), index_->first(y), index_->last(y)};
-    GeneTreeCost total;  // change from the present rooting
+    GeneTreeCost total;  // the counts' change from the present rooting
     Moves moves[2] = {start[0], start[1]};
     // The root edge is {moves[0].from, moves[0].over}; a leaf tree has none.
     const Mapped allMapped = mapped(all, position);

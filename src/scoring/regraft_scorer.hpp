@@ -10,9 +10,9 @@
 //
 // Serves the SPR search (weighted gene trees, unrooted ones at their
 // present or at their cheapest rooting per position under the cost
-// weights) and the leaf-adding
-// builder (partial: the new species is x, gene leaves of species not yet
-// in the tree are left out, losses are counted in restricted trees).
+// weights) and the leaf-adding builder (partial: the new species is x,
+// gene leaves of species not yet in the tree are left out, losses are
+// counted in restricted trees).
 //
 // All state lives here, in arrays indexed by node number: one scorer per
 // worker, and the trees are only read.

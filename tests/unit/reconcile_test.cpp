@@ -99,8 +99,9 @@ TEST(GeneTreeCost, AgreesWithTheDirectCountAndTheCheapestRooting) {
 // is: over the whole species tree, every rooting that is not cheapest must
 // have a strictly cheaper neighbour (sharing a gene node), also where
 // cheapest rootings tie, for one species, and for two or three leaves.
-// Under any weights, one 0 too; without a loss weight, fewer losses decide
-// between equal duplications, or duplications alone may stay level.
+// Under any weights, either of them 0: without a loss weight, as the walk
+// orders rootings, by duplications, then losses (by duplications alone, a
+// rooting that is not cheapest may have no cheaper neighbour).
 TEST(GeneTreeCost, EveryRootingButTheCheapestHasACheaperNeighbour) {
   std::mt19937 random(41);
   for (int round = 0; round < 3000; ++round) {
