@@ -17,6 +17,7 @@
 
 #include "build/constraint_groups.hpp"
 #include "common/console.hpp"
+#include "common/process_group.hpp"
 #include "common/random.hpp"
 #include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
@@ -27,9 +28,11 @@
 
 class LeafAddingBuilder {
  public:
-  // The team scores the gene trees.
-  LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, Random& random, Console& console,
-                    WorkerTeam& team);
+  // The team scores the gene trees; species: those of all gene trees,
+  // sorted. With several processes, genes are this one's share, and the
+  // processes build in step.
+  LeafAddingBuilder(const std::vector<GeneTree>& genes, const std::vector<NameId>& species, const NameTable& names,
+                    Random& random, Console& console, WorkerTeam& team, ProcessGroup& processes = soleProcess());
 
   // Builds the tree; its nodes are numbered in pre-order and its clades are
   // the constraint groups.
@@ -51,6 +54,7 @@ class LeafAddingBuilder {
   void scorePositions(NodeId x);
 
   const std::vector<GeneTree>& genes_;
+  const std::vector<NameId>& allSpecies_;
   const NameTable& names_;
   Random& random_;
   Console& console_;

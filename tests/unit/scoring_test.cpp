@@ -32,7 +32,8 @@ std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>
       for (std::string& label : labels) label = names[random() % names.size()];
     }
     if (random() % 3 == 0) text += "[&U]";
-    text += "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]" + readableNewick(randomTree(random, labels)) + "\n";
+    text +=
+        "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]" + readableNewick(randomTree(random, labels)) + "\n";
   }
   return text;
 }
@@ -44,7 +45,8 @@ std::pair<double, double> directCost(const TreeInput& trees, LossScope scope, bo
   double duplications = 0, losses = 0;
   for (const GeneTree& tree : trees.geneTrees) {
     const PlainTree gene = plainTree(tree, trees.names);
-    const Counts c = everyRooting && !tree.rooted() ? cheapestRooting(species, gene, limit) : directCount(species, gene, limit);
+    const Counts c =
+        everyRooting && !tree.rooted() ? cheapestRooting(species, gene, limit) : directCount(species, gene, limit);
     duplications += c.duplications * tree.weight();
     losses += c.losses * tree.weight();
   }
@@ -66,7 +68,8 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
   // too, and the same to the last bit as one worker's.
   WorkerTeam team(3), one(1);
   const std::size_t blockNodes = 1 + random() % 24;
-  ParallelRegraftScorer scorer(scope, false, team, blockNodes), alone(scope, false, one, blockNodes);
+  ParallelRegraftScorer scorer(scope, false, team, soleProcess(), blockNodes),
+      alone(scope, false, one, soleProcess(), blockNodes);
   scorer.setGeneTrees(genes, 0);
   alone.setGeneTrees(genes, 0);
   SpeciesIndex index;
@@ -82,7 +85,8 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
     for (std::uint32_t i = index.begin(r); i < index.end(r); ++i) {
       const NodeId y = index.preorder()[i];
       scores.push_back({y, {scorer.duplications(y), scorer.losses(y)}});
-      ASSERT_TRUE(alone.duplications(y) == scores.back().second.first && alone.losses(y) == scores.back().second.second);
+      ASSERT_TRUE(alone.duplications(y) == scores.back().second.first &&
+                  alone.losses(y) == scores.back().second.second);
     }
     for (const auto& [y, score] : scores) {
       tree.moveSubtree(x, y);
