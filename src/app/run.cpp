@@ -384,7 +384,16 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
   Options options;
   if (!processes.leads()) {
     // The other ranks run what rank 0 hands out, and write nothing.
-    if (shareOptions(processes, &options)) runStages(options, nullptr, nullptr, console, nullptr, processes);
+    if (!shareOptions(processes, &options)) return 0;
+    try {
+      runStages(options, nullptr, nullptr, console, nullptr, processes);
+    } catch (const InputError&) {
+      // Searching in step with rank 0, this rank meets a fault of the input
+      // where rank 0 does, which reports it; a start or replicate of its
+      // own is this rank's to report.
+      if (options.starts == 1 && options.bootstrap == 0) throw ReportedElsewhere();
+      throw;
+    }
     return 0;
   }
   CommandLine line(argc, argv);
