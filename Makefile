@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test test-mpi mpi bench bench-large bench-mpi fuzz clean
+.PHONY: all build run test test-mpi mpi bench bench-large bench-mpi bench-accuracy fuzz clean
 
 all: build
 
@@ -52,6 +52,13 @@ bench-large: build
 bench-mpi: build mpi
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR) --mpi build-mpi
+
+# Distance of the tree found to the generating species tree over noise and
+# loss weights (bench/RESULTS.md); ACCURACY_ARGS=--quick (or the lists of
+# bench/accuracy.cpp) runs a part of the table.
+bench-accuracy: build
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_accuracy bench_tree_distance
+	./$(BUILD_DIR)/bench/bench_accuracy $(BUILD_DIR) $(ACCURACY_ARGS)
 
 # Each fuzz target for FUZZ_SECONDS, in a clang build of its own.
 fuzz:
