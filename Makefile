@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test bench bench-large fuzz clean
+.PHONY: all build run test test-mpi mpi bench bench-large bench-mpi bench-accuracy fuzz clean
 
 all: build
 
@@ -25,6 +25,18 @@ test: build
 	  { echo "GoogleTest is needed for the tests (Debian: libgtest-dev); install it and run make test again" >&2; \
 	    rm -f $(BUILD_DIR)/CMakeCache.txt; exit 1; }
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	@if command -v mpirun >/dev/null && command -v mpicxx >/dev/null; then $(MAKE) --no-print-directory test-mpi; \
+	 else echo "Open MPI not found (Debian: openmpi-bin libopenmpi-dev): the cluster build's tests are skipped"; fi
+
+# The cluster build: build-mpi/dlspecies, run as mpirun -np K build-mpi/dlspecies ...
+mpi:
+	cmake -S . -B build-mpi -DCMAKE_BUILD_TYPE=Release -DDLS_MPI=ON $(CMAKE_FLAGS)
+	cmake --build build-mpi -j $(JOBS) --target dlspecies dlspecies-plain dlsim
+
+# Its tests: reports of 1, 2 and 3 ranks against the plain build's.
+test-mpi: mpi
+	cmake --build build-mpi -j $(JOBS) --target mpi_tests
+	ctest --test-dir build-mpi --output-on-failure -R '^Mpi[.]'
 
 # Benchmarks in Release: tree reading, then the data-set ladder (bench/RESULTS.md).
 bench: build
@@ -36,6 +48,18 @@ bench-large: build
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR) --large
 
+# The genome-scale case with two ranks of one thread against one process of two threads.
+bench-mpi: build mpi
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR) --mpi build-mpi
+
+# Distance of the tree found to the generating species tree over noise and
+# loss weights (bench/RESULTS.md); ACCURACY_ARGS=--quick (or the lists of
+# bench/accuracy.cpp) runs a part of the table.
+bench-accuracy: build
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_accuracy bench_tree_distance
+	./$(BUILD_DIR)/bench/bench_accuracy $(BUILD_DIR) $(ACCURACY_ARGS)
+
 # Each fuzz target for FUZZ_SECONDS, in a clang build of its own.
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDLS_FUZZ=ON -DDLS_TESTS=OFF $(CMAKE_FLAGS)
@@ -43,4 +67,4 @@ fuzz:
 	tests/fuzz/run_fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-tsan build-fuzz build-nogtest
+	rm -rf $(BUILD_DIR) build-sanitize build-tsan build-fuzz build-nogtest build-mpi

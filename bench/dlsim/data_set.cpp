@@ -47,23 +47,30 @@ void writeMap(const GenesOfSpecies& genesOfSpecies, MapLayout layout, std::ostre
 }
 
 DataSetSize writeDataSet(const SimOptions& options, SimRandom& random, std::ostream& out,
-                         GenesOfSpecies* genesOfSpecies) {
+                         GenesOfSpecies* genesOfSpecies, std::string* speciesTree) {
   long genes = 0;
   static const char* const weights[] = {"0.5", "1.5", "2", "3"};
-  const YuleSpeciesTree species = growYuleTree(options.species, random);
+  YuleSpeciesTree species = growYuleTree(options.species, random);
+  if (!options.orderedNames) {
+    SimRandom naming(sideSeed(options.seed, 1));
+    shuffleNames(species, naming);
+  }
+  SimRandom noise(sideSeed(options.seed, 2));
   if (options.speciesTreeFirst) out << species.newick() << '\n';
+  if (speciesTree != nullptr) *speciesTree = species.newick();
   DataSetSize size;
   for (int i = 0; i < options.families; ++i) {
     const bool unrooted = random.uniform() < options.unrootedShare;
     const bool weighted = random.uniform() < options.weightedShare;
     const char* weight = weights[random.below(4)];
-    const GeneFamily family = evolveFamily(species, options.rates, random);
+    const GeneFamily family = evolveFamily(species, options.rates, random, noise);
     if (family.leaves < 2) continue;
     if (unrooted && family.leaves >= 3) out << "[&U]";
     if (weighted) out << "[&WEIGHT=" << weight << "]";
     out << (options.geneLabels ? withGeneLabels(family.newick, genes, genesOfSpecies) : family.newick) << '\n';
     ++size.families;
     size.geneLeaves += family.leaves;
+    size.movedLeaves += family.moved;
   }
   return size;
 }

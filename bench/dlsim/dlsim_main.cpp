@@ -6,6 +6,23 @@
 
 #include "data_set.hpp"
 
+namespace {
+
+// Writes a side file (the map, the species tree) by write(stream); false,
+// with the error printed, when it cannot be written.
+template <class Write>
+bool writeSideFile(const std::string& path, Write&& write) {
+  if (path.empty()) return true;
+  std::ofstream file(path);
+  write(file);
+  file.flush();
+  if (file) return true;
+  std::cerr << "ERROR: cannot write " << path << "\n";
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace dlsim;
   SimOptions options;
@@ -29,20 +46,15 @@ int main(int argc, char** argv) {
   std::ostream& out = options.output.empty() ? std::cout : file;
   SimRandom random(options.seed);
   GenesOfSpecies genesOfSpecies;
-  writeDataSet(options, random, out, &genesOfSpecies);
+  std::string speciesTree;
+  writeDataSet(options, random, out, &genesOfSpecies, &speciesTree);
   out.flush();
   if (!out) {
     std::cerr << "ERROR: writing " << (options.output.empty() ? "standard output" : options.output) << " failed\n";
     return 1;
   }
-  if (!options.mapOutput.empty()) {
-    std::ofstream map(options.mapOutput);
-    writeMap(genesOfSpecies, options.mapLayout, map);
-    map.flush();
-    if (!map) {
-      std::cerr << "ERROR: cannot write " << options.mapOutput << "\n";
-      return 1;
-    }
-  }
-  return 0;
+  const bool written =
+      writeSideFile(options.mapOutput, [&](std::ostream& map) { writeMap(genesOfSpecies, options.mapLayout, map); }) &&
+      writeSideFile(options.speciesTreeOutput, [&](std::ostream& tree) { tree << speciesTree << '\n'; });
+  return written ? 0 : 1;
 }

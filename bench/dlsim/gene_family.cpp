@@ -1,5 +1,7 @@
 #include "gene_family.hpp"
 
+#include <algorithm>
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -10,6 +12,52 @@ namespace {
 struct GeneCopy {
   int child[2] = {-1, -1};
   int species = -1;  // species leaf of a surviving copy; -1 inside the tree or when lost
+};
+
+// The tree of a family's surviving genes, as flat arrays.
+struct FamilyTree {
+  std::vector<int> parent;  // -1 at the root
+  std::vector<std::array<int, 2>> child;
+  std::vector<int> species;  // species node of a leaf; -1 inside
+  int root = 0;
+
+  std::size_t at(int node) const { return static_cast<std::size_t>(node); }
+  int& slotOf(int parentNode, int node) {
+    std::array<int, 2>& up = child[at(parentNode)];
+    return up[0] == node ? up[0] : up[1];
+  }
+  // Puts the tree's node in the place of node `was` below `above` (-1: at the root).
+  void replace(int above, int was, int node) {
+    parent[at(node)] = above;
+    (above < 0 ? root : slotOf(above, was)) = node;
+  }
+
+  // Gene-tree error: each leaf, with the given chance, is taken out with its
+  // parent p and p is put onto the edge above a node drawn uniformly from
+  // the rest of the tree, the leaf keeping its slot in p. The edge above the
+  // leaf's sibling is left out (the move would change nothing), the edge
+  // above the root is not. Returns the leaves moved.
+  int moveLeaves(double chance, SimRandom& random) {
+    const int size = static_cast<int>(parent.size());
+    if (!(chance > 0.0) || size < 5) return 0;  // two leaves or fewer: no move changes the tree
+    int moved = 0;
+    for (int leaf = 0; leaf < size; ++leaf) {
+      if (child[at(leaf)][0] >= 0 || !(random.uniform() < chance)) continue;
+      const int p = parent[at(leaf)];
+      const int side = child[at(p)][0] == leaf ? 0 : 1;
+      const int sibling = child[at(p)][1 - side];
+      replace(parent[at(p)], p, sibling);
+      int skipped[3] = {leaf, p, sibling};
+      std::sort(skipped, skipped + 3);
+      int target = static_cast<int>(random.below(static_cast<std::size_t>(size - 3)));
+      for (int skip : skipped) target += target >= skip ? 1 : 0;
+      replace(parent[at(target)], target, p);
+      child[at(p)][1 - side] = target;
+      parent[at(target)] = p;
+      ++moved;
+    }
+    return moved;
+  }
 };
 
 class FamilyBuilder {
@@ -48,7 +96,7 @@ class FamilyBuilder {
     }
   }
 
-  GeneFamily run(const FamilyRates& rates, SimRandom& random) {
+  GeneFamily run(const FamilyRates& rates, SimRandom& random, SimRandom& noise) {
     const int root = newCopy();
     std::vector<int> atRoot{root};
     for (int copy = 1; copy < rates.rootCopies; ++copy) atRoot.push_back(split(atRoot, random.below(atRoot.size())));
@@ -74,7 +122,15 @@ class FamilyBuilder {
       pending.emplace_back(branch.child[0], std::move(left));
     }
     swapLeaves(rates.leafSwaps, random);
-    return write(root);
+    FamilyTree tree = contract(root);
+    GeneFamily family;
+    if (tree.parent.empty()) return family;
+    family.moved = tree.moveLeaves(rates.sprNoise, noise);
+    family.leaves = static_cast<int>(tree.parent.size() + 1) / 2;
+    family.newick = binaryNewick(
+        tree.root, [&](int node, int i) { return tree.child[tree.at(node)][static_cast<std::size_t>(i)]; },
+        [&](int node) { return species.nodes[tree.at(tree.species[tree.at(node)])].name; });
+    return family;
   }
 
  private:
@@ -90,22 +146,21 @@ class FamilyBuilder {
     }
   }
 
-  // Newick text of the surviving copies below root, contracting copies with
+  // The tree of the surviving copies below root, contracting copies with
   // one surviving child.
-  GeneFamily write(int root) {
+  FamilyTree contract(int root) const {
     // Surviving leaves below each copy; children have larger indices than parents.
     std::vector<int> surviving(copies.size(), 0);
     for (std::size_t i = copies.size(); i-- > 0;) {
       const GeneCopy& copy = copies[i];
       if (copy.child[0] >= 0)
-        surviving[i] = surviving[static_cast<std::size_t>(copy.child[0])] +
-                       surviving[static_cast<std::size_t>(copy.child[1])];
+        surviving[i] =
+            surviving[static_cast<std::size_t>(copy.child[0])] + surviving[static_cast<std::size_t>(copy.child[1])];
       else
         surviving[i] = copy.species >= 0 ? 1 : 0;
     }
-    GeneFamily family;
-    family.leaves = surviving[static_cast<std::size_t>(root)];
-    if (family.leaves == 0) return family;
+    FamilyTree tree;
+    if (surviving[static_cast<std::size_t>(root)] == 0) return tree;
 
     auto descend = [&](int copy) {  // skips copies with a single surviving child
       for (;;) {
@@ -117,25 +172,24 @@ class FamilyBuilder {
         copy = left ? c.child[0] : c.child[1];
       }
     };
-    std::vector<std::pair<int, int>> stack{{descend(root), 0}};
+    struct Pending {
+      int copy, parent, side;  // the copy, and the tree node and slot it hangs from
+    };
+    std::vector<Pending> stack{{descend(root), -1, 0}};
     while (!stack.empty()) {
-      const int copy = stack.back().first;
-      const GeneCopy& c = copies[static_cast<std::size_t>(copy)];
-      if (c.child[0] < 0) {
-        family.newick += species.nodes[static_cast<std::size_t>(c.species)].name;
-        stack.pop_back();
-      } else if (stack.back().second == 2) {
-        family.newick += ')';
-        stack.pop_back();
-      } else {
-        const int side = stack.back().second++;
-        family.newick += side == 0 ? '(' : ',';
-        stack.emplace_back(descend(c.child[side]), 0);
-      }
+      const Pending next = stack.back();
+      stack.pop_back();
+      const int node = static_cast<int>(tree.parent.size());
+      const GeneCopy& c = copies[static_cast<std::size_t>(next.copy)];
+      tree.parent.push_back(next.parent);
+      tree.child.push_back({-1, -1});
+      tree.species.push_back(c.species);
+      if (next.parent >= 0) tree.child[static_cast<std::size_t>(next.parent)][next.side] = node;
+      if (c.child[0] < 0) continue;
+      stack.push_back({descend(c.child[1]), node, 1});
+      stack.push_back({descend(c.child[0]), node, 0});
     }
-    if (family.leaves == 1) family.newick = "(" + family.newick + ")";
-    family.newick += ';';
-    return family;
+    return tree;
   }
 
   const YuleSpeciesTree& species;
@@ -144,8 +198,8 @@ class FamilyBuilder {
 
 }  // namespace
 
-GeneFamily evolveFamily(const YuleSpeciesTree& species, const FamilyRates& rates, SimRandom& random) {
-  return FamilyBuilder(species).run(rates, random);
+GeneFamily evolveFamily(const YuleSpeciesTree& species, const FamilyRates& rates, SimRandom& random, SimRandom& noise) {
+  return FamilyBuilder(species).run(rates, random, noise);
 }
 
 }  // namespace dlsim

@@ -8,9 +8,9 @@ namespace dlsim {
 const char* const simHelpText =
     "Usage: dlsim [OPTION]...\n"
     "Writes random gene-family trees for dlspecies: a Yule species tree on n species\n"
-    "(named S001, S002, ...) and m gene families evolved inside it by gene duplication\n"
-    "and loss, one rooted Newick tree per line. Families with fewer than two surviving\n"
-    "genes are dropped, so fewer than m lines may be written.\n"
+    "(named S001, S002, ... in random order) and m gene families evolved inside it by\n"
+    "gene duplication and loss, one rooted Newick tree per line. Families with fewer\n"
+    "than two surviving genes are dropped, so fewer than m lines may be written.\n"
     "\n"
     "  -n, --species N        number of species (default 25)\n"
     "  -m, --families M       number of gene families simulated (default 250)\n"
@@ -20,11 +20,16 @@ const char* const simHelpText =
     "      --root-copies K    gene copies at the species root (default 1)\n"
     "      --swaps K          gene-tree error: in each family, K times swap the species\n"
     "                         of two random genes (default 0)\n"
+    "      --spr-noise P      gene-tree error: in each family, each gene's leaf is moved\n"
+    "                         with chance P to another edge of the family's tree (default 0)\n"
     "      --unrooted P       share of families of three or more genes marked [&U]\n"
     "                         (default 0)\n"
     "      --weighted P       share of families given a [&WEIGHT=w] mark, w one of\n"
     "                         0.5, 1.5, 2, 3 (default 0)\n"
     "      --species-tree     write the generating species tree first (input for -g 0)\n"
+    "      --species-tree-out FILE  write the generating species tree to FILE\n"
+    "      --ordered-names    name the species S001, S002, ... from left to right in the\n"
+    "                         generating tree (the naming of earlier versions)\n"
     "      --gene-labels      name the genes S001_g1, S001_g2, ... (gene k of the data set,\n"
     "                         of species S001) instead of by their species\n"
     "      --map FILE         write the map of these gene labels to species to FILE\n"
@@ -62,20 +67,23 @@ bool toInteger(const std::string& text, long long low, long long high, long long
 }  // namespace
 
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
-  static const char* const withValue[] = {
-      "-n",         "--species",  "-m",     "--families", "--dup",    "--loss", "--root-copies", "--swaps",
-      "--unrooted", "--weighted", "--seed", "-o",         "--output", "--map",  "--map-format"};
+  // The options that take a value, each between blanks.
+  static const std::string withValue =
+      " -n --species -m --families --dup --loss --root-copies --swaps --spr-noise --unrooted --weighted --seed -o"
+      " --output --map --map-format --species-tree-out ";
   bool mapLayoutGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
-    bool takesValue = false;
-    for (const char* known : withValue) takesValue = takesValue || name == known;
+    const bool takesValue =
+        name.find(' ') == std::string::npos && withValue.find(" " + name + " ") != std::string::npos;
     if (name == "-h" || name == "--help") {
       options.help = true;
       continue;
     }
-    if (name == "--species-tree" || name == "--gene-labels") {
-      (name == "--species-tree" ? options.speciesTreeFirst : options.geneLabels) = true;
+    if (name == "--species-tree" || name == "--gene-labels" || name == "--ordered-names") {
+      (name == "--species-tree"  ? options.speciesTreeFirst
+       : name == "--gene-labels" ? options.geneLabels
+                                 : options.orderedNames) = true;
       continue;
     }
     if (!takesValue) {
@@ -108,9 +116,13 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
     } else if (name == "--dup" || name == "--loss") {
       if (!toNumber(value, number) || !(number >= 0.0 && number <= 1000.0)) return error = bad, false;
       (name == "--dup" ? options.rates.duplication : options.rates.loss) = number;
-    } else if (name == "--unrooted" || name == "--weighted") {
+    } else if (name == "--unrooted" || name == "--weighted" || name == "--spr-noise") {
       if (!toNumber(value, number) || !(number >= 0.0 && number <= 1.0)) return error = bad, false;
-      (name == "--unrooted" ? options.unrootedShare : options.weightedShare) = number;
+      (name == "--unrooted"   ? options.unrootedShare
+       : name == "--weighted" ? options.weightedShare
+                              : options.rates.sprNoise) = number;
+    } else if (name == "--species-tree-out") {
+      options.speciesTreeOutput = value;
     } else if (name == "--map") {
       options.mapOutput = value;
       options.geneLabels = true;
@@ -131,6 +143,9 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
   if (mapLayoutGiven && options.mapOutput.empty()) return error = "--map-format needs --map", false;
   if (!options.mapOutput.empty() && options.mapOutput == options.output)
     return error = "--map and --output name the same file", false;
+  if (!options.speciesTreeOutput.empty() &&
+      (options.speciesTreeOutput == options.output || options.speciesTreeOutput == options.mapOutput))
+    return error = "--species-tree-out names the same file as --output or --map", false;
   return true;
 }
 

@@ -20,8 +20,10 @@ struct SimOptions {
   double unrootedShare = 0.0;  // chance that a family of three or more leaves is marked "[&U]"
   double weightedShare = 0.0;  // chance that a family carries a "[&WEIGHT=w]" mark
   bool speciesTreeFirst = false;
-  bool geneLabels = false;  // leaves named "S001_g3" (gene 3 of the data set, of species S001)
-  std::string mapOutput;    // where to write the gene-to-species map; empty: nowhere
+  std::string speciesTreeOutput;  // where to write the generating species tree; empty: nowhere
+  bool orderedNames = false;      // species named S001, S002, ... from left to right, not at random
+  bool geneLabels = false;        // leaves named "S001_g3" (gene 3 of the data set, of species S001)
+  std::string mapOutput;          // where to write the gene-to-species map; empty: nowhere
   MapLayout mapLayout = MapLayout::pairs;
   std::uint64_t seed = 1;
   std::string output;  // empty: standard output

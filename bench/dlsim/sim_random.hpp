@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace dlsim {
 
@@ -22,12 +24,26 @@ class SimRandom {
   double exponential(double rate) { return -std::log1p(-uniform()) / rate; }
 
   // Uniform integer in [0, count), count > 0.
-  std::size_t below(std::size_t count) {
-    return static_cast<std::size_t>(uniform() * static_cast<double>(count));
+  std::size_t below(std::size_t count) { return static_cast<std::size_t>(uniform() * static_cast<double>(count)); }
+
+  // Puts the items in a uniformly random order (Fisher-Yates).
+  template <class Item>
+  void shuffle(std::vector<Item>& items) {
+    for (std::size_t i = items.size(); i > 1; --i) std::swap(items[i - 1], items[below(i)]);
   }
 
  private:
   std::mt19937_64 engine;
 };
+
+// The seed of a side stream (species names, gene-tree noise) of a data set's
+// seed, by splitmix64: drawing from a side stream leaves the main one, and so
+// every tree it makes, as it was.
+inline std::uint64_t sideSeed(std::uint64_t seed, std::uint64_t stream) {
+  std::uint64_t z = seed + stream * 0x9e3779b97f4a7c15ULL;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
+}
 
 }  // namespace dlsim

@@ -58,26 +58,20 @@ YuleSpeciesTree growYuleTree(int leaves, SimRandom& random) {
   return tree;
 }
 
+void shuffleNames(YuleSpeciesTree& tree, SimRandom& random) {
+  std::vector<std::string> names;
+  for (const SpeciesBranch& node : tree.nodes)
+    if (node.child[0] < 0) names.push_back(node.name);
+  random.shuffle(names);
+  auto next = names.begin();
+  for (SpeciesBranch& node : tree.nodes)
+    if (node.child[0] < 0) node.name = *next++;
+}
+
 std::string YuleSpeciesTree::newick() const {
-  std::string text;
-  // (node, next child to write); iterative so that tree depth does not matter.
-  std::vector<std::pair<int, int>> stack{{0, 0}};
-  while (!stack.empty()) {
-    auto& [node, next] = stack.back();
-    const SpeciesBranch& branch = nodes[static_cast<std::size_t>(node)];
-    if (branch.child[0] < 0) {
-      text += branch.name;
-      stack.pop_back();
-    } else if (next == 2) {
-      text += ')';
-      stack.pop_back();
-    } else {
-      text += next == 0 ? '(' : ',';
-      stack.emplace_back(branch.child[next++], 0);
-    }
-  }
-  if (leafCount == 1) text = "(" + text + ")";  // a tree in the text starts with "("
-  return text + ";";
+  return binaryNewick(
+      0, [&](int node, int i) { return nodes[static_cast<std::size_t>(node)].child[i]; },
+      [&](int node) { return nodes[static_cast<std::size_t>(node)].name; });
 }
 
 }  // namespace dlsim

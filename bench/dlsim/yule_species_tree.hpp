@@ -3,6 +3,7 @@
 // with branch lengths scaled so that the root-to-leaf height is 1.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim_random.hpp"
@@ -13,7 +14,7 @@ struct SpeciesBranch {
   int parent = -1;
   int child[2] = {-1, -1};
   double length = 0.0;  // length of the branch above the node; 0 for the root
-  std::string name;     // leaves only: S001, S002, ... from left to right
+  std::string name;     // leaves only: S001, S002, ... (from left to right as grown)
 };
 
 struct YuleSpeciesTree {
@@ -24,10 +25,41 @@ struct YuleSpeciesTree {
   std::string newick() const;  // names only, no branch lengths, ending in ";"
 };
 
-// Grows a tree of the given number of leaves (at least 1).
+// Grows a tree of the given number of leaves (at least 1), named S001, S002,
+// ... from left to right.
 YuleSpeciesTree growYuleTree(int leaves, SimRandom& random);
+
+// Deals the leaves' names out again in a random order, so that no name
+// order follows the tree.
+void shuffleNames(YuleSpeciesTree& tree, SimRandom& random);
 
 // Species names of a tree of the given size: S001 ... with at least three digits.
 std::string speciesName(int number, int leaves);
+
+// Newick text, ending in ";", of the binary tree below root: child(node, i)
+// is child i of a node (-1 at a leaf), name(node) a leaf's name. Iterative,
+// so that tree depth does not matter; a lone leaf is put in parentheses,
+// since a tree in the text starts with "(".
+template <class Child, class Name>
+std::string binaryNewick(int root, Child&& child, Name&& name) {
+  std::string text;
+  std::vector<std::pair<int, int>> stack{{root, 0}};  // (node, next child to write)
+  while (!stack.empty()) {
+    auto& [node, next] = stack.back();
+    if (child(node, 0) < 0) {
+      text += name(node);
+      stack.pop_back();
+    } else if (next == 2) {
+      text += ')';
+      stack.pop_back();
+    } else {
+      text += next == 0 ? '(' : ',';
+      const int below = child(node, next++);
+      stack.emplace_back(below, 0);
+    }
+  }
+  if (child(root, 0) < 0) text = "(" + text + ")";
+  return text + ";";
+}
 
 }  // namespace dlsim

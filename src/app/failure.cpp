@@ -7,6 +7,8 @@
 int runReportingFailures(const std::function<int()>& body, std::ostream& err) {
   try {
     return body();
+  } catch (const ReportedElsewhere&) {
+    return 1;
   } catch (const InputError& error) {
     err << "ERROR: " << error.what() << std::endl;
     return 1;

@@ -31,9 +31,9 @@ void writeToStderr(const char (&text)[N]) {
   }
 }
 
-extern "C" void onInterrupt(int) {
+extern "C" void onInterrupt(int signal) {
   const int savedErrno = errno;
-  if (!stopFlag.exchange(true)) {
+  if (!stopFlag.exchange(true) && signal != SIGTERM) {
     if (!quietFlag.load()) writeToStderr("\nUser interrupt... stop after next cycle\n");
     errno = savedErrno;
     return;
@@ -46,7 +46,13 @@ extern "C" void onInterrupt(int) {
 
 }  // namespace
 
-void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+void installInterruptHandler(bool clusterSignals) {
+  std::signal(SIGINT, onInterrupt);
+  if (clusterSignals) {
+    std::signal(SIGUSR1, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+  }
+}
 
 void setInterruptQuiet(bool quiet) { quietFlag = quiet; }
 

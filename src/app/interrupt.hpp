@@ -6,7 +6,10 @@
 #include <atomic>
 #include <string>
 
-void installInterruptHandler();
+// In a cluster run, mpirun passes SIGUSR1 on to every rank (it does not
+// pass the keyboard interrupt on: it ends the processes with SIGTERM):
+// SIGUSR1 then counts as a keyboard interrupt, and SIGTERM as a second one.
+void installInterruptHandler(bool clusterSignals = false);
 // The handler's messages go to standard output unless quiet (quiet until
 // the command line says otherwise).
 void setInterruptQuiet(bool quiet);

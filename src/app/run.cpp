@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/interrupt.hpp"
+#include "app/rank_messages.hpp"
 #include "app/startup.hpp"
 #include "build/constraint_groups.hpp"
 #include "build/leaf_adding_builder.hpp"
@@ -28,20 +29,6 @@ std::string geneTreeSummary(const std::vector<GeneTree>& trees) {
   return std::to_string(rooted) + " rooted and " + std::to_string(trees.size() - rooted) +
          " unrooted input gene trees total";
 }
-
-// One start's species tree, search result and seed.
-struct StartOutcome {
-  std::unique_ptr<SpeciesTree> tree;
-  SearchResult result;
-  std::uint32_t seed = 0;
-};
-
-// What every start shares: the trees as read (the given species tree for
-// -g 0) and the constraint groups of the starts built by leaf adding.
-struct RunData {
-  TreeInput trees;
-  std::vector<ConstraintGroup> groups;
-};
 
 // The species of the leaves below v, in pre-order.
 std::vector<NameId> speciesBelow(const SpeciesTree& tree, const SpeciesIndex& index, NodeId v) {
@@ -97,20 +84,31 @@ void readInputs(const Options& options, const RunInputs& inputs, RunData& data, 
                                       : "Using SPR local search heuristic to infer final species tree");
     rules.speciesTreeFirst = true;
     readTreeInput(text, rules, random, console, trees);
-    console.line(geneTreeSummary(trees.geneTrees));
+    data.species = speciesOfGeneTrees(trees.geneTrees, trees.names);
+    data.geneTreeSummary = geneTreeSummary(trees.geneTrees);
+    console.line(data.geneTreeSummary);
+    // The given tree against every gene tree, before they are handed out
+    // in shares, in the order the search sums them (input order when it is
+    // only scored), which decides the fault reported first.
+    console.summariseWarnings();
+    std::vector<const GeneTree*> genes = rootedThenUnrooted(trees.geneTrees);
+    if (options.evaluateOnly)
+      for (std::size_t i = 0; i < genes.size(); ++i) genes[i] = &trees.geneTrees[i];
+    checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
     if (options.starts > 1) data.groups = groupsOfClades(*trees.speciesTree, trees.names);
     return;
   }
   console.line("Using fast randomized leaf adding heuristic to build initial species tree");
   readTreeInput(text, rules, random, console, trees);
   console.line(std::to_string(trees.geneTrees.size()) + " input gene trees total");
+  data.species = speciesOfGeneTrees(trees.geneTrees, trees.names);
+  data.geneTreeSummary = geneTreeSummary(trees.geneTrees);
   if (inputs.constraints != nullptr) {
-    const std::vector<NameId> species = speciesOfGeneTrees(trees.geneTrees, trees.names);
     TextReader constraints(*inputs.constraints, options.constraintsPath, " in constraints input");
     data.groups = readConstraintGroups(
         constraints,
         [&](const std::string& name) {
-          return std::binary_search(species.begin(), species.end(), trees.names.find(name));
+          return std::binary_search(data.species.begin(), data.species.end(), trees.names.find(name));
         },
         console);
   }
@@ -119,138 +117,185 @@ void readInputs(const Options& options, const RunInputs& inputs, RunData& data, 
 // The species tree start `start` searches from: the given one for start 1
 // of -g 0, else one built by leaf adding.
 std::unique_ptr<SpeciesTree> startTree(const Options& options, int start, RunData& data, Random& random,
-                                       Console& console, WorkerTeam& team) {
+                                       Console& console, WorkerTeam& team, ProcessGroup& processes) {
   if (options.generator == 0 && start == 1) return std::move(data.trees.speciesTree);
-  LeafAddingBuilder builder(data.trees.geneTrees, data.trees.names, options.weights, random, console, team);
+  LeafAddingBuilder builder(data.trees.geneTrees, data.species, data.trees.names, options.weights, random, console,
+                            team, processes);
   auto tree = std::make_unique<SpeciesTree>(builder.build(data.groups));
   if (options.generator == 1) {
     console.line("Using SPR local search heuristic to infer final species tree");
-    console.line(geneTreeSummary(data.trees.geneTrees));
+    console.line(data.geneTreeSummary);
   }
   return tree;
 }
 
-// Bootstrap replicates: each draws as many gene trees as were read, with
-// replacement (a tree drawn k times counts k times its weight), from the
-// generator of seed derivedSeed(seed, 2^31 + replicate), and searches one
-// start (the given tree for -g 0). The request receives, for every inner
-// node of the best tree but the root, the percentage of replicate trees
-// with the same clade.
-void runBootstrap(const Options& options, RunData& data, const std::vector<GeneTree>& asRead, const SpeciesTree* given,
-                  const SpeciesTree& best, ReportRequest& request, Console& console, WorkerTeam& team,
-                  std::ostream* treesOut) {
-  const std::vector<std::vector<NameId>> bestClades = cladesOf(best);
-  std::vector<int> support(best.size(), 0);
-  request.replicatesAsked = options.bootstrap;
-  const auto begun = std::chrono::steady_clock::now();
-  const NewickWriter newick(data.trees.names);
-  for (int replicate = 1; replicate <= options.bootstrap && !stopRequested(); ++replicate) {
-    Random draws(derivedSeed(options.seed, 0x80000000U + static_cast<std::uint32_t>(replicate)));
-    std::vector<int> drawn(asRead.size(), 0);
-    for (std::size_t i = 0; i < asRead.size(); ++i) ++drawn[draws.next() % asRead.size()];
-    data.trees.geneTrees.clear();
-    for (std::size_t i = 0; i < asRead.size(); ++i) {
-      if (drawn[i] == 0) continue;
-      data.trees.geneTrees.push_back(asRead[i]);
-      data.trees.geneTrees.back().setWeight(asRead[i].weight() * drawn[i]);
-    }
-    // The replicate's own lines would drown the progress: one line for it.
-    console.setQuiet(true);
-    std::unique_ptr<SpeciesTree> tree =
-        given != nullptr ? std::make_unique<SpeciesTree>(*given) : startTree(options, 2, data, draws, console, team);
-    const SearchResult result = SprSearch(*tree, data.trees.geneTrees, data.trees.names, options.lossScope,
-                                          options.weights, draws, console, stopRequested(), team)
-                                    .run();
-    console.setQuiet(options.quiet);
-    if (stopRequested()) break;  // an interrupted replicate does not count
-    std::vector<std::vector<NameId>> clades = cladesOf(*tree);
-    // The root's clade is every species of the replicate: no clade to support.
-    clades[static_cast<std::size_t>(tree->root())].clear();
-    for (NodeId v = 0; v < static_cast<NodeId>(best.size()); ++v)
-      if (std::find(clades.begin(), clades.end(), bestClades[static_cast<std::size_t>(v)]) != clades.end())
-        ++support[static_cast<std::size_t>(v)];
-    if (treesOut != nullptr) {
-      newick.write(*treesOut, *tree);
-      *treesOut << ";\n";
-    }
-    request.replicatesDone = replicate;
-    const long long elapsed =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun).count();
-    console.line("Replicate " + std::to_string(replicate) + " of " + std::to_string(options.bootstrap) + ": cost " +
-                 formatCost(result.cost) + ", elapsed " + formatElapsed(elapsed));
+// Bootstrap replicate `replicate`: as many gene trees as were read, drawn
+// with replacement (a tree drawn k times counts k times its weight) from
+// the generator of seed derivedSeed(seed, 2^31 + replicate), and one start
+// searched on them (the given tree for -g 0). The data's gene trees and
+// species become the replicate's. Null when interrupted: an interrupted
+// replicate does not count.
+std::unique_ptr<SpeciesTree> runReplicate(const Options& options, RunData& data, const std::vector<GeneTree>& asRead,
+                                          const SpeciesTree* given, int replicate, Console& console, WorkerTeam& team,
+                                          double& cost) {
+  Random draws(derivedSeed(options.seed, 0x80000000U + static_cast<std::uint32_t>(replicate)));
+  std::vector<int> drawn(asRead.size(), 0);
+  for (std::size_t i = 0; i < asRead.size(); ++i) ++drawn[draws.next() % asRead.size()];
+  data.trees.geneTrees.clear();
+  for (std::size_t i = 0; i < asRead.size(); ++i) {
+    if (drawn[i] == 0) continue;
+    data.trees.geneTrees.push_back(asRead[i]);
+    data.trees.geneTrees.back().setWeight(asRead[i].weight() * drawn[i]);
   }
-  if (request.replicatesDone == 0) return;
-  request.supports.assign(best.size(), std::string());
-  for (NodeId v = 0; v < static_cast<NodeId>(best.size()); ++v) {
-    if (best.isLeaf(v) || v == best.root()) continue;
-    request.supports[static_cast<std::size_t>(v)] =
-        std::to_string(std::llround(100.0 * support[static_cast<std::size_t>(v)] / request.replicatesDone));
-  }
+  data.species = speciesOfGeneTrees(data.trees.geneTrees, data.trees.names);
+  // The replicate's own lines would drown the progress: one line for it.
+  console.setQuiet(true);
+  std::unique_ptr<SpeciesTree> tree = given != nullptr
+                                          ? std::make_unique<SpeciesTree>(*given)
+                                          : startTree(options, 2, data, draws, console, team, soleProcess());
+  const SearchResult result = SprSearch(*tree, data.trees.geneTrees, data.trees.names, options.lossScope,
+                                        options.weights, draws, console, stopRequested(), team)
+                                  .run();
+  console.setQuiet(options.quiet);
+  if (stopRequested()) return nullptr;
+  cost = result.cost;
+  return tree;
 }
+
+// The replicates' trees, in replicate order, against the best tree: for
+// every inner node of it but the root, the percentage of replicate trees
+// with the same clade.
+class SupportTally {
+ public:
+  SupportTally(const SpeciesTree& best, const Options& options, const NameTable& names, Console& console,
+               std::ostream* treesOut)
+      : best_(best),
+        bestClades_(cladesOf(best)),
+        support_(best.size(), 0),
+        asked_(options.bootstrap),
+        newick_(names),
+        console_(console),
+        treesOut_(treesOut),
+        begun_(std::chrono::steady_clock::now()) {}
+
+  void add(int replicate, const SpeciesTree& tree, double cost) {
+    std::vector<std::vector<NameId>> clades = cladesOf(tree);
+    // The root's clade is every species of the replicate: no clade to support.
+    clades[static_cast<std::size_t>(tree.root())].clear();
+    for (NodeId v = 0; v < static_cast<NodeId>(best_.size()); ++v)
+      if (std::find(clades.begin(), clades.end(), bestClades_[static_cast<std::size_t>(v)]) != clades.end())
+        ++support_[static_cast<std::size_t>(v)];
+    if (treesOut_ != nullptr) {
+      newick_.write(*treesOut_, tree);
+      *treesOut_ << ";\n";
+    }
+    done_ = replicate;
+    const long long elapsed =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun_).count();
+    console_.line("Replicate " + std::to_string(replicate) + " of " + std::to_string(asked_) + ": cost " +
+                  formatCost(cost) + ", elapsed " + formatElapsed(elapsed));
+  }
+
+  void finish(ReportRequest& request) const {
+    request.replicatesAsked = asked_;
+    request.replicatesDone = done_;
+    if (done_ == 0) return;
+    request.supports.assign(best_.size(), std::string());
+    for (NodeId v = 0; v < static_cast<NodeId>(best_.size()); ++v) {
+      if (best_.isLeaf(v) || v == best_.root()) continue;
+      request.supports[static_cast<std::size_t>(v)] =
+          std::to_string(std::llround(100.0 * support_[static_cast<std::size_t>(v)] / done_));
+    }
+  }
+
+ private:
+  const SpeciesTree& best_;
+  const std::vector<std::vector<NameId>> bestClades_;
+  std::vector<int> support_;
+  const int asked_;
+  int done_ = 0;
+  const NewickWriter newick_;
+  Console& console_;
+  std::ostream* treesOut_;
+  const std::chrono::steady_clock::time_point begun_;
+};
 
 }  // namespace
 
-void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console,
-               std::ostream* bootstrapTrees) {
+void runStages(const Options& options, const RunInputs* inputs, std::ostream* report, Console& console,
+               std::ostream* bootstrapTrees, ProcessGroup& processes) {
   Random random(options.seed);
   WorkerTeam team(options.threads);
   RunData data;
-  readInputs(options, inputs, data, random, console);
   TreeInput& trees = data.trees;
+  // With several processes, starts and replicates are spread over them,
+  // each run whole by one; a single search or scoring is run by all of them
+  // together, each on its share of the gene trees.
+  const bool again = options.starts > 1 || options.bootstrap > 0;
+  const bool spread = processes.size() > 1 && again;
+  ProcessGroup& searchers = spread ? soleProcess() : processes;
+  GeneTreeShares shares;
+  if (processes.leads()) {
+    try {
+      readInputs(options, *inputs, data, random, console);
+    } catch (...) {
+      shareInputs(processes, options, /*failed=*/true, again, data, random, shares);
+      throw;
+    }
+  }
+  if (!shareInputs(processes, options, /*failed=*/false, again, data, random, shares)) return;
+  processes.setWorkingTogether(true);
   ReportRequest request;
   request.format = options.format;
   request.withGeneTrees = options.writeGeneTrees;
   request.lossScope = options.lossScope;
   request.weights = options.weights;
+  // Rank 0 writes the report, of every gene tree.
+  const auto writeResult = [&](const SpeciesTree& species) {
+    if (!spread && processes.size() > 1) trees.geneTrees = gatherGeneTrees(processes, trees.geneTrees, shares);
+    processes.setWorkingTogether(false);
+    if (processes.leads()) writeReport(*report, species, trees.geneTrees, trees.names, request, team);
+  };
 
   if (options.evaluateOnly) {
     console.summariseWarnings();
-    std::vector<const GeneTree*> genes;
-    for (const GeneTree& tree : trees.geneTrees) genes.push_back(&tree);
-    checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
-    console.summariseWarnings();
-    request.weightedCost = weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, options.weights, team);
+    request.weightedCost =
+        weightedCost(*trees.speciesTree, trees.geneTrees, options.lossScope, options.weights, team, searchers);
     console.line("Final weighted reconciliation cost: " + formatCost(request.weightedCost));
-    writeReport(report, *trees.speciesTree, trees.geneTrees, trees.names, request, team);
+    writeResult(*trees.speciesTree);
     return;
   }
 
   // Every start searches from the gene trees as read; the lowest final
   // cost wins, the earliest start among equal ones.
-  const bool again = options.starts > 1 || options.bootstrap > 0;
   const std::vector<GeneTree> asRead = again ? trees.geneTrees : std::vector<GeneTree>();
   const std::unique_ptr<SpeciesTree> given =
       options.bootstrap > 0 && trees.speciesTree ? std::make_unique<SpeciesTree>(*trees.speciesTree) : nullptr;
-  // With threads to spare the starts run side by side, each on one worker
-  // with its own gene trees and a console of its own (its progress is not
-  // shown, nor the warnings of the later starts); one after the other, each
-  // start's gene trees are scored by all workers. Either way a start's
-  // result depends on its seed alone.
-  const bool sideBySide = options.starts > 1 && team.size() > 1;
   std::vector<StartOutcome> outcomes(static_cast<std::size_t>(options.starts));
   const auto runStart = [&](int start, Console& startConsole, WorkerTeam& startTeam, std::vector<GeneTree>& genes) {
     StartOutcome& outcome = outcomes[static_cast<std::size_t>(start) - 1];
     outcome.seed = start == 1 ? options.seed : derivedSeed(options.seed, static_cast<std::uint32_t>(start));
     Random startRandom(outcome.seed);
     Random& draws = start == 1 ? random : startRandom;
-    outcome.tree = startTree(options, start, data, draws, startConsole, startTeam);
+    outcome.tree = startTree(options, start, data, draws, startConsole, startTeam, searchers);
     startConsole.summariseWarnings();
     SprSearch search(*outcome.tree, genes, trees.names, options.lossScope, options.weights, draws, startConsole,
-                     stopRequested(), startTeam);
+                     stopRequested(), startTeam, searchers);
     outcome.result = search.run();
     startConsole.line("Time taken for search heuristic: " + formatElapsed(outcome.result.seconds));
   };
   const auto begun = std::chrono::steady_clock::now();
   int bestStart = 0;
   std::vector<GeneTree> bestGenes;
-  // Keeps the start if it is the best so far, and reports it.
-  const auto weigh = [&](int start, std::vector<GeneTree>& genes) {
+  // Keeps the start if it is the best so far (with its gene trees, when
+  // given), and reports it.
+  const auto weigh = [&](int start, const std::vector<GeneTree>* genes) {
     StartOutcome& outcome = outcomes[static_cast<std::size_t>(start) - 1];
     if (!outcome.tree) return;  // not run: interrupted before it
     if (bestStart == 0 || isLowerCost(outcome.result.cost, request.weightedCost)) {
       bestStart = start;
       request.weightedCost = outcome.result.cost;
-      if (again) bestGenes = genes;
+      if (again && genes != nullptr) bestGenes = *genes;
     }
     if (options.starts == 1) return;
     const long long elapsed =
@@ -260,7 +305,48 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
                  formatCost(request.weightedCost) + " (start " + std::to_string(bestStart) + "), elapsed " +
                  formatElapsed(elapsed));
   };
-  if (sideBySide) {
+
+  if (spread) {
+    // Job j, the starts first, then the replicates, runs on rank j mod size;
+    // rank 0 gathers the results and tells them in order.
+    std::vector<std::vector<GeneTree>> startGenes(outcomes.size());
+    std::vector<std::unique_ptr<SpeciesTree>> replicateTrees(static_cast<std::size_t>(options.bootstrap));
+    std::vector<double> replicateCosts(replicateTrees.size(), 0.0);
+    const int jobs = options.starts + options.bootstrap;
+    for (int job = processes.rank(); job < jobs && !(job > 0 && stopRequested()); job += processes.size()) {
+      if (job < options.starts) {
+        startGenes[static_cast<std::size_t>(job)] = asRead;
+        runStart(job + 1, console, team, startGenes[static_cast<std::size_t>(job)]);
+      } else {
+        const std::size_t k = static_cast<std::size_t>(job - options.starts);
+        replicateTrees[k] =
+            runReplicate(options, data, asRead, given.get(), static_cast<int>(k) + 1, console, team, replicateCosts[k]);
+      }
+    }
+    gatherJobResults(processes, {&outcomes, &replicateTrees, &replicateCosts});
+    if (processes.leads())
+      for (int start = 1; start <= options.starts; ++start) weigh(start, nullptr);
+    bestGenes = fetchStartGeneTrees(processes, bestStart, startGenes);
+    processes.setWorkingTogether(false);
+    if (!processes.leads()) return;
+    const SpeciesTree& bestTree = *outcomes[static_cast<std::size_t>(bestStart) - 1].tree;
+    if (options.bootstrap > 0) {
+      SupportTally tally(bestTree, options, trees.names, console, bootstrapTrees);
+      for (std::size_t k = 0; k < replicateTrees.size() && replicateTrees[k]; ++k)
+        tally.add(static_cast<int>(k) + 1, *replicateTrees[k], replicateCosts[k]);
+      tally.finish(request);
+    }
+    trees.geneTrees = std::move(bestGenes);
+    writeReport(*report, bestTree, trees.geneTrees, trees.names, request, team);
+    return;
+  }
+
+  // With threads to spare the starts run side by side, each on one worker
+  // with its own gene trees and a console of its own (its progress is not
+  // shown, nor the warnings of the later starts); one after the other, each
+  // start's gene trees are scored by all workers. Either way a start's
+  // result depends on its seed alone.
+  if (options.starts > 1 && team.size() > 1) {
     std::vector<std::vector<GeneTree>> genes(outcomes.size());
     std::vector<std::ostringstream> lines(outcomes.size());
     console.line("Running " + std::to_string(options.starts) + " starts side by side");
@@ -273,26 +359,56 @@ void runStages(const Options& options, const RunInputs& inputs, std::ostream& re
       WorkerTeam alone(1);
       runStart(static_cast<int>(i) + 1, quiet, alone, genes[i]);
     });
-    for (std::size_t i = 0; i < outcomes.size(); ++i) weigh(static_cast<int>(i) + 1, genes[i]);
+    for (std::size_t i = 0; i < outcomes.size(); ++i) weigh(static_cast<int>(i) + 1, &genes[i]);
   } else {
     for (int start = 1; start <= options.starts && !(start > 1 && stopRequested()); ++start) {
       if (start > 1) trees.geneTrees = asRead;
       runStart(start, console, team, trees.geneTrees);
-      weigh(start, trees.geneTrees);
+      weigh(start, &trees.geneTrees);
     }
   }
   const SpeciesTree& bestTree = *outcomes[static_cast<std::size_t>(bestStart) - 1].tree;
-  if (options.bootstrap > 0)
-    runBootstrap(options, data, asRead, given.get(), bestTree, request, console, team, bootstrapTrees);
+  if (options.bootstrap > 0) {
+    SupportTally tally(bestTree, options, trees.names, console, bootstrapTrees);
+    for (int replicate = 1; replicate <= options.bootstrap && !stopRequested(); ++replicate) {
+      double cost = 0;
+      const std::unique_ptr<SpeciesTree> tree =
+          runReplicate(options, data, asRead, given.get(), replicate, console, team, cost);
+      if (!tree) break;
+      tally.add(replicate, *tree, cost);
+    }
+    tally.finish(request);
+  }
   if (again) trees.geneTrees = std::move(bestGenes);
-  writeReport(report, bestTree, trees.geneTrees, trees.names, request, team);
+  writeResult(bestTree);
 }
 
-int runProgram(int argc, char** argv, Console& console) {
-  CommandLine line(argc, argv);
+int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes) {
   Options options;
+  if (!processes.leads()) {
+    // The other ranks run what rank 0 hands out, and write nothing.
+    if (!shareOptions(processes, &options)) return 0;
+    try {
+      runStages(options, nullptr, nullptr, console, nullptr, processes);
+    } catch (const InputError&) {
+      // Searching in step with rank 0, this rank meets a fault of the input
+      // where rank 0 does, which reports it; a start or replicate of its
+      // own is this rank's to report.
+      if (options.starts == 1 && options.bootstrap == 0) throw ReportedElsewhere();
+      throw;
+    }
+    return 0;
+  }
+  CommandLine line(argc, argv);
   RunFiles files;
-  if (!startUp(line, options, files, console)) return 0;
+  bool run = false;
+  try {
+    run = startUp(line, options, files, console);
+  } catch (...) {
+    shareOptions(processes, nullptr);
+    throw;
+  }
+  if (!shareOptions(processes, run ? &options : nullptr)) return 0;
   RunInputs inputs{files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin,
                    files.constraints.is_open() ? &files.constraints : nullptr,
                    files.map.is_open() ? &files.map : nullptr};
@@ -300,11 +416,11 @@ int runProgram(int argc, char** argv, Console& console) {
   // report's file as it was.
   std::ostream* bootstrapTrees = files.bootstrapTrees ? &files.bootstrapTrees->stream() : nullptr;
   if (files.output) {
-    runStages(options, inputs, files.output->stream(), console, bootstrapTrees);
+    runStages(options, &inputs, &files.output->stream(), console, bootstrapTrees, processes);
     if (files.bootstrapTrees) files.bootstrapTrees->commit();
     files.output->commit();
   } else {
-    runStages(options, inputs, std::cout, console, bootstrapTrees);
+    runStages(options, &inputs, &std::cout, console, bootstrapTrees, processes);
     if (files.bootstrapTrees) files.bootstrapTrees->commit();
     if (!std::cout) throw InputError("standard output could not be written");
   }

@@ -6,6 +6,7 @@
 
 #include "common/console.hpp"
 #include "common/options.hpp"
+#include "common/process_group.hpp"
 
 // The opened inputs of a run.
 struct RunInputs {
@@ -17,8 +18,10 @@ struct RunInputs {
 // The stages of a run on opened inputs: reading, the start tree, the SPR
 // search, the report (written to report). Failures are thrown.
 // bootstrapTrees, when given, receives the bootstrap replicates' trees.
-void runStages(const Options& options, const RunInputs& inputs, std::ostream& report, Console& console,
-               std::ostream* bootstrapTrees = nullptr);
+// With several processes, only rank 0 has inputs and report, and only it
+// reads and writes.
+void runStages(const Options& options, const RunInputs* inputs, std::ostream* report, Console& console,
+               std::ostream* bootstrapTrees = nullptr, ProcessGroup& processes = soleProcess());
 
 // Returns the exit status of a complete run (0); failures are thrown.
-int runProgram(int argc, char** argv, Console& console);
+int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes = soleProcess());

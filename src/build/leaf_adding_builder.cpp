@@ -5,19 +5,21 @@
 #include "common/errors.hpp"
 #include "tree/tree_input.hpp"
 
-LeafAddingBuilder::LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names,
-                                     const CostWeights& weights, Random& random, Console& console, WorkerTeam& team)
+LeafAddingBuilder::LeafAddingBuilder(const std::vector<GeneTree>& genes, const std::vector<NameId>& species,
+                                     const NameTable& names, const CostWeights& weights, Random& random,
+                                     Console& console, WorkerTeam& team, ProcessGroup& processes)
     : genes_(genes),
+      allSpecies_(species),
       names_(names),
       weights_(weights),
       random_(random),
       console_(console),
-      scorer_(LossScope::geneSpeciesOnly, weights, /*partial=*/true, team) {}
+      scorer_(LossScope::geneSpeciesOnly, weights, /*partial=*/true, team, processes) {}
 
 void LeafAddingBuilder::prepareConstraints(const std::vector<ConstraintGroup>& groups) {
   // Species are numbered in byte order of their names.
   species_.clear();
-  for (NameId name : speciesOfGeneTrees(genes_, names_)) species_.push_back(names_.text(name));
+  for (NameId name : allSpecies_) species_.push_back(names_.text(name));
   std::sort(species_.begin(), species_.end());
   speciesClade_.assign(species_.size(), kNoClade);
 
@@ -125,9 +127,9 @@ void LeafAddingBuilder::scorePositions(NodeId x) {
 
 SpeciesTree LeafAddingBuilder::build(const std::vector<ConstraintGroup>& groups) {
   prepareConstraints(groups);
-  std::vector<const GeneTree*> genes;
-  for (const GeneTree& tree : genes_) genes.push_back(&tree);
-  scorer_.setGeneTrees(std::move(genes), species_.size());
+  // Every gene tree counts 1 here: the sums are whole numbers, exact in
+  // any order, and the search's order serves.
+  scorer_.setGeneTrees(rootedThenUnrooted(genes_), species_.size());
   tree_.coverNames(names_.size());
   const std::size_t n = species_.size();
   console_.line("Leaf set size: " + std::to_string(n));

@@ -19,6 +19,7 @@
 #include "build/constraint_groups.hpp"
 #include "common/console.hpp"
 #include "common/cost_weights.hpp"
+#include "common/process_group.hpp"
 #include "common/random.hpp"
 #include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
@@ -29,9 +30,12 @@
 
 class LeafAddingBuilder {
  public:
-  // The team scores the gene trees.
-  LeafAddingBuilder(const std::vector<GeneTree>& genes, const NameTable& names, const CostWeights& weights,
-                    Random& random, Console& console, WorkerTeam& team);
+  // The team scores the gene trees; species: those of all gene trees,
+  // sorted. With several processes, genes are this one's share, and the
+  // processes build in step.
+  LeafAddingBuilder(const std::vector<GeneTree>& genes, const std::vector<NameId>& species, const NameTable& names,
+                    const CostWeights& weights, Random& random, Console& console, WorkerTeam& team,
+                    ProcessGroup& processes = soleProcess());
 
   // Builds the tree; its nodes are numbered in pre-order and its clades are
   // the constraint groups.
@@ -53,6 +57,7 @@ class LeafAddingBuilder {
   void scorePositions(NodeId x);
 
   const std::vector<GeneTree>& genes_;
+  const std::vector<NameId>& allSpecies_;
   const NameTable& names_;
   const CostWeights weights_;
   Random& random_;

@@ -17,3 +17,11 @@ class InternalError : public std::logic_error {
  public:
   explicit InternalError(const std::string& message) : std::logic_error(message) {}
 };
+
+// A failure of the input met by a process of a run of several in step
+// with rank 0, which meets it too and reports it: this one ends with
+// status 1 and no message.
+class ReportedElsewhere : public std::exception {
+ public:
+  const char* what() const noexcept override { return "reported by rank 0"; }
+};

@@ -2,34 +2,42 @@
 
 #include <algorithm>
 
+std::vector<std::size_t> geneTreeBlocks(const std::vector<const GeneTree*>& trees, std::size_t speciesCount,
+                                        std::size_t minBlockNodes) {
+  const std::size_t blockNodes = std::max(minBlockNodes, 16 * speciesCount);
+  std::vector<std::size_t> starts;
+  if (!trees.empty()) starts.push_back(0);
+  std::size_t nodes = 0;
+  for (std::size_t i = 0; i < trees.size(); ++i) {
+    nodes += trees[i]->size();
+    if (nodes >= blockNodes && i + 1 < trees.size()) {
+      starts.push_back(i + 1);
+      nodes = 0;
+    }
+  }
+  starts.push_back(trees.size());
+  return starts;
+}
+
 ParallelRegraftScorer::ParallelRegraftScorer(LossScope scope, const CostWeights& weights, bool partial,
-                                             WorkerTeam& team, std::size_t minBlockNodes)
+                                             WorkerTeam& team, ProcessGroup& processes, std::size_t minBlockNodes)
     : team_(team),
+      processes_(processes),
       partial_(partial),
       minBlockNodes_(minBlockNodes),
       scorers_(team.size(), RegraftScorer(scope, weights, partial)),
       scorerRound_(team.size(), 0) {}
 
 void ParallelRegraftScorer::setGeneTrees(std::vector<const GeneTree*> trees, std::size_t speciesCount) {
-  const std::size_t blockNodes = std::max(minBlockNodes_, 16 * speciesCount);
   trees_ = std::move(trees);
-  blockStarts_.assign(1, 0);
-  std::size_t nodes = 0;
-  for (std::size_t i = 0; i < trees_.size(); ++i) {
-    nodes += trees_[i]->size();
-    if (nodes >= blockNodes && i + 1 < trees_.size()) {
-      blockStarts_.push_back(i + 1);
-      nodes = 0;
-    }
-  }
-  blockStarts_.push_back(trees_.size());
+  blockStarts_ = geneTreeBlocks(trees_, speciesCount, minBlockNodes_);
 }
 
 void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex& index, NodeId x, bool everyRooting) {
   r_ = species.sibling(x);
   const std::uint32_t first = index.begin(r_);
   const std::size_t positions = index.end(r_) - first;
-  const std::size_t blocks = blockStarts_.size() - 1;
+  const std::size_t blocks = blockStarts_.size() - 1;  // none when this process has no gene tree
   const std::vector<NodeId>& order = index.preorder();
   blockScores_.resize(blocks * positions * 2);
   ++round_;
@@ -61,17 +69,19 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
       out[2 * j + 1] = scorer.losses(order[first + j]);
     }
   });
-  // The blocks' sums in block order.
+  // The blocks' sums in block order, over the processes in rank order.
+  sums_.assign(positions * 2, 0.0);
+  processes_.foldInRankOrder(sums_, [&](std::vector<double>& running) {
+    for (std::size_t block = 0; block < blocks; ++block) {
+      const double* scores = &blockScores_[block * positions * 2];
+      for (std::size_t k = 0; k < positions * 2; ++k) running[k] += scores[k];
+    }
+  });
   duplications_.resize(species.size());
   losses_.resize(species.size());
   for (std::size_t j = 0; j < positions; ++j) {
-    double duplications = 0, losses = 0;
-    for (std::size_t block = 0; block < blocks; ++block) {
-      duplications += blockScores_[(block * positions + j) * 2];
-      losses += blockScores_[(block * positions + j) * 2 + 1];
-    }
     const std::size_t v = static_cast<std::size_t>(order[first + j]);
-    duplications_[v] = duplications;
-    losses_[v] = losses;
+    duplications_[v] = sums_[2 * j];
+    losses_[v] = sums_[2 * j + 1];
   }
 }

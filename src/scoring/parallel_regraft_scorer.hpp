@@ -4,13 +4,28 @@
 // by their sizes alone; each block is scored whole by one worker (its own
 // RegraftScorer), and the blocks' sums are added in block order. So the
 // scores, to the last bit, do not depend on the number of workers.
+//
+// In a run of several processes each holds the blocks of its share of the
+// gene trees, cut where the blocks of all of them are cut (see
+// geneTreeBlocks); the ranks' sums are folded in rank order, so that the
+// scores do not depend on the number of processes either.
 
 #include <cstddef>
 #include <vector>
 
 #include "common/options.hpp"
+#include "common/process_group.hpp"
 #include "common/worker_team.hpp"
 #include "scoring/regraft_scorer.hpp"
+
+constexpr std::size_t kMinBlockNodes = 4096;
+
+// Where the blocks of the gene trees, in the order given, begin, and past
+// the last one their end: a block holds at least max(minBlockNodes,
+// 16 x speciesCount) gene-tree nodes (so that its pass over the species
+// tree stays small beside its gene trees), but the last.
+std::vector<std::size_t> geneTreeBlocks(const std::vector<const GeneTree*>& trees, std::size_t speciesCount,
+                                        std::size_t minBlockNodes = kMinBlockNodes);
 
 class ParallelRegraftScorer {
  public:
@@ -19,11 +34,10 @@ class ParallelRegraftScorer {
   // holds at least minBlockNodes gene-tree nodes (tests make it small).
   // The cost weights choose the cheapest rootings (see RegraftScorer).
   ParallelRegraftScorer(LossScope scope, const CostWeights& weights, bool partial, WorkerTeam& team,
-                        std::size_t minBlockNodes = 4096);
+                        ProcessGroup& processes, std::size_t minBlockNodes = kMinBlockNodes);
 
-  // The gene trees, in the order their scores are summed, and the number
-  // of species (blocks grow with it, so that a block's pass over the
-  // species tree stays small beside its gene trees).
+  // This process's gene trees, in the order their scores are summed, and
+  // the number of species.
   void setGeneTrees(std::vector<const GeneTree*> trees, std::size_t speciesCount);
 
   // Scores every regraft of x, which hangs from the root of the species
@@ -37,6 +51,7 @@ class ParallelRegraftScorer {
 
  private:
   WorkerTeam& team_;
+  ProcessGroup& processes_;
   const bool partial_;
   const std::size_t minBlockNodes_;
   std::vector<RegraftScorer> scorers_;           // one per worker
@@ -47,6 +62,7 @@ class ParallelRegraftScorer {
   // Per block, per position of the remaining tree (in its pre-order):
   // duplications, then losses.
   std::vector<double> blockScores_;
+  std::vector<double> sums_;                   // per position: duplications, then losses
   std::vector<double> duplications_, losses_;  // per species node
   NodeId r_ = kNoNode;
 };

@@ -10,7 +10,7 @@
 
 SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
                      const CostWeights& weights, Random& random, Console& console, const std::atomic<bool>& stop,
-                     WorkerTeam& team)
+                     WorkerTeam& team, ProcessGroup& processes)
     : species_(species),
       genes_(genes),
       names_(names),
@@ -21,7 +21,8 @@ SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const N
       stop_(stop),
       scoringOrder_(rootedThenUnrooted(genes)),
       team_(team),
-      scorer_(scope, weights, /*partial=*/false, team) {
+      processes_(processes),
+      scorer_(scope, weights, /*partial=*/false, team, processes) {
   scorer_.setGeneTrees(scoringOrder_, species.leaves().size());
   for (GeneTree& tree : genes_)
     if (!tree.rooted()) unrooted_.push_back(&tree);
@@ -29,7 +30,9 @@ SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const N
 
 SearchResult SprSearch::run() {
   start_ = std::chrono::steady_clock::now();
-  checkSpeciesCoverage(species_, scoringOrder_, names_, console_);
+  // Processes that hold shares of the gene trees cannot check alone: the
+  // first checks all of them before it hands them out.
+  if (processes_.size() == 1) checkSpeciesCoverage(species_, scoringOrder_, names_, console_);
   console_.summariseWarnings();
   console_.line("Computing...");
   bool everyRooting = false;
@@ -50,10 +53,10 @@ SearchResult SprSearch::run() {
       bestMoves_.clear();
       everyRooting = true;
     }
-    if (stop_) break;
+    if (processes_.anyRank(stop_.load())) break;
   }
   // A species tree of one leaf has no regraft to score.
-  if (species_.size() == 1) currentScore_ = weightedCost(species_, genes_, scope_, weights_, team_);
+  if (species_.size() == 1) currentScore_ = weightedCost(species_, genes_, scope_, weights_, team_, processes_);
   // Weights so large that the sum leaves the range of double: no regraft
   // could be told from another, and no cost is a result.
   if (!std::isfinite(currentScore_)) throw InputError("the weighted cost is not finite: the weights are too large");
@@ -139,16 +142,18 @@ void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& un
 }
 
 double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope,
-                    const CostWeights& weights, WorkerTeam& team) {
+                    const CostWeights& weights, WorkerTeam& team, ProcessGroup& processes) {
   std::vector<GeneTree*> unrooted;
   for (GeneTree& tree : genes)
     if (!tree.rooted()) unrooted.push_back(&tree);
   rootAtCheapest(species, unrooted, scope, weights, team);
   Reconciler reconciler(species, scope, weights);
-  double cost = 0;
-  for (const GeneTree* tree : rootedThenUnrooted(genes)) {
-    const GeneTreeCost c = reconciler.costAtPresentRooting(*tree);
-    cost += weights.of(static_cast<double>(c.duplications), static_cast<double>(c.losses)) * tree->weight();
-  }
-  return cost;
+  std::vector<double> cost(1, 0.0);
+  processes.foldInRankOrder(cost, [&](std::vector<double>& running) {
+    for (const GeneTree* tree : rootedThenUnrooted(genes)) {
+      const GeneTreeCost c = reconciler.costAtPresentRooting(*tree);
+      running[0] += weights.of(static_cast<double>(c.duplications), static_cast<double>(c.losses)) * tree->weight();
+    }
+  });
+  return cost[0];
 }

@@ -17,6 +17,7 @@
 
 #include "common/console.hpp"
 #include "common/options.hpp"
+#include "common/process_group.hpp"
 #include "common/random.hpp"
 #include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
@@ -34,10 +35,11 @@ struct SearchResult {
 class SprSearch {
  public:
   // stop: set (by the keyboard interrupt) to end the search after the
-  // cycle in progress. The team scores the gene trees.
+  // cycle in progress. The team scores the gene trees; with several
+  // processes, genes are this one's share, and the processes search in step.
   SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
             const CostWeights& weights, Random& random, Console& console, const std::atomic<bool>& stop,
-            WorkerTeam& team);
+            WorkerTeam& team, ProcessGroup& processes = soleProcess());
 
   // Improves the species tree in place; the unrooted gene trees end at
   // their cheapest rooting for it.
@@ -63,6 +65,7 @@ class SprSearch {
   std::vector<const GeneTree*> scoringOrder_;
   SpeciesIndex index_;
   WorkerTeam& team_;
+  ProcessGroup& processes_;
   ParallelRegraftScorer scorer_;
   std::vector<GeneTree*> unrooted_;
 
@@ -83,9 +86,10 @@ void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& un
                     const CostWeights& weights, WorkerTeam& team);
 
 // The weighted cost of a species tree, the unrooted gene trees at their
-// cheapest rooting (they are left there), summed as the search sums.
+// cheapest rooting (they are left there), summed as the search sums (over
+// the processes' shares in rank order).
 double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope,
-                    const CostWeights& weights, WorkerTeam& team);
+                    const CostWeights& weights, WorkerTeam& team, ProcessGroup& processes = soleProcess());
 
 // Whether a weighted cost is lower than another. Sums of weights such as 0.1
 // round differently in different orders: costs within a relative 1e-9 of

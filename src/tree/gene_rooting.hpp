@@ -12,6 +12,10 @@
 #include "common/errors.hpp"
 #include "common/tree_tour.hpp"
 
+class ByteWriter;
+class ByteReader;
+class GeneTree;
+
 class GeneRooting {
  public:
   struct Node {
@@ -45,6 +49,9 @@ class GeneRooting {
   void moveRootTo(NodeId a, NodeId b, Turned&& turned);
 
  private:
+  friend void packTree(ByteWriter& out, const GeneTree& tree);
+  friend GeneTree unpackGeneTree(ByteReader& in);
+
   static std::size_t at(NodeId n) { return static_cast<std::size_t>(n); }
   NodeId& slotHolding(NodeId n, NodeId other);
   // Makes p the parent of n, and so on down the path of nodes whose parent

@@ -12,6 +12,9 @@
 #include "tree/gene_rooting.hpp"
 #include "tree/name_table.hpp"
 
+class ByteWriter;
+class ByteReader;
+
 class GeneTree {
  public:
   GeneTree(bool rooted, double weight) : rooted_(rooted), weight_(weight) {}
@@ -55,6 +58,9 @@ class GeneTree {
   void prefetch() const;
 
  private:
+  friend void packTree(ByteWriter& out, const GeneTree& tree);
+  friend GeneTree unpackGeneTree(ByteReader& in);
+
   void orderInnerNodes();
 
   bool rooted_;

@@ -17,6 +17,9 @@
 using CladeId = std::int32_t;
 constexpr CladeId kNoClade = 0;
 
+class ByteWriter;
+class ByteReader;
+
 class SpeciesTree {
  public:
   std::size_t size() const { return nodes_.size(); }
@@ -86,6 +89,9 @@ class SpeciesTree {
   }
 
  private:
+  friend void packTree(ByteWriter& out, const SpeciesTree& tree);
+  friend SpeciesTree unpackSpeciesTree(ByteReader& in);
+
   struct Node {
     NodeId parent = kNoNode;
     NodeId child[2] = {kNoNode, kNoNode};

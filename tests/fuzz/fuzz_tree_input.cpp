@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ostringstream report, progress;
   Console console(progress, progress);
   try {
-    runStages(options, inputs, report, console);
+    runStages(options, &inputs, &report, console);
   } catch (const InputError&) {
   }
   return 0;

@@ -71,7 +71,8 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
   // too, and the same to the last bit as one worker's.
   WorkerTeam team(3), one(1);
   const std::size_t blockNodes = 1 + random() % 24;
-  ParallelRegraftScorer scorer(scope, weights, false, team, blockNodes), alone(scope, weights, false, one, blockNodes);
+  ParallelRegraftScorer scorer(scope, weights, false, team, soleProcess(), blockNodes),
+      alone(scope, weights, false, one, soleProcess(), blockNodes);
   scorer.setGeneTrees(genes, 0);
   alone.setGeneTrees(genes, 0);
   SpeciesIndex index;

@@ -1,0 +1,277 @@
+#include "app/rank_messages.hpp"
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include <algorithm>
+
+#include "common/byte_buffer.hpp"
+#include "scoring/parallel_regraft_scorer.hpp"
+#include "tree/tree_packing.hpp"
+
+namespace {
+
+void packTrees(ByteWriter& out, const std::vector<const GeneTree*>& trees) {
+  out.put(trees.size());
+  for (const GeneTree* tree : trees) packTree(out, *tree);
+}
+
+std::vector<GeneTree> unpackGeneTrees(ByteReader& in) {
+  std::vector<GeneTree> trees;
+  const std::size_t count = in.get<std::size_t>();
+  trees.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) trees.push_back(unpackGeneTree(in));
+  return trees;
+}
+
+std::vector<const GeneTree*> pointersTo(const std::vector<GeneTree>& trees) {
+  std::vector<const GeneTree*> pointers;
+  for (const GeneTree& tree : trees) pointers.push_back(&tree);
+  return pointers;
+}
+
+void packOptions(ByteWriter& out, const Options& options) {
+  out.put(options.seed);
+  out.put(options.format);
+  out.put(options.writeGeneTrees);
+  out.put(options.generator);
+  out.put(options.evaluateOnly);
+  out.put(options.starts);
+  out.put(options.bootstrap);
+  out.putString(options.bootstrapTreesPath);
+  out.put(options.lossScope);
+  out.put(options.weights);
+  out.put(options.quiet);
+  out.put(options.threads);
+  out.putString(options.inputPath);
+  out.putString(options.outputPath);
+  out.putString(options.constraintsPath);
+  out.putString(options.mapPath);
+  out.put(options.speciesDelimiter);
+  out.put(options.speciesAfterLastDelimiter);
+  out.put(options.unrootedByDefault);
+}
+
+Options unpackOptions(ByteReader& in) {
+  Options options;
+  options.seed = in.get<std::uint32_t>();
+  options.format = in.get<OutputFormat>();
+  options.writeGeneTrees = in.get<bool>();
+  options.generator = in.get<int>();
+  options.evaluateOnly = in.get<bool>();
+  options.starts = in.get<int>();
+  options.bootstrap = in.get<int>();
+  options.bootstrapTreesPath = in.getString();
+  options.lossScope = in.get<LossScope>();
+  options.weights = in.get<CostWeights>();
+  options.quiet = in.get<bool>();
+  options.threads = in.get<unsigned>();
+  options.inputPath = in.getString();
+  options.outputPath = in.getString();
+  options.constraintsPath = in.getString();
+  options.mapPath = in.getString();
+  options.speciesDelimiter = in.get<char>();
+  options.speciesAfterLastDelimiter = in.get<bool>();
+  options.unrootedByDefault = in.get<bool>();
+  return options;
+}
+
+// Rank 0 cuts the gene trees, in summing order, into the blocks the
+// scorers cut, and gives every rank a run of whole blocks: a block goes
+// to the rank whose equal part of all nodes holds the block's middle node.
+GeneTreeShares cutShares(const std::vector<GeneTree>& trees, const std::vector<const GeneTree*>& order,
+                         std::size_t speciesCount, int ranks) {
+  GeneTreeShares shares;
+  for (const GeneTree* tree : order) shares.inputIndex.push_back(static_cast<std::size_t>(tree - trees.data()));
+  const std::vector<std::size_t> blocks = geneTreeBlocks(order, speciesCount);
+  std::vector<std::size_t> blockNodes;
+  std::size_t total = 0;
+  for (std::size_t b = 0; b + 1 < blocks.size(); ++b) {
+    std::size_t nodes = 0;
+    for (std::size_t i = blocks[b]; i < blocks[b + 1]; ++i) nodes += order[i]->size();
+    blockNodes.push_back(nodes);
+    total += nodes;
+  }
+  // Blocks go to the ranks in rank order: the ranks up to a block's own
+  // that have not begun yet begin with it; ranks left without a block hold
+  // nothing, at the end.
+  shares.rankStart.assign(static_cast<std::size_t>(ranks) + 1, order.size());
+  std::size_t nodesBefore = 0, nextRank = 0;
+  for (std::size_t b = 0; b < blockNodes.size(); ++b) {
+    const double middle = static_cast<double>(nodesBefore) + static_cast<double>(blockNodes[b]) / 2;
+    const std::size_t rank = std::min(static_cast<std::size_t>(ranks) - 1,
+                                      static_cast<std::size_t>(middle * ranks / static_cast<double>(total)));
+    while (nextRank <= rank) shares.rankStart[nextRank++] = blocks[b];
+    nodesBefore += blockNodes[b];
+  }
+  return shares;
+}
+
+}  // namespace
+
+bool shareOptions(ProcessGroup& processes, Options* options) {
+  if (processes.size() == 1) return options != nullptr;
+  ByteWriter out;
+  if (processes.leads()) {
+    out.put(options != nullptr);
+    if (options != nullptr) packOptions(out, *options);
+  }
+  processes.broadcast(out.bytes());
+  if (processes.leads()) return options != nullptr;
+  ByteReader in(out.bytes());
+  if (!in.get<bool>()) return false;
+  *options = unpackOptions(in);
+  return true;
+}
+
+bool shareInputs(ProcessGroup& processes, const Options& options, bool failed, bool everyTree, RunData& data,
+                 Random& random, GeneTreeShares& shares) {
+  if (processes.size() == 1) return !failed;
+  ByteWriter out;
+  TreeInput& trees = data.trees;
+  if (processes.leads()) {
+    out.put(!failed);
+    if (!failed) {
+      packNames(out, trees.names);
+      out.put(random);
+      out.put(trees.speciesTree != nullptr);
+      if (trees.speciesTree) packTree(out, *trees.speciesTree);
+      out.put(data.groups.size());
+      for (const ConstraintGroup& group : data.groups) out.putStrings(group);
+      out.putVector(data.species);
+      out.putString(data.geneTreeSummary);
+      if (everyTree) packTrees(out, pointersTo(trees.geneTrees));
+    }
+  }
+  processes.broadcast(out.bytes());
+  if (!processes.leads()) {
+    ByteReader in(out.bytes());
+    if (!in.get<bool>()) return false;
+    trees.names = unpackNames(in);
+    in.getInto(random);
+    if (in.get<bool>()) trees.speciesTree = std::make_unique<SpeciesTree>(unpackSpeciesTree(in));
+    data.groups.resize(in.get<std::size_t>());
+    for (ConstraintGroup& group : data.groups) group = in.getStrings();
+    data.species = in.getVector<NameId>();
+    data.geneTreeSummary = in.getString();
+    if (everyTree) trees.geneTrees = unpackGeneTrees(in);
+  }
+  if (failed) return false;
+  if (everyTree) return true;
+
+  if (processes.leads()) {
+    const std::vector<const GeneTree*> order = rootedThenUnrooted(trees.geneTrees);
+    const std::size_t speciesCount = options.generator == 0 ? trees.speciesTree->leaves().size() : data.species.size();
+    shares = cutShares(trees.geneTrees, order, speciesCount, processes.size());
+    for (int r = 1; r < processes.size(); ++r) {
+      ByteWriter share;
+      const auto first = order.begin() + static_cast<std::ptrdiff_t>(shares.rankStart[static_cast<std::size_t>(r)]);
+      const auto last = order.begin() + static_cast<std::ptrdiff_t>(shares.rankStart[static_cast<std::size_t>(r) + 1]);
+      packTrees(share, std::vector<const GeneTree*>(first, last));
+      processes.send(r, share.bytes());
+    }
+    std::vector<GeneTree> mine;
+    for (std::size_t p = 0; p < shares.rankStart[1]; ++p)
+      mine.push_back(std::move(trees.geneTrees[shares.inputIndex[p]]));
+    trees.geneTrees = std::move(mine);
+#ifdef __GLIBC__
+    // The other shares' memory back to the system: a rank holds its share.
+    malloc_trim(0);
+#endif
+  } else {
+    const std::string bytes = processes.receive(0);
+    ByteReader in(bytes);
+    trees.geneTrees = unpackGeneTrees(in);
+  }
+  return true;
+}
+
+std::vector<GeneTree> gatherGeneTrees(ProcessGroup& processes, std::vector<GeneTree>& mine,
+                                      const GeneTreeShares& shares) {
+  if (!processes.leads()) {
+    ByteWriter out;
+    packTrees(out, pointersTo(mine));
+    processes.send(0, out.bytes());
+    return {};
+  }
+  std::vector<GeneTree> byPosition = std::move(mine);
+  for (int r = 1; r < processes.size(); ++r) {
+    const std::string bytes = processes.receive(r);
+    ByteReader in(bytes);
+    for (GeneTree& tree : unpackGeneTrees(in)) byPosition.push_back(std::move(tree));
+  }
+  std::vector<std::size_t> positionOf(byPosition.size());
+  for (std::size_t p = 0; p < shares.inputIndex.size(); ++p) positionOf[shares.inputIndex[p]] = p;
+  std::vector<GeneTree> inInputOrder;
+  inInputOrder.reserve(byPosition.size());
+  for (std::size_t i = 0; i < positionOf.size(); ++i) inInputOrder.push_back(std::move(byPosition[positionOf[i]]));
+  return inInputOrder;
+}
+
+int jobRank(const ProcessGroup& processes, int job) { return job % processes.size(); }
+
+void gatherJobResults(ProcessGroup& processes, const JobResults& results) {
+  if (processes.size() == 1) return;
+  const int starts = static_cast<int>(results.starts->size());
+  const int replicates = static_cast<int>(results.replicateTrees->size());
+  if (!processes.leads()) {
+    ByteWriter out;
+    for (int job = processes.rank(); job < starts + replicates; job += processes.size()) {
+      if (job < starts) {
+        const StartOutcome& outcome = (*results.starts)[static_cast<std::size_t>(job)];
+        out.put(outcome.tree != nullptr);
+        if (!outcome.tree) continue;
+        out.put(outcome.result);
+        out.put(outcome.seed);
+        packTree(out, *outcome.tree);
+      } else {
+        const std::size_t k = static_cast<std::size_t>(job - starts);
+        out.put((*results.replicateTrees)[k] != nullptr);
+        if (!(*results.replicateTrees)[k]) continue;
+        out.put((*results.replicateCosts)[k]);
+        packTree(out, *(*results.replicateTrees)[k]);
+      }
+    }
+    processes.send(0, out.bytes());
+    return;
+  }
+  for (int r = 1; r < processes.size(); ++r) {
+    const std::string bytes = processes.receive(r);
+    ByteReader in(bytes);
+    for (int job = r; job < starts + replicates; job += processes.size()) {
+      if (!in.get<bool>()) continue;
+      if (job < starts) {
+        StartOutcome& outcome = (*results.starts)[static_cast<std::size_t>(job)];
+        outcome.result = in.get<SearchResult>();
+        outcome.seed = in.get<std::uint32_t>();
+        outcome.tree = std::make_unique<SpeciesTree>(unpackSpeciesTree(in));
+      } else {
+        const std::size_t k = static_cast<std::size_t>(job - starts);
+        (*results.replicateCosts)[k] = in.get<double>();
+        (*results.replicateTrees)[k] = std::make_unique<SpeciesTree>(unpackSpeciesTree(in));
+      }
+    }
+  }
+}
+
+std::vector<GeneTree> fetchStartGeneTrees(ProcessGroup& processes, int& bestStart,
+                                          std::vector<std::vector<GeneTree>>& startGenes) {
+  ByteWriter choice;
+  if (processes.leads()) choice.put(bestStart);
+  processes.broadcast(choice.bytes());
+  ByteReader in(choice.bytes());
+  bestStart = in.get<int>();
+  const int owner = jobRank(processes, bestStart - 1);
+  std::vector<GeneTree>& genes = startGenes[static_cast<std::size_t>(bestStart) - 1];
+  if (owner == 0) return processes.leads() ? std::move(genes) : std::vector<GeneTree>();
+  if (processes.rank() == owner) {
+    ByteWriter out;
+    packTrees(out, pointersTo(genes));
+    processes.send(0, out.bytes());
+  }
+  if (!processes.leads()) return {};
+  const std::string bytes = processes.receive(owner);
+  ByteReader trees(bytes);
+  return unpackGeneTrees(trees);
+}

@@ -1,0 +1,7 @@
+#include "common/process_group.hpp"
+
+ProcessGroup& soleProcess() {
+  // Stateless: every operation is the one process's part alone.
+  static ProcessGroup sole;
+  return sole;
+}
