@@ -4,11 +4,13 @@
 // generating species tree is also timed in this process, with one thread and
 // with two, for its speed-up.
 //
-//   bench_ladder BUILD_DIR [--large]
+//   bench_ladder BUILD_DIR [--large | --mpi MPI_BUILD_DIR]
 //
 // BUILD_DIR holds dlspecies and dlsim; the data and reports go to
 // BUILD_DIR/bench/data. --large adds the two biggest data sets and the
-// genome-scale one (a default run with two threads only).
+// genome-scale one (a default run with two threads only). --mpi runs the
+// genome-scale case alone, with two threads against two ranks of the
+// cluster build of one thread each, and times the messages of a search.
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -207,11 +209,104 @@ std::string fixed(double value, int decimals) {
   return buffer;
 }
 
+std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b,
+                                const std::vector<std::string>& c = {}) {
+  a.insert(a.end(), b.begin(), b.end());
+  a.insert(a.end(), c.begin(), c.end());
+  return a;
+}
+
+// The genome-scale data set: 190 species, 33,000 families.
+const Case kGenomeScale = {190, 33000, 0, {"--dup", "0.3", "--loss", "2", "--swaps", "2", "--ordered-names"}};
+
+std::vector<std::string> dlsimCommand(const std::string& dlsim, const Case& c) {
+  std::vector<std::string> generate = {
+      dlsim, "-n",         std::to_string(c.species),          "-m", std::to_string(c.families), "--seed",
+      kSeed, "--unrooted", fixed(c.unrootedPercent / 100.0, 2)};
+  const std::vector<std::string>& options = c.dataOptions.empty() ? kDataOptions : c.dataOptions;
+  generate.insert(generate.end(), options.begin(), options.end());
+  return generate;
+}
+
+// mpirun with `ranks` ranks of the program, each under /usr/bin/time,
+// which prints its peak memory as "rank peak: K kB".
+std::vector<std::string> underMpirun(int ranks, const std::vector<std::string>& args) {
+  std::vector<std::string> line = {"/usr/bin/env", "mpirun", "--oversubscribe", "-np", std::to_string(ranks)};
+  if (geteuid() == 0) line.push_back("--allow-run-as-root");
+  line.insert(line.end(), {"/usr/bin/time", "-f", "rank peak: %M kB"});
+  line.insert(line.end(), args.begin(), args.end());
+  return line;
+}
+
+// The ranks' peak memory in MB, as the log gives them.
+std::string rankPeaks(const std::string& log) {
+  std::string peaks;
+  for (std::size_t at = log.find("rank peak: "); at != std::string::npos; at = log.find("rank peak: ", at + 1))
+    peaks += (peaks.empty() ? "" : ", ") + fixed(std::atof(log.c_str() + at + 11) / 1024.0, 1);
+  return peaks;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  std::ifstream x(a), y(b);
+  std::stringstream textX, textY;
+  textX << x.rdbuf();
+  textY << y.rdbuf();
+  return textX.str() == textY.str();
+}
+
+// The genome-scale case, one process of two threads against two ranks of
+// one thread; then the cost of the messages per pruned node: a search from
+// the generating tree on few families of as many species, where the
+// scoring is small, with one rank and with two.
+int runCluster(const std::string& build, const std::string& mpiBuild, const std::string& data) {
+  const std::string genes = data + "/genes_genome.nwk", few = data + "/species_genes_few.nwk";
+  Case small = kGenomeScale;
+  small.families = 300;
+  std::vector<std::string> generate = dlsimCommand(build + "/dlsim", kGenomeScale),
+                           generateFew = dlsimCommand(build + "/dlsim", small);
+  generate.insert(generate.end(), {"-o", genes});
+  generateFew.insert(generateFew.end(), {"--species-tree", "-o", few});
+  if (runMeasured(generate, data + "/dlsim.log").status != 0 ||
+      runMeasured(generateFew, data + "/dlsim.log").status != 0) {
+    std::cerr << "dlsim failed\n";
+    return 1;
+  }
+  const std::string program = mpiBuild + "/dlspecies";
+  const std::vector<std::string> run = {"-i", genes, "--seed", kSeed};
+  const RunResult threads = runMeasured(concat({build + "/dlspecies"}, run, {"-t", "2", "-o", data + "/report_t2.txt"}),
+                                        data + "/log_t2.txt");
+  const RunResult ranks = runMeasured(
+      underMpirun(2, concat({program}, run, {"-t", "1", "-o", data + "/report_np2.txt"})), data + "/log_np2.txt");
+  const std::vector<std::string> search = {program, "-g", "0", "-i", few, "--seed", kSeed, "-t", "1"};
+  const RunResult one = runMeasured(underMpirun(1, search), data + "/log_few_np1.txt");
+  const RunResult two = runMeasured(underMpirun(2, search), data + "/log_few_np2.txt");
+  if (threads.status != 0 || ranks.status != 0 || one.status != 0 || two.status != 0 ||
+      !sameFile(data + "/report_t2.txt", data + "/report_np2.txt")) {
+    std::cerr << "the runs failed or their reports differ\n";
+    return 1;
+  }
+  long cycles = 0;
+  for (std::size_t at = two.log.find("\nCycle "); at != std::string::npos; at = two.log.find("\nCycle ", at + 1))
+    ++cycles;
+  const double pruned = static_cast<double>(cycles) * (2.0 * kGenomeScale.species - 2.0);
+  std::cout << "| case | -t 2 (s) | -np 2 -t 1 (s) | ratio | -t 2 peak (MB) | rank peaks (MB) | search of "
+            << small.families
+            << " families, 1 rank (s) | 2 ranks (s) | pruned nodes | messages per pruned node (us) |\n"
+               "|---|---|---|---|---|---|---|---|---|---|\n"
+            << "| " << kGenomeScale.species << " species, " << kGenomeScale.families << " families | "
+            << fixed(threads.wallSeconds, 1) << " | " << fixed(ranks.wallSeconds, 1) << " | "
+            << fixed(ranks.wallSeconds / threads.wallSeconds, 3) << " | "
+            << fixed(static_cast<double>(threads.peakKilobytes) / 1024.0, 1) << " | " << rankPeaks(ranks.log) << " | "
+            << fixed(one.wallSeconds, 2) << " | " << fixed(two.wallSeconds, 2) << " | " << pruned << " | "
+            << fixed((two.wallSeconds - one.wallSeconds / 2) / pruned * 1e6, 1) << " |\n";
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cerr << "usage: bench_ladder BUILD_DIR [--large]\n";
+  if (argc < 2 || (argc > 2 && std::string(argv[2]) == "--mpi" && argc < 4)) {
+    std::cerr << "usage: bench_ladder BUILD_DIR [--large | --mpi MPI_BUILD_DIR]\n";
     return 1;
   }
   const std::string build = argv[1];
@@ -219,6 +314,7 @@ int main(int argc, char** argv) {
   const std::string dlspecies = build + "/dlspecies", dlsim = build + "/dlsim", data = build + "/bench/data";
   mkdir((build + "/bench").c_str(), 0755);
   mkdir(data.c_str(), 0755);
+  if (argc > 3 && std::string(argv[2]) == "--mpi") return runCluster(build, argv[3], data);
 
   // Rooted gene trees, then the same sizes with a tenth unrooted, then all
   // unrooted: under all rootings each of those is scored at the cheapest
@@ -230,7 +326,7 @@ int main(int argc, char** argv) {
   cases.insert(cases.end(), {{50, 1000, 0}, {50, 1000, 100}, {100, 1000, 100}});
   // Bootstrap support: a default run with 20 replicates and two threads.
   cases.push_back({50, 500, 0, {}, {"--bootstrap", "20"}});
-  if (large) cases.push_back({190, 33000, 0, {"--dup", "0.3", "--loss", "2", "--swaps", "2", "--ordered-names"}});
+  if (large) cases.push_back(kGenomeScale);
 
   const std::time_t now = std::time(nullptr);
   char date[32];
@@ -253,11 +349,7 @@ int main(int argc, char** argv) {
     const std::string tag =
         std::to_string(c.species) + "_" + std::to_string(c.families) + "_u" + std::to_string(c.unrootedPercent);
     const std::string genes = data + "/genes_" + tag + ".nwk", withSpecies = data + "/species_genes_" + tag + ".nwk";
-    std::vector<std::string> generate = {
-        dlsim, "-n",         std::to_string(c.species),          "-m", std::to_string(c.families), "--seed",
-        kSeed, "--unrooted", fixed(c.unrootedPercent / 100.0, 2)};
-    const std::vector<std::string>& options = genomeScale ? c.dataOptions : kDataOptions;
-    generate.insert(generate.end(), options.begin(), options.end());
+    std::vector<std::string> generate = dlsimCommand(dlsim, c);
     std::vector<std::string> withTree = generate;
     generate.insert(generate.end(), {"-o", genes});
     withTree.insert(withTree.end(), {"--species-tree", "-o", withSpecies});

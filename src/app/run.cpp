@@ -394,7 +394,11 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
       // Searching in step with rank 0, this rank meets a fault of the input
       // where rank 0 does, which reports it; a start or replicate of its
       // own is this rank's to report.
-      if (options.starts == 1 && options.bootstrap == 0) throw ReportedElsewhere();
+      // It ends without ending the others: rank 0 ends them all.
+      if (options.starts == 1 && options.bootstrap == 0) {
+        processes.setWorkingTogether(false);
+        throw ReportedElsewhere();
+      }
       throw;
     }
     return 0;

@@ -68,6 +68,9 @@ TEST(Mpi, InputErrorsAsThePlainBuild) {
   TempDir dir;
   dir.write("bad.nwk", "((A,B),C);\n((A,B),(C");
   dir.write("uncovered.nwk", "((A,B),C);\n((A,B),D);\n");
+  std::string huge;
+  for (int i = 0; i < 40; ++i) huge += "[&WEIGHT=1e307]((A,B),(C,D));\n[&WEIGHT=1e307]((A,C),(B,D));\n";
+  dir.write("huge.nwk", huge);
   const std::vector<std::vector<std::string>> runs = {{"-i", "missing.nwk"},
                                                       {"-i", "bad.nwk", "--seed", "1"},
                                                       {"--seed", "x"},
