@@ -201,6 +201,16 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
   const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
   Moves start[2] = {};
   if (a0 != kNoNode) start[0] = movesAcross(rooting, a0, b0), start[1] = movesAcross(rooting, b0, a0);
+  if (equalWeights_)
+    walkToCheapest<true>(all, start, weight);
+  else
+    walkToCheapest<false>(all, start, weight);
+}
+
+template <bool kEqualWeights>
+void RegraftScorer::walkToCheapest(const Side& all, const Moves (&start)[2], double weight) {
+  const GeneRooting& rooting = scratch_.rooting;
+  const NodeId a0 = rooting.child(rooting.root(), 0);
   const std::vector<NodeId>& order = index_->preorder();
   for (std::uint32_t i = index_->begin(r_); i < index_->end(r_); ++i) {
     const NodeId y = order[i];
@@ -213,7 +223,8 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
       // moves[0].fromSide is moves[1].overSide, and the other way round.
       const Mapped fromMapped = mapped(moves[0].fromSide, position), overMapped = mapped(moves[0].overSide, position);
       const GeneTreeCost root = nodeCost(allMapped, fromMapped, overMapped);
-      GeneTreeCost best = total;
+      GeneTreeCost best;         // the change of the counts by the best step; none: no step
+      std::int64_t bestSum = 0;  // its sum
       const Moves* bestMoves = nullptr;
       int bestK = 0;
       for (int e = 0; e < 2; ++e) {
@@ -227,18 +238,19 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
           const Mapped joined = mapped(across.joined[k], position);
           const GeneTreeCost newRoot = nodeCost(allMapped, to[k], joined);
           const GeneTreeCost newOver = nodeCost(joined, acrossFrom, to[1 - k]);
-          const GeneTreeCost change{
-              total.duplications + newRoot.duplications + newOver.duplications - root.duplications - over.duplications,
-              total.losses + newRoot.losses + newOver.losses - root.losses - over.losses};
-          if (cheaper(change, best)) {
+          const GeneTreeCost change{newRoot.duplications + newOver.duplications - root.duplications - over.duplications,
+                                    newRoot.losses + newOver.losses - root.losses - over.losses};
+          if (kEqualWeights ? change.duplications + change.losses < bestSum : cheaper(total, change, best)) {
             best = change;
+            bestSum = change.duplications + change.losses;
             bestMoves = &across;
             bestK = k;
           }
         }
       }
       if (bestMoves == nullptr) break;  // no neighbour is cheaper: a cheapest rooting
-      total = best;
+      total.duplications += best.duplications;
+      total.losses += best.losses;
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
       moves[0] = movesAcross(rooting, over, to);
       moves[1] = movesAcross(rooting, to, over);

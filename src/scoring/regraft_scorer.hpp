@@ -33,7 +33,7 @@ class RegraftScorer {
  public:
   // The cost weights choose the cheapest rootings; the scores are counts.
   RegraftScorer(LossScope scope, const CostWeights& weights, bool partial)
-      : scope_(scope), weights_(weights), partial_(partial) {}
+      : scope_(scope), weights_(weights), equalWeights_(weights.duplication == weights.loss), partial_(partial) {}
 
   // Starts the scores of the regrafts of x, which hangs from the root of
   // the species tree; index describes the tree's present shape. Both must
@@ -150,16 +150,27 @@ class RegraftScorer {
   // The duplication and losses of a gene node mapped to m, its children to
   // m0 and m1.
   static GeneTreeCost nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1);
-  // Whether the rooting whose counts differ by a from the present one's is
-  // cheaper than the one they differ by b. Without a loss weight, fewer
-  // losses decide between equal duplications: by duplications alone a
-  // rooting that is not cheapest may have no cheaper neighbour, by
-  // duplications and then losses it has one, as under any loss weight.
-  bool cheaper(const GeneTreeCost& a, const GeneTreeCost& b) const {
-    const double costA = weights_.of(static_cast<double>(a.duplications), static_cast<double>(a.losses));
-    const double costB = weights_.of(static_cast<double>(b.duplications), static_cast<double>(b.losses));
+  // Whether the root's step that changes the counts by a, from a rooting
+  // whose counts differ by total from the present one's, leads to a
+  // cheaper rooting than the step of change b (no change: staying), under
+  // unequal weights (under equal ones the changes' sums decide, as whole
+  // numbers). Without a loss weight, fewer losses decide between equal
+  // duplications: by duplications alone a rooting that is not cheapest may
+  // have no cheaper neighbour, by duplications and then losses it has one,
+  // as under any loss weight.
+  bool cheaper(const GeneTreeCost& total, const GeneTreeCost& a, const GeneTreeCost& b) const {
+    const auto cost = [&](const GeneTreeCost& c) {
+      return weights_.of(static_cast<double>(total.duplications + c.duplications),
+                         static_cast<double>(total.losses + c.losses));
+    };
+    const double costA = cost(a), costB = cost(b);
     return costA < costB || (weights_.loss == 0 && costA == costB && a.losses < b.losses);
   }
+  // Every position walks from the present rooting, whose side of all gene
+  // leaves and first moves are given, to a cheapest rooting, and adds the
+  // change of the counts to its scores.
+  template <bool kEqualWeights>
+  void walkToCheapest(const Side& all, const Moves (&start)[2], double weight);
 
   // Where the counters of the next gene tree go: the accumulated ones, each
   // count weighted, or the gene tree's own.
@@ -178,6 +189,7 @@ class RegraftScorer {
 
   const LossScope scope_;
   const CostWeights weights_;
+  const bool equalWeights_;
   const bool partial_;
   const SpeciesTree* species_ = nullptr;
   const SpeciesIndex* index_ = nullptr;
