@@ -166,8 +166,8 @@ std::pair<double, double> timeSearch(const std::string& file, unsigned threads) 
   readTreeInput(text, rules, random, quiet, trees);
   WorkerTeam team(threads);
   const std::atomic<bool> stop{false};
-  SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, LossScope::wholeSpeciesTree, random, quiet, stop,
-                   team);
+  SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, LossScope::wholeSpeciesTree, CostWeights(), random,
+                   quiet, stop, team);
   const auto start = std::chrono::steady_clock::now();
   const double cost = search.run().cost;
   return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), cost};
