@@ -296,12 +296,13 @@ bool sameFile(const std::string& a, const std::string& b) {
 // The genome-scale case, one process of two threads against two ranks of
 // one thread (their memory: peaks, and the median of samples taken twice a
 // second); then the cost of the messages per pruned node: a search from
-// the generating tree on so few families of as many species that scoring
-// takes next to no time, with one rank and with two.
+// the generating tree on so few families of as many species that they make
+// one block, which rank 0 scores alone, with one rank and with two (the
+// second rank only passes the sums on).
 int runCluster(const std::string& build, const std::string& mpiBuild, const std::string& data) {
   const std::string genes = data + "/genes_genome.nwk", few = data + "/species_genes_few.nwk";
   Case small = kGenomeScale;
-  small.families = 30;
+  small.families = 8;
   std::vector<std::string> generate = dlsimCommand(build + "/dlsim", kGenomeScale),
                            generateFew = dlsimCommand(build + "/dlsim", small);
   generate.insert(generate.end(), {"-o", genes});
