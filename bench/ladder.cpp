@@ -12,19 +12,23 @@
 // genome-scale case alone, with two threads against two ranks of the
 // cluster build of one thread each, and times the messages of a search.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -66,8 +70,10 @@ struct RunResult {
 };
 
 // Runs a program with standard output and error to a file; measures wall
-// time and the child's peak resident memory.
-RunResult runMeasured(const std::vector<std::string>& args, const std::string& logFile) {
+// time and the child's peak resident memory; calls whileRunning, when
+// given, twice a second until the child ends.
+RunResult runMeasured(const std::vector<std::string>& args, const std::string& logFile,
+                      const std::function<void()>& whileRunning = nullptr) {
   RunResult result;
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
@@ -86,9 +92,15 @@ RunResult runMeasured(const std::vector<std::string>& args, const std::string& l
   }
   int status = 0;
   struct rusage usage {};
-  if (wait4(child, &status, 0, &usage) < 0) {
-    std::perror("wait4");
-    std::exit(1);
+  for (;;) {
+    const pid_t ended = wait4(child, &status, whileRunning ? WNOHANG : 0, &usage);
+    if (ended < 0) {
+      std::perror("wait4");
+      std::exit(1);
+    }
+    if (ended == child) break;
+    whileRunning();
+    usleep(500000);
   }
   result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result.peakKilobytes = usage.ru_maxrss;
@@ -238,6 +250,33 @@ std::vector<std::string> underMpirun(int ranks, const std::vector<std::string>& 
   return line;
 }
 
+// Resident memory in kB of every running process of the program, by
+// process id, added to `samples`.
+void sampleMemory(const std::string& program, std::map<long, std::vector<long>>& samples) {
+  DIR* proc = opendir("/proc");
+  for (dirent* entry = proc != nullptr ? readdir(proc) : nullptr; entry != nullptr; entry = readdir(proc)) {
+    const std::string dir = std::string("/proc/") + entry->d_name;
+    std::ifstream cmdline(dir + "/cmdline");
+    std::string args;
+    std::getline(cmdline, args, '\0');
+    if (args != program) continue;
+    std::ifstream status(dir + "/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmRSS:", 0) == 0) samples[std::atol(entry->d_name)].push_back(std::atol(line.c_str() + 6));
+  }
+  if (proc != nullptr) closedir(proc);
+}
+
+// Per process, the median of its memory samples in MB.
+std::string medians(std::map<long, std::vector<long>>& samples) {
+  std::string text;
+  for (auto& [pid, values] : samples) {
+    std::sort(values.begin(), values.end());
+    text += (text.empty() ? "" : ", ") + fixed(static_cast<double>(values[values.size() / 2]) / 1024.0, 1);
+  }
+  return text;
+}
+
 // The ranks' peak memory in MB, as the log gives them.
 std::string rankPeaks(const std::string& log) {
   std::string peaks;
@@ -255,13 +294,15 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 // The genome-scale case, one process of two threads against two ranks of
-// one thread; then the cost of the messages per pruned node: a search from
-// the generating tree on few families of as many species, where the
-// scoring is small, with one rank and with two.
+// one thread (their memory: peaks, and the median of samples taken twice a
+// second); then the cost of the messages per pruned node: a search from
+// the generating tree on so few families of as many species that they make
+// one block, which rank 0 scores alone, with one rank and with two (the
+// second rank only passes the sums on).
 int runCluster(const std::string& build, const std::string& mpiBuild, const std::string& data) {
   const std::string genes = data + "/genes_genome.nwk", few = data + "/species_genes_few.nwk";
   Case small = kGenomeScale;
-  small.families = 300;
+  small.families = 8;
   std::vector<std::string> generate = dlsimCommand(build + "/dlsim", kGenomeScale),
                            generateFew = dlsimCommand(build + "/dlsim", small);
   generate.insert(generate.end(), {"-o", genes});
@@ -273,10 +314,13 @@ int runCluster(const std::string& build, const std::string& mpiBuild, const std:
   }
   const std::string program = mpiBuild + "/dlspecies";
   const std::vector<std::string> run = {"-i", genes, "--seed", kSeed};
-  const RunResult threads = runMeasured(concat({build + "/dlspecies"}, run, {"-t", "2", "-o", data + "/report_t2.txt"}),
-                                        data + "/log_t2.txt");
-  const RunResult ranks = runMeasured(
-      underMpirun(2, concat({program}, run, {"-t", "1", "-o", data + "/report_np2.txt"})), data + "/log_np2.txt");
+  std::map<long, std::vector<long>> processMemory, rankMemory;
+  const RunResult threads =
+      runMeasured(concat({build + "/dlspecies"}, run, {"-t", "2", "-o", data + "/report_t2.txt"}), data + "/log_t2.txt",
+                  [&] { sampleMemory(build + "/dlspecies", processMemory); });
+  const RunResult ranks =
+      runMeasured(underMpirun(2, concat({program}, run, {"-t", "1", "-o", data + "/report_np2.txt"})),
+                  data + "/log_np2.txt", [&] { sampleMemory(program, rankMemory); });
   const std::vector<std::string> search = {program, "-g", "0", "-i", few, "--seed", kSeed, "-t", "1"};
   const RunResult one = runMeasured(underMpirun(1, search), data + "/log_few_np1.txt");
   const RunResult two = runMeasured(underMpirun(2, search), data + "/log_few_np2.txt");
@@ -289,16 +333,18 @@ int runCluster(const std::string& build, const std::string& mpiBuild, const std:
   for (std::size_t at = two.log.find("\nCycle "); at != std::string::npos; at = two.log.find("\nCycle ", at + 1))
     ++cycles;
   const double pruned = static_cast<double>(cycles) * (2.0 * kGenomeScale.species - 2.0);
-  std::cout << "| case | -t 2 (s) | -np 2 -t 1 (s) | ratio | -t 2 peak (MB) | rank peaks (MB) | search of "
+  std::cout << "| case | -t 2 (s) | -np 2 -t 1 (s) | ratio | -t 2 peak, median (MB) | rank peaks (MB) | rank medians "
+               "(MB) | search of "
             << small.families
             << " families, 1 rank (s) | 2 ranks (s) | pruned nodes | messages per pruned node (us) |\n"
-               "|---|---|---|---|---|---|---|---|---|---|\n"
+               "|---|---|---|---|---|---|---|---|---|---|---|\n"
             << "| " << kGenomeScale.species << " species, " << kGenomeScale.families << " families | "
             << fixed(threads.wallSeconds, 1) << " | " << fixed(ranks.wallSeconds, 1) << " | "
             << fixed(ranks.wallSeconds / threads.wallSeconds, 3) << " | "
-            << fixed(static_cast<double>(threads.peakKilobytes) / 1024.0, 1) << " | " << rankPeaks(ranks.log) << " | "
-            << fixed(one.wallSeconds, 2) << " | " << fixed(two.wallSeconds, 2) << " | " << pruned << " | "
-            << fixed((two.wallSeconds - one.wallSeconds / 2) / pruned * 1e6, 1) << " |\n";
+            << fixed(static_cast<double>(threads.peakKilobytes) / 1024.0, 1) << ", " << medians(processMemory) << " | "
+            << rankPeaks(ranks.log) << " | " << medians(rankMemory) << " | " << fixed(one.wallSeconds, 2) << " | "
+            << fixed(two.wallSeconds, 2) << " | " << pruned << " | "
+            << fixed((two.wallSeconds - one.wallSeconds) / pruned * 1e6, 1) << " |\n";
   return 0;
 }
 

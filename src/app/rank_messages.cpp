@@ -5,6 +5,7 @@
 #endif
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/byte_buffer.hpp"
 #include "scoring/parallel_regraft_scorer.hpp"
@@ -12,9 +13,9 @@
 
 namespace {
 
-void packTrees(ByteWriter& out, const std::vector<const GeneTree*>& trees) {
+void packTrees(ByteWriter& out, const std::vector<GeneTree>& trees) {
   out.put(trees.size());
-  for (const GeneTree* tree : trees) packTree(out, *tree);
+  for (const GeneTree& tree : trees) packTree(out, tree);
 }
 
 std::vector<GeneTree> unpackGeneTrees(ByteReader& in) {
@@ -25,9 +26,43 @@ std::vector<GeneTree> unpackGeneTrees(ByteReader& in) {
   return trees;
 }
 
-std::vector<const GeneTree*> pointersTo(const std::vector<GeneTree>& trees) {
-  std::vector<const GeneTree*> pointers;
-  for (const GeneTree& tree : trees) pointers.push_back(&tree);
+// Gene trees from one rank to another in messages of about this many
+// bytes, so that neither holds more than one message beside its trees.
+constexpr std::size_t kMessageBytes = std::size_t{4} << 20;
+
+// Sends the trees, each given back to the memory allocator (left empty)
+// once it is in a message.
+void sendTrees(ProcessGroup& processes, int to, const std::vector<GeneTree*>& trees) {
+  for (std::size_t next = 0;;) {
+    ByteWriter out;
+    out.put(std::size_t{0});  // the count of trees, set below
+    std::size_t end = next;
+    while (end < trees.size() && out.bytes().size() < kMessageBytes) {
+      packTree(out, *trees[end]);
+      *trees[end++] = GeneTree(true, 1.0);
+    }
+    const std::size_t count = end - next;
+    std::memcpy(&out.bytes()[0], &count, sizeof count);
+    processes.send(to, out.bytes());
+    if (count == 0) return;  // the empty message ends the trees
+    next = end;
+  }
+}
+
+// The trees sendTrees sent, appended to `trees`.
+void receiveTrees(ProcessGroup& processes, int from, std::vector<GeneTree>& trees) {
+  for (;;) {
+    const std::string bytes = processes.receive(from);
+    ByteReader in(bytes);
+    const std::size_t count = in.get<std::size_t>();
+    if (count == 0) return;
+    for (std::size_t i = 0; i < count; ++i) trees.push_back(unpackGeneTree(in));
+  }
+}
+
+std::vector<GeneTree*> pointersTo(std::vector<GeneTree>& trees) {
+  std::vector<GeneTree*> pointers;
+  for (GeneTree& tree : trees) pointers.push_back(&tree);
   return pointers;
 }
 
@@ -141,7 +176,7 @@ bool shareInputs(ProcessGroup& processes, const Options& options, bool failed, b
       for (const ConstraintGroup& group : data.groups) out.putStrings(group);
       out.putVector(data.species);
       out.putString(data.geneTreeSummary);
-      if (everyTree) packTrees(out, pointersTo(trees.geneTrees));
+      if (everyTree) packTrees(out, trees.geneTrees);
     }
   }
   processes.broadcast(out.bytes());
@@ -165,11 +200,11 @@ bool shareInputs(ProcessGroup& processes, const Options& options, bool failed, b
     const std::size_t speciesCount = options.generator == 0 ? trees.speciesTree->leaves().size() : data.species.size();
     shares = cutShares(trees.geneTrees, order, speciesCount, processes.size());
     for (int r = 1; r < processes.size(); ++r) {
-      ByteWriter share;
-      const auto first = order.begin() + static_cast<std::ptrdiff_t>(shares.rankStart[static_cast<std::size_t>(r)]);
-      const auto last = order.begin() + static_cast<std::ptrdiff_t>(shares.rankStart[static_cast<std::size_t>(r) + 1]);
-      packTrees(share, std::vector<const GeneTree*>(first, last));
-      processes.send(r, share.bytes());
+      std::vector<GeneTree*> share;
+      for (std::size_t p = shares.rankStart[static_cast<std::size_t>(r)];
+           p < shares.rankStart[static_cast<std::size_t>(r) + 1]; ++p)
+        share.push_back(&trees.geneTrees[shares.inputIndex[p]]);
+      sendTrees(processes, r, share);
     }
     std::vector<GeneTree> mine;
     for (std::size_t p = 0; p < shares.rankStart[1]; ++p)
@@ -180,9 +215,7 @@ bool shareInputs(ProcessGroup& processes, const Options& options, bool failed, b
     malloc_trim(0);
 #endif
   } else {
-    const std::string bytes = processes.receive(0);
-    ByteReader in(bytes);
-    trees.geneTrees = unpackGeneTrees(in);
+    receiveTrees(processes, 0, trees.geneTrees);
   }
   return true;
 }
@@ -190,17 +223,11 @@ bool shareInputs(ProcessGroup& processes, const Options& options, bool failed, b
 std::vector<GeneTree> gatherGeneTrees(ProcessGroup& processes, std::vector<GeneTree>& mine,
                                       const GeneTreeShares& shares) {
   if (!processes.leads()) {
-    ByteWriter out;
-    packTrees(out, pointersTo(mine));
-    processes.send(0, out.bytes());
+    sendTrees(processes, 0, pointersTo(mine));
     return {};
   }
   std::vector<GeneTree> byPosition = std::move(mine);
-  for (int r = 1; r < processes.size(); ++r) {
-    const std::string bytes = processes.receive(r);
-    ByteReader in(bytes);
-    for (GeneTree& tree : unpackGeneTrees(in)) byPosition.push_back(std::move(tree));
-  }
+  for (int r = 1; r < processes.size(); ++r) receiveTrees(processes, r, byPosition);
   std::vector<std::size_t> positionOf(byPosition.size());
   for (std::size_t p = 0; p < shares.inputIndex.size(); ++p) positionOf[shares.inputIndex[p]] = p;
   std::vector<GeneTree> inInputOrder;
@@ -265,13 +292,9 @@ std::vector<GeneTree> fetchStartGeneTrees(ProcessGroup& processes, int& bestStar
   const int owner = jobRank(processes, bestStart - 1);
   std::vector<GeneTree>& genes = startGenes[static_cast<std::size_t>(bestStart) - 1];
   if (owner == 0) return processes.leads() ? std::move(genes) : std::vector<GeneTree>();
-  if (processes.rank() == owner) {
-    ByteWriter out;
-    packTrees(out, pointersTo(genes));
-    processes.send(0, out.bytes());
-  }
+  if (processes.rank() == owner) sendTrees(processes, 0, pointersTo(genes));
   if (!processes.leads()) return {};
-  const std::string bytes = processes.receive(owner);
-  ByteReader trees(bytes);
-  return unpackGeneTrees(trees);
+  std::vector<GeneTree> trees;
+  receiveTrees(processes, owner, trees);
+  return trees;
 }

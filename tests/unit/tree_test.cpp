@@ -9,6 +9,7 @@
 #include "reconcile/rootings.hpp"
 #include "reconcile/species_index.hpp"
 #include "support/model_trees.hpp"
+#include "tree/tree_packing.hpp"
 
 namespace {
 
@@ -160,3 +161,30 @@ TEST(Trees, OfAnyDepthAreReadWrittenAndIndexedWithoutRecursion) {
 }
 
 }  // namespace
+
+// What travels between processes comes back exactly: names, a species tree
+// with clades, gene trees at other rootings, with gene labels and weights.
+TEST(TreePacking, GivesBackEveryTreeExactly) {
+  TreeInput input = readInput(
+      "((A,(B,C)[&CONSTRAINT]),D);[&U][&WEIGHT=0.1]((A,B),(C,D));(((A,B)x,C),D);[&U]((((A,B),C),D),A);", true);
+  GeneTree& turned = input.geneTrees[0];
+  turned.moveRootTo(turned.leaves()[2], turned.rooting().parent(turned.leaves()[2]));
+  ByteWriter out;
+  packNames(out, input.names);
+  packTree(out, *input.speciesTree);
+  for (const GeneTree& tree : input.geneTrees) packTree(out, tree);
+  ByteReader in(out.bytes());
+  const NameTable names = unpackNames(in);
+  const SpeciesTree species = unpackSpeciesTree(in);
+  EXPECT_EQ(newickOf(species, names), newickOf(*input.speciesTree, input.names));
+  for (NodeId v = 0; v < static_cast<NodeId>(species.size()); ++v)
+    EXPECT_EQ(species.clade(v), input.speciesTree->clade(v));
+  for (const GeneTree& tree : input.geneTrees) {
+    const GeneTree back = unpackGeneTree(in);
+    EXPECT_EQ(newickOf(back, names), newickOf(tree, input.names));
+    EXPECT_TRUE(back.rooted() == tree.rooted() && back.weight() == tree.weight() && back.leaves() == tree.leaves() &&
+                back.innerPostorder() == tree.innerPostorder());
+  }
+  EXPECT_TRUE(in.atEnd());
+  EXPECT_THROW(unpackGeneTree(in), InternalError);
+}
