@@ -297,8 +297,9 @@ bool sameFile(const std::string& a, const std::string& b) {
 // one thread (their memory: peaks, and the median of samples taken twice a
 // second); then the cost of the messages per pruned node: a search from
 // the generating tree on so few families of as many species that they make
-// one block, which rank 0 scores alone, with one rank and with two (the
-// second rank only passes the sums on).
+// one block, with one rank and with two (one of them scores the block, the
+// other only passes sums on; the difference includes the second rank's
+// start).
 int runCluster(const std::string& build, const std::string& mpiBuild, const std::string& data) {
   const std::string genes = data + "/genes_genome.nwk", few = data + "/species_genes_few.nwk";
   Case small = kGenomeScale;

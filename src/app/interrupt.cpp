@@ -38,7 +38,12 @@ extern "C" void onInterrupt(int signal) {
     errno = savedErrno;
     return;
   }
-  if (!quietFlag.load()) writeToStderr("\nUser interrupt... stop immediately, bye!\n");
+  if (!quietFlag.load()) {
+    if (signal == SIGTERM)
+      writeToStderr("\nTerminated... stop immediately, bye!\n");
+    else
+      writeToStderr("\nUser interrupt... stop immediately, bye!\n");
+  }
   for (int slot = 0; slot < kFileSlots; ++slot)
     if (haveFileToRemove[slot].load()) unlink(fileToRemove[slot]);
   _exit(1);

@@ -66,50 +66,28 @@ std::vector<GeneTree*> pointersTo(std::vector<GeneTree>& trees) {
   return pointers;
 }
 
-void packOptions(ByteWriter& out, const Options& options) {
-  out.put(options.seed);
-  out.put(options.format);
-  out.put(options.writeGeneTrees);
-  out.put(options.generator);
-  out.put(options.evaluateOnly);
-  out.put(options.starts);
-  out.put(options.bootstrap);
-  out.putString(options.bootstrapTreesPath);
-  out.put(options.lossScope);
-  out.put(options.weights);
-  out.put(options.quiet);
-  out.put(options.threads);
-  out.putString(options.inputPath);
-  out.putString(options.outputPath);
-  out.putString(options.constraintsPath);
-  out.putString(options.mapPath);
-  out.put(options.speciesDelimiter);
-  out.put(options.speciesAfterLastDelimiter);
-  out.put(options.unrootedByDefault);
-}
-
-Options unpackOptions(ByteReader& in) {
-  Options options;
-  options.seed = in.get<std::uint32_t>();
-  options.format = in.get<OutputFormat>();
-  options.writeGeneTrees = in.get<bool>();
-  options.generator = in.get<int>();
-  options.evaluateOnly = in.get<bool>();
-  options.starts = in.get<int>();
-  options.bootstrap = in.get<int>();
-  options.bootstrapTreesPath = in.getString();
-  options.lossScope = in.get<LossScope>();
-  options.weights = in.get<CostWeights>();
-  options.quiet = in.get<bool>();
-  options.threads = in.get<unsigned>();
-  options.inputPath = in.getString();
-  options.outputPath = in.getString();
-  options.constraintsPath = in.getString();
-  options.mapPath = in.getString();
-  options.speciesDelimiter = in.get<char>();
-  options.speciesAfterLastDelimiter = in.get<bool>();
-  options.unrootedByDefault = in.get<bool>();
-  return options;
+// Every field of the options, for both directions (see ByteWriter).
+template <class Bytes, class SomeOptions>
+void transferOptions(Bytes& bytes, SomeOptions& options) {
+  bytes(options.seed);
+  bytes(options.format);
+  bytes(options.writeGeneTrees);
+  bytes(options.generator);
+  bytes(options.evaluateOnly);
+  bytes(options.starts);
+  bytes(options.bootstrap);
+  bytes(options.bootstrapTreesPath);
+  bytes(options.lossScope);
+  bytes(options.weights);
+  bytes(options.quiet);
+  bytes(options.threads);
+  bytes(options.inputPath);
+  bytes(options.outputPath);
+  bytes(options.constraintsPath);
+  bytes(options.mapPath);
+  bytes(options.speciesDelimiter);
+  bytes(options.speciesAfterLastDelimiter);
+  bytes(options.unrootedByDefault);
 }
 
 // Rank 0 cuts the gene trees, in summing order, into the blocks the
@@ -129,8 +107,7 @@ GeneTreeShares cutShares(const std::vector<GeneTree>& trees, const std::vector<c
     total += nodes;
   }
   // Blocks go to the ranks in rank order: the ranks up to a block's own
-  // that have not begun yet begin with it; ranks left without a block hold
-  // nothing, at the end.
+  // that have not begun yet begin with it (those between hold nothing).
   shares.rankStart.assign(static_cast<std::size_t>(ranks) + 1, order.size());
   std::size_t nodesBefore = 0, nextRank = 0;
   for (std::size_t b = 0; b < blockNodes.size(); ++b) {
@@ -150,18 +127,18 @@ bool shareOptions(ProcessGroup& processes, Options* options) {
   ByteWriter out;
   if (processes.leads()) {
     out.put(options != nullptr);
-    if (options != nullptr) packOptions(out, *options);
+    if (options != nullptr) transferOptions(out, *options);
   }
   processes.broadcast(out.bytes());
   if (processes.leads()) return options != nullptr;
   ByteReader in(out.bytes());
   if (!in.get<bool>()) return false;
-  *options = unpackOptions(in);
+  transferOptions(in, *options);
   return true;
 }
 
-bool shareInputs(ProcessGroup& processes, const Options& options, bool failed, bool everyTree, RunData& data,
-                 Random& random, GeneTreeShares& shares) {
+bool shareInputs(ProcessGroup& processes, bool failed, bool everyTree, RunData& data, Random& random,
+                 GeneTreeShares& shares) {
   if (processes.size() == 1) return !failed;
   ByteWriter out;
   TreeInput& trees = data.trees;
@@ -197,8 +174,9 @@ bool shareInputs(ProcessGroup& processes, const Options& options, bool failed, b
 
   if (processes.leads()) {
     const std::vector<const GeneTree*> order = rootedThenUnrooted(trees.geneTrees);
-    const std::size_t speciesCount = options.generator == 0 ? trees.speciesTree->leaves().size() : data.species.size();
-    shares = cutShares(trees.geneTrees, order, speciesCount, processes.size());
+    // The scorers cut with the number of species of the species tree: those
+    // of the gene trees (a given tree's others are dropped before).
+    shares = cutShares(trees.geneTrees, order, data.species.size(), processes.size());
     for (int r = 1; r < processes.size(); ++r) {
       std::vector<GeneTree*> share;
       for (std::size_t p = shares.rankStart[static_cast<std::size_t>(r)];

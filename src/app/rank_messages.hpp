@@ -47,8 +47,8 @@ struct GeneTreeShares {
 // return false when rank 0 failed. With every tree, each rank gets all gene
 // trees; otherwise each keeps its share, and rank 0 learns where they went.
 // random: rank 0's state after reading, which the stages go on drawing from.
-bool shareInputs(ProcessGroup& processes, const Options& options, bool failed, bool everyTree, RunData& data,
-                 Random& random, GeneTreeShares& shares);
+bool shareInputs(ProcessGroup& processes, bool failed, bool everyTree, RunData& data, Random& random,
+                 GeneTreeShares& shares);
 
 // The ranks' shares back at rank 0, in input order; others get nothing.
 std::vector<GeneTree> gatherGeneTrees(ProcessGroup& processes, std::vector<GeneTree>& mine,

@@ -94,8 +94,9 @@ void readInputs(const Options& options, const RunInputs& inputs, RunData& data, 
     std::vector<const GeneTree*> genes = rootedThenUnrooted(trees.geneTrees);
     if (options.evaluateOnly)
       for (std::size_t i = 0; i < genes.size(); ++i) genes[i] = &trees.geneTrees[i];
-    checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
     if (options.starts > 1) data.groups = groupsOfClades(*trees.speciesTree, trees.names);
+    checkSpeciesCoverage(*trees.speciesTree, genes, trees.names, console);
+    console.summariseWarnings();
     return;
   }
   console.line("Using fast randomized leaf adding heuristic to build initial species tree");
@@ -220,31 +221,20 @@ class SupportTally {
   const std::chrono::steady_clock::time_point begun_;
 };
 
-}  // namespace
-
-void runStages(const Options& options, const RunInputs* inputs, std::ostream* report, Console& console,
-               std::ostream* bootstrapTrees, ProcessGroup& processes) {
-  Random random(options.seed);
-  WorkerTeam team(options.threads);
-  RunData data;
+// The stages after the input is shared: the starts, the bootstrap, the
+// report (rank 0's).
+void searchAndReport(const Options& options, RunData& data, const GeneTreeShares& shares, Random& random,
+                     WorkerTeam& team, std::ostream* report, Console& console, std::ostream* bootstrapTrees,
+                     ProcessGroup& processes) {
   TreeInput& trees = data.trees;
   // With several processes, starts and replicates are spread over them,
   // each run whole by one; a single search or scoring is run by all of them
-  // together, each on its share of the gene trees.
+  // together, each on its share of the gene trees. Only the thread that
+  // started MPI talks to the other ranks: a search of one process (side by
+  // side with others, say) never does.
   const bool again = options.starts > 1 || options.bootstrap > 0;
   const bool spread = processes.size() > 1 && again;
-  ProcessGroup& searchers = spread ? soleProcess() : processes;
-  GeneTreeShares shares;
-  if (processes.leads()) {
-    try {
-      readInputs(options, *inputs, data, random, console);
-    } catch (...) {
-      shareInputs(processes, options, /*failed=*/true, again, data, random, shares);
-      throw;
-    }
-  }
-  if (!shareInputs(processes, options, /*failed=*/false, again, data, random, shares)) return;
-  processes.setWorkingTogether(true);
+  ProcessGroup& searchers = spread || processes.size() == 1 ? soleProcess() : processes;
   ReportRequest request;
   request.format = options.format;
   request.withGeneTrees = options.writeGeneTrees;
@@ -383,24 +373,46 @@ void runStages(const Options& options, const RunInputs* inputs, std::ostream* re
   writeResult(bestTree);
 }
 
+}  // namespace
+
+void runStages(const Options& options, const RunInputs* inputs, std::ostream* report, Console& console,
+               std::ostream* bootstrapTrees, ProcessGroup& processes) {
+  Random random(options.seed);
+  RunData data;
+  GeneTreeShares shares;
+  const bool severalSearches = options.starts > 1 || options.bootstrap > 0;
+  if (processes.leads()) {
+    try {
+      readInputs(options, *inputs, data, random, console);
+    } catch (...) {
+      // Every rank learns of the failure and ends; rank 0 reports it.
+      processes.setWorkingTogether(false);
+      shareInputs(processes, /*failed=*/true, severalSearches, data, random, shares);
+      throw;
+    }
+  }
+  if (!shareInputs(processes, /*failed=*/false, severalSearches, data, random, shares)) return;
+  WorkerTeam team(options.threads);
+  try {
+    searchAndReport(options, data, shares, random, team, report, console, bootstrapTrees, processes);
+  } catch (const InputError&) {
+    // Searching in step with rank 0, another rank meets a fault of the
+    // input where rank 0 does, which reports it and ends them all; a start
+    // or replicate of its own is its own to report.
+    if (processes.leads() || severalSearches) throw;
+    processes.setWorkingTogether(false);
+    throw ReportedElsewhere();
+  }
+}
+
 int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes) {
   Options options;
   if (!processes.leads()) {
-    // The other ranks run what rank 0 hands out, and write nothing.
+    // The other ranks run what rank 0 hands out, and write nothing. From
+    // here on, a failure of any rank ends them all.
     if (!shareOptions(processes, &options)) return 0;
-    try {
-      runStages(options, nullptr, nullptr, console, nullptr, processes);
-    } catch (const InputError&) {
-      // Searching in step with rank 0, this rank meets a fault of the input
-      // where rank 0 does, which reports it; a start or replicate of its
-      // own is this rank's to report.
-      // It ends without ending the others: rank 0 ends them all.
-      if (options.starts == 1 && options.bootstrap == 0) {
-        processes.setWorkingTogether(false);
-        throw ReportedElsewhere();
-      }
-      throw;
-    }
+    processes.setWorkingTogether(true);
+    runStages(options, nullptr, nullptr, console, nullptr, processes);
     return 0;
   }
   CommandLine line(argc, argv);
@@ -413,6 +425,7 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
     throw;
   }
   if (!shareOptions(processes, run ? &options : nullptr)) return 0;
+  processes.setWorkingTogether(true);
   RunInputs inputs{files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin,
                    files.constraints.is_open() ? &files.constraints : nullptr,
                    files.map.is_open() ? &files.map : nullptr};

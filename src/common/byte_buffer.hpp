@@ -3,6 +3,9 @@
 // writer appends plain values, strings and vectors of plain values; a
 // reader takes them back in the same order. Both processes run the same
 // build, so values travel in the machine's own layout.
+//
+// Both are called as bytes(field), so that one function template listing
+// an object's fields serves both directions and the two cannot disagree.
 
 #include <cstring>
 #include <string>
@@ -31,6 +34,17 @@ class ByteWriter {
   void putStrings(const std::vector<std::string>& texts) {
     put(texts.size());
     for (const std::string& text : texts) putString(text);
+  }
+
+  template <class T>
+  void operator()(const T& value) {
+    put(value);
+  }
+  void operator()(const std::string& text) { putString(text); }
+  void operator()(const std::vector<std::string>& texts) { putStrings(texts); }
+  template <class T>
+  void operator()(const std::vector<T>& values) {
+    putVector(values);
   }
 
   std::string& bytes() { return bytes_; }
@@ -73,6 +87,17 @@ class ByteReader {
     return texts;
   }
   bool atEnd() const { return at_ == bytes_.size(); }
+
+  template <class T>
+  void operator()(T& value) {
+    getInto(value);
+  }
+  void operator()(std::string& text) { text = getString(); }
+  void operator()(std::vector<std::string>& texts) { texts = getStrings(); }
+  template <class T>
+  void operator()(std::vector<T>& values) {
+    values = getVector<T>();
+  }
 
  private:
   const char* take(std::size_t size) {

@@ -18,6 +18,11 @@ class MpiProcessGroup : public ProcessGroup {
   MpiProcessGroup(int& argc, char**& argv) {
     int provided = 0;
     MPI_Init_thread(&argc, &argv, MPI_THREAD_FUNNELED, &provided);
+    // Worker threads only compute; the thread that started MPI alone calls it.
+    if (provided < MPI_THREAD_FUNNELED) {
+      MPI_Finalize();
+      throw InternalError("the MPI library does not allow threads beside the one calling it");
+    }
     MPI_Comm_rank(MPI_COMM_WORLD, &rank_);
     MPI_Comm_size(MPI_COMM_WORLD, &size_);
   }

@@ -12,10 +12,6 @@
 #include "common/errors.hpp"
 #include "common/tree_tour.hpp"
 
-class ByteWriter;
-class ByteReader;
-class GeneTree;
-
 class GeneRooting {
  public:
   struct Node {
@@ -49,8 +45,8 @@ class GeneRooting {
   void moveRootTo(NodeId a, NodeId b, Turned&& turned);
 
  private:
-  friend void packTree(ByteWriter& out, const GeneTree& tree);
-  friend GeneTree unpackGeneTree(ByteReader& in);
+  template <class Bytes, class Tree>
+  friend void transferGeneTree(Bytes& bytes, Tree& tree);
 
   static std::size_t at(NodeId n) { return static_cast<std::size_t>(n); }
   NodeId& slotHolding(NodeId n, NodeId other);

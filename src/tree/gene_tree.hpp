@@ -12,9 +12,6 @@
 #include "tree/gene_rooting.hpp"
 #include "tree/name_table.hpp"
 
-class ByteWriter;
-class ByteReader;
-
 class GeneTree {
  public:
   GeneTree(bool rooted, double weight) : rooted_(rooted), weight_(weight) {}
@@ -58,8 +55,8 @@ class GeneTree {
   void prefetch() const;
 
  private:
-  friend void packTree(ByteWriter& out, const GeneTree& tree);
-  friend GeneTree unpackGeneTree(ByteReader& in);
+  template <class Bytes, class Tree>
+  friend void transferGeneTree(Bytes& bytes, Tree& tree);
 
   void orderInnerNodes();
 

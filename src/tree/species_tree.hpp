@@ -17,9 +17,6 @@
 using CladeId = std::int32_t;
 constexpr CladeId kNoClade = 0;
 
-class ByteWriter;
-class ByteReader;
-
 class SpeciesTree {
  public:
   std::size_t size() const { return nodes_.size(); }
@@ -89,8 +86,8 @@ class SpeciesTree {
   }
 
  private:
-  friend void packTree(ByteWriter& out, const SpeciesTree& tree);
-  friend SpeciesTree unpackSpeciesTree(ByteReader& in);
+  template <class Bytes, class Tree>
+  friend void transferSpeciesTree(Bytes& bytes, Tree& tree);
 
   struct Node {
     NodeId parent = kNoNode;

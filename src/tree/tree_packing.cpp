@@ -1,47 +1,42 @@
 #include "tree/tree_packing.hpp"
 
-void packTree(ByteWriter& out, const GeneTree& tree) {
-  out.put(tree.rooted_);
-  out.put(tree.weight_);
-  out.putVector(tree.rooting_.nodes_);
-  out.put(tree.rooting_.root_);
-  out.putVector(tree.names_);
-  out.putString(tree.geneLabels_);
-  out.putVector(tree.geneLabelEnd_);
-  out.putVector(tree.leaves_);
-  out.putVector(tree.innerPostorder_);
+// Every field of a tree, for both directions (see ByteWriter).
+template <class Bytes, class Tree>
+void transferGeneTree(Bytes& bytes, Tree& tree) {
+  bytes(tree.rooted_);
+  bytes(tree.weight_);
+  bytes(tree.rooting_.nodes_);
+  bytes(tree.rooting_.root_);
+  bytes(tree.names_);
+  bytes(tree.geneLabels_);
+  bytes(tree.geneLabelEnd_);
+  bytes(tree.leaves_);
+  bytes(tree.innerPostorder_);
 }
 
+template <class Bytes, class Tree>
+void transferSpeciesTree(Bytes& bytes, Tree& tree) {
+  bytes(tree.nodes_);
+  bytes(tree.names_);
+  bytes(tree.clades_);
+  bytes(tree.leaves_);
+  bytes(tree.leafOfName_);
+  bytes(tree.root_);
+}
+
+void packTree(ByteWriter& out, const GeneTree& tree) { transferGeneTree(out, tree); }
+
 GeneTree unpackGeneTree(ByteReader& in) {
-  const bool rooted = in.get<bool>();
-  GeneTree tree(rooted, in.get<double>());
-  tree.rooting_.nodes_ = in.getVector<GeneRooting::Node>();
-  tree.rooting_.root_ = in.get<NodeId>();
-  tree.names_ = in.getVector<NameId>();
-  tree.geneLabels_ = in.getString();
-  tree.geneLabelEnd_ = in.getVector<std::size_t>();
-  tree.leaves_ = in.getVector<NodeId>();
-  tree.innerPostorder_ = in.getVector<NodeId>();
+  GeneTree tree(true, 1.0);
+  transferGeneTree(in, tree);
   return tree;
 }
 
-void packTree(ByteWriter& out, const SpeciesTree& tree) {
-  out.putVector(tree.nodes_);
-  out.putVector(tree.names_);
-  out.putVector(tree.clades_);
-  out.putVector(tree.leaves_);
-  out.putVector(tree.leafOfName_);
-  out.put(tree.root_);
-}
+void packTree(ByteWriter& out, const SpeciesTree& tree) { transferSpeciesTree(out, tree); }
 
 SpeciesTree unpackSpeciesTree(ByteReader& in) {
   SpeciesTree tree;
-  tree.nodes_ = in.getVector<SpeciesTree::Node>();
-  tree.names_ = in.getVector<NameId>();
-  tree.clades_ = in.getVector<CladeId>();
-  tree.leaves_ = in.getVector<NodeId>();
-  tree.leafOfName_ = in.getVector<NodeId>();
-  tree.root_ = in.get<NodeId>();
+  transferSpeciesTree(in, tree);
   return tree;
 }
 

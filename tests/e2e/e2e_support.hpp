@@ -30,6 +30,14 @@ inline ProcessResult runDlspecies(const std::vector<std::string>& args, const st
   return runProgram(concat({kBinary}, args), stdinText, cwd);
 }
 
+// Forty dlsim species in a caterpillar tree, and dlsim's gene trees on
+// them: a search from that tree makes many moves.
+inline std::string caterpillarSearchInput() {
+  std::string species = "S001";
+  for (int i = 2; i <= 40; ++i) species = "(" + species + ",S0" + (i < 10 ? "0" : "") + std::to_string(i) + ")";
+  return species + ";\n" + runProgram({kDlsim, "-n", "40", "-m", "300", "--swaps", "3"}).out;
+}
+
 inline std::string source(const std::string& path) { return readFile(kSourceDir + "/" + path); }
 
 inline std::string replaceAll(std::string text, const std::string& from, const std::string& to) {

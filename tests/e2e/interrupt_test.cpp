@@ -72,10 +72,8 @@ TEST(KeyboardInterrupt, WhileReading) {
 // Generated data behind a caterpillar species tree: a search of many moves.
 TEST(KeyboardInterrupt, DuringALongSearch) {
   TempDir dir;
-  std::string species = "S001";
-  for (int i = 2; i <= 40; ++i) species = "(" + species + ",S0" + (i < 10 ? "0" : "") + std::to_string(i) + ")";
-  const std::string genes = runProgram({kDlsim, "-n", "40", "-m", "300", "--swaps", "3"}).out;
-  dir.write("in.nwk", species + ";\n" + genes);
+  const std::string input = caterpillarSearchInput(), genes = input.substr(input.find('\n') + 1);
+  dir.write("in.nwk", input);
   for (const int interrupts : {1, 2}) {
     dir.write("out.txt", "old\n");
     ChildProcess child({kBinary, "-g", "0", "--seed", "1", "-i", "in.nwk", "-o", "out.txt"}, dir.path());

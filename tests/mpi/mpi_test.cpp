@@ -46,7 +46,8 @@ TEST(Mpi, ReportsEqualThePlainBuildsForEveryRankCount) {
       {"-i", "genes.nwk", "--limit", "--constraints", "cons.txt", "-t", "2"},
       {"-i", "start.nwk", "-g", "0", "--oformat", "nexus", "--genetrees"},
       {"-i", "start.nwk", "-g", "0", "--evaluate", "--genetrees", "--dup-weight", "0"},
-      {"-i", "genes.nwk", "--starts", "3", "--bootstrap", "3", "--loss-weight", "0.5"},
+      // With one rank, the starts run side by side on threads.
+      {"-i", "genes.nwk", "--starts", "3", "--bootstrap", "3", "--loss-weight", "0.5", "-t", "2"},
       {"-i", "start.nwk", "-g", "0", "--bootstrap", "2"},
   };
   for (const std::vector<std::string>& run : runs) {
@@ -75,7 +76,9 @@ TEST(Mpi, InputErrorsAsThePlainBuild) {
                                                       {"-i", "bad.nwk", "--seed", "1"},
                                                       {"--seed", "x"},
                                                       {"-g", "0", "-i", "uncovered.nwk", "--seed", "1"},
-                                                      {"--version"}};
+                                                      {"--version"},
+                                                      // Met by every rank while they search together.
+                                                      {"-i", "huge.nwk", "--seed", "1", "-q"}};
   for (const std::vector<std::string>& run : runs) {
     const ProcessResult plain = runDlspecies(run, dir.path());
     const ProcessResult r = runProgram(mpirun(2, run), "", dir.path());
@@ -102,10 +105,8 @@ std::vector<pid_t> ranksRunning(const std::string& marker) {
 
 TEST(Mpi, ARankThatDiesFailsTheRunAndSigusr1EndsTheSearchAfterItsCycle) {
   TempDir dir;
-  std::string species = "S001";
-  for (int i = 2; i <= 40; ++i) species = "(" + species + ",S0" + (i < 10 ? "0" : "") + std::to_string(i) + ")";
-  const std::string genes = runProgram({kDlsim, "-n", "40", "-m", "300", "--swaps", "3"}).out;
-  dir.write("in.nwk", species + ";\n" + genes);
+  const std::string input = caterpillarSearchInput(), genes = input.substr(input.find('\n') + 1);
+  dir.write("in.nwk", input);
   for (const bool kill : {true, false}) {
     const std::string output = kill ? "killed.txt" : "stopped.txt";
     ChildProcess child(mpirun(2, {"-g", "0", "--seed", "1", "-t", "1", "-i", "in.nwk", "-o", output}), dir.path());
