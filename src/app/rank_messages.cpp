@@ -218,13 +218,14 @@ int jobRank(const ProcessGroup& processes, int job) { return job % processes.siz
 
 void gatherJobResults(ProcessGroup& processes, const JobResults& results) {
   if (processes.size() == 1) return;
-  const int starts = static_cast<int>(results.starts->size());
-  const int replicates = static_cast<int>(results.replicateTrees->size());
+  const int starts = static_cast<int>(results.starts.size());
+  const int replicates = static_cast<int>(results.replicateTrees.size());
   if (!processes.leads()) {
     ByteWriter out;
-    for (int job = processes.rank(); job < starts + replicates; job += processes.size()) {
+    for (int job = 0; job < starts + replicates; ++job) {
+      if (jobRank(processes, job) != processes.rank()) continue;
       if (job < starts) {
-        const StartOutcome& outcome = (*results.starts)[static_cast<std::size_t>(job)];
+        const StartOutcome& outcome = results.starts[static_cast<std::size_t>(job)];
         out.put(outcome.tree != nullptr);
         if (!outcome.tree) continue;
         out.put(outcome.result);
@@ -232,10 +233,10 @@ void gatherJobResults(ProcessGroup& processes, const JobResults& results) {
         packTree(out, *outcome.tree);
       } else {
         const std::size_t k = static_cast<std::size_t>(job - starts);
-        out.put((*results.replicateTrees)[k] != nullptr);
-        if (!(*results.replicateTrees)[k]) continue;
-        out.put((*results.replicateCosts)[k]);
-        packTree(out, *(*results.replicateTrees)[k]);
+        out.put(results.replicateTrees[k] != nullptr);
+        if (!results.replicateTrees[k]) continue;
+        out.put(results.replicateCosts[k]);
+        packTree(out, *results.replicateTrees[k]);
       }
     }
     processes.send(0, out.bytes());
@@ -244,17 +245,17 @@ void gatherJobResults(ProcessGroup& processes, const JobResults& results) {
   for (int r = 1; r < processes.size(); ++r) {
     const std::string bytes = processes.receive(r);
     ByteReader in(bytes);
-    for (int job = r; job < starts + replicates; job += processes.size()) {
-      if (!in.get<bool>()) continue;
+    for (int job = 0; job < starts + replicates; ++job) {
+      if (jobRank(processes, job) != r || !in.get<bool>()) continue;
       if (job < starts) {
-        StartOutcome& outcome = (*results.starts)[static_cast<std::size_t>(job)];
+        StartOutcome& outcome = results.starts[static_cast<std::size_t>(job)];
         outcome.result = in.get<SearchResult>();
         outcome.seed = in.get<std::uint32_t>();
         outcome.tree = std::make_unique<SpeciesTree>(unpackSpeciesTree(in));
       } else {
         const std::size_t k = static_cast<std::size_t>(job - starts);
-        (*results.replicateCosts)[k] = in.get<double>();
-        (*results.replicateTrees)[k] = std::make_unique<SpeciesTree>(unpackSpeciesTree(in));
+        results.replicateCosts[k] = in.get<double>();
+        results.replicateTrees[k] = std::make_unique<SpeciesTree>(unpackSpeciesTree(in));
       }
     }
   }

@@ -61,9 +61,9 @@ int jobRank(const ProcessGroup& processes, int job);
 // A rank's results to rank 0: the starts' outcomes, and the replicates'
 // trees (null: not done) with their costs.
 struct JobResults {
-  std::vector<StartOutcome>* starts;
-  std::vector<std::unique_ptr<SpeciesTree>>* replicateTrees;
-  std::vector<double>* replicateCosts;
+  std::vector<StartOutcome>& starts;
+  std::vector<std::unique_ptr<SpeciesTree>>& replicateTrees;
+  std::vector<double>& replicateCosts;
 };
 void gatherJobResults(ProcessGroup& processes, const JobResults& results);
 

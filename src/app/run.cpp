@@ -232,8 +232,8 @@ void searchAndReport(const Options& options, RunData& data, const GeneTreeShares
   // together, each on its share of the gene trees. Only the thread that
   // started MPI talks to the other ranks: a search of one process (side by
   // side with others, say) never does.
-  const bool again = options.starts > 1 || options.bootstrap > 0;
-  const bool spread = processes.size() > 1 && again;
+  const bool severalSearches = options.starts > 1 || options.bootstrap > 0;
+  const bool spread = processes.size() > 1 && severalSearches;
   ProcessGroup& searchers = spread || processes.size() == 1 ? soleProcess() : processes;
   ReportRequest request;
   request.format = options.format;
@@ -258,7 +258,7 @@ void searchAndReport(const Options& options, RunData& data, const GeneTreeShares
 
   // Every start searches from the gene trees as read; the lowest final
   // cost wins, the earliest start among equal ones.
-  const std::vector<GeneTree> asRead = again ? trees.geneTrees : std::vector<GeneTree>();
+  const std::vector<GeneTree> asRead = severalSearches ? trees.geneTrees : std::vector<GeneTree>();
   const std::unique_ptr<SpeciesTree> given =
       options.bootstrap > 0 && trees.speciesTree ? std::make_unique<SpeciesTree>(*trees.speciesTree) : nullptr;
   std::vector<StartOutcome> outcomes(static_cast<std::size_t>(options.starts));
@@ -285,7 +285,7 @@ void searchAndReport(const Options& options, RunData& data, const GeneTreeShares
     if (bestStart == 0 || isLowerCost(outcome.result.cost, request.weightedCost)) {
       bestStart = start;
       request.weightedCost = outcome.result.cost;
-      if (again && genes != nullptr) bestGenes = *genes;
+      if (severalSearches && genes != nullptr) bestGenes = *genes;
     }
     if (options.starts == 1) return;
     const long long elapsed =
@@ -303,7 +303,8 @@ void searchAndReport(const Options& options, RunData& data, const GeneTreeShares
     std::vector<std::unique_ptr<SpeciesTree>> replicateTrees(static_cast<std::size_t>(options.bootstrap));
     std::vector<double> replicateCosts(replicateTrees.size(), 0.0);
     const int jobs = options.starts + options.bootstrap;
-    for (int job = processes.rank(); job < jobs && !(job > 0 && stopRequested()); job += processes.size()) {
+    for (int job = 0; job < jobs && !(job > 0 && stopRequested()); ++job) {
+      if (jobRank(processes, job) != processes.rank()) continue;
       if (job < options.starts) {
         startGenes[static_cast<std::size_t>(job)] = asRead;
         runStart(job + 1, console, team, startGenes[static_cast<std::size_t>(job)]);
@@ -313,7 +314,7 @@ void searchAndReport(const Options& options, RunData& data, const GeneTreeShares
             runReplicate(options, data, asRead, given.get(), static_cast<int>(k) + 1, console, team, replicateCosts[k]);
       }
     }
-    gatherJobResults(processes, {&outcomes, &replicateTrees, &replicateCosts});
+    gatherJobResults(processes, {outcomes, replicateTrees, replicateCosts});
     if (processes.leads())
       for (int start = 1; start <= options.starts; ++start) weigh(start, nullptr);
     bestGenes = fetchStartGeneTrees(processes, bestStart, startGenes);
@@ -369,7 +370,7 @@ void searchAndReport(const Options& options, RunData& data, const GeneTreeShares
     }
     tally.finish(request);
   }
-  if (again) trees.geneTrees = std::move(bestGenes);
+  if (severalSearches) trees.geneTrees = std::move(bestGenes);
   writeResult(bestTree);
 }
 
