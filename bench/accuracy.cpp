@@ -13,13 +13,9 @@
 // m 200, P 0,0.2, L 1 (lists given after it still apply). BUILD_DIR holds
 // dlspecies and dlsim; data and reports go to BUILD_DIR/bench/accuracy.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -28,11 +24,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.hpp"
 #include "dlsim/tree_distance.hpp"
 
-extern char** environ;
-
 namespace {
+
+using bench::fixed;
+using bench::runMeasured;
+using bench::RunResult;
 
 // Data: dlsim's default rates (duplication 0.5 and loss 0.2 per gene copy
 // over a species tree of height 1, one copy at the root), rooted and
@@ -50,36 +49,10 @@ std::vector<std::string> split(const std::string& list) {
   return items;
 }
 
-// Runs a program with standard output and error to a log file: its exit
-// status (128 + signal when killed, 127 when it could not start) and wall time.
-std::pair<int, double> runLogged(const std::vector<std::string>& args, const std::string& log) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t child = 0;
-  const int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  if (failed != 0 || waitpid(child, &status, 0) < 0) return {127, 0.0};
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), seconds};
-}
-
 struct Sums {
   int runs = 0, exact = 0, failed = 0;
   double unrooted = 0, rooted = 0, seconds = 0;
 };
-
-std::string fixed(double value, int decimals) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
 
 std::string joined(const std::vector<std::string>& items) {
   std::string text;
@@ -138,10 +111,10 @@ int main(int argc, char** argv) {
           for (const std::string& seed : seeds) {
             const std::string tag = data + "/" + n + "_" + m + "_" + noise + "_" + seed;
             const std::string genes = tag + "_genes.nwk", truth = tag + "_true.nwk";
-            if (runLogged({build + "/dlsim", "-n", n, "-m", m, "--seed", seed, "--spr-noise", noise, "-o", genes,
-                           "--species-tree-out", truth},
-                          tag + "_dlsim.log")
-                    .first != 0)
+            if (runMeasured({build + "/dlsim", "-n", n, "-m", m, "--seed", seed, "--spr-noise", noise, "-o", genes,
+                             "--species-tree-out", truth},
+                            tag + "_dlsim.log")
+                    .status != 0)
               throw dlsim::TreeTextError("dlsim failed: see " + tag + "_dlsim.log");
             const dlsim::WrittenTree trueTree = dlsim::readNewick(dlsim::treeText(truth));
             for (std::size_t k = 0; k < weights.size(); ++k) {
@@ -149,7 +122,9 @@ int main(int argc, char** argv) {
               std::vector<std::string> run = {build + "/dlspecies", "-i", genes, "-o", found};
               run.insert(run.end(), kRunOptions.begin(), kRunOptions.end());
               if (std::strtod(weights[k].c_str(), nullptr) != 1.0) run.insert(run.end(), {"--loss-weight", weights[k]});
-              const auto [status, seconds] = runLogged(run, log);
+              const RunResult result = runMeasured(run, log);
+              const int status = result.status;
+              const double seconds = result.wallSeconds;
               Sums& sum = sums[k];
               dlsim::TreeDistance distance;
               try {

@@ -34,6 +34,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench_support.hpp"
 #include "common/console.hpp"
 #include "common/random.hpp"
 #include "common/worker_team.hpp"
@@ -42,6 +43,10 @@
 #include "tree/tree_input.hpp"
 
 namespace {
+
+using bench::fixed;
+using bench::runMeasured;
+using bench::RunResult;
 
 struct Case {
   int species;
@@ -61,56 +66,6 @@ struct Case {
 // generating tree, as in the rows recorded before dlsim named them at random.
 const std::vector<std::string> kDataOptions = {"--weighted", "0.1", "--swaps", "2", "--ordered-names"};
 const char* const kSeed = "1";
-
-struct RunResult {
-  double wallSeconds = 0.0;
-  long peakKilobytes = 0;
-  int status = -1;
-  std::string log;  // standard output of the run
-};
-
-// Runs a program with standard output and error to a file; measures wall
-// time and the child's peak resident memory; calls whileRunning, when
-// given, twice a second until the child ends.
-RunResult runMeasured(const std::vector<std::string>& args, const std::string& logFile,
-                      const std::function<void()>& whileRunning = nullptr) {
-  RunResult result;
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t child = fork();
-  if (child < 0) {
-    std::perror("fork");
-    std::exit(1);
-  }
-  if (child == 0) {
-    const int fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0) _exit(127);
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  for (;;) {
-    const pid_t ended = wait4(child, &status, whileRunning ? WNOHANG : 0, &usage);
-    if (ended < 0) {
-      std::perror("wait4");
-      std::exit(1);
-    }
-    if (ended == child) break;
-    whileRunning();
-    usleep(500000);
-  }
-  result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  result.peakKilobytes = usage.ru_maxrss;
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  std::ifstream log(logFile);
-  std::stringstream text;
-  text << log.rdbuf();
-  result.log = text.str();
-  return result;
-}
 
 // The text after a label on the log, up to the line end.
 std::string after(const std::string& log, const std::string& label) {
@@ -213,12 +168,6 @@ std::string cpuModel() {
   while (std::getline(in, line))
     if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
   return "unknown CPU";
-}
-
-std::string fixed(double value, int decimals) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return buffer;
 }
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b,

@@ -18,12 +18,11 @@ void packTrees(ByteWriter& out, const std::vector<GeneTree>& trees) {
   for (const GeneTree& tree : trees) packTree(out, tree);
 }
 
-std::vector<GeneTree> unpackGeneTrees(ByteReader& in) {
-  std::vector<GeneTree> trees;
+// The trees packTrees packed, appended to `trees`; returns their count.
+std::size_t appendGeneTrees(ByteReader& in, std::vector<GeneTree>& trees) {
   const std::size_t count = in.get<std::size_t>();
-  trees.reserve(count);
   for (std::size_t i = 0; i < count; ++i) trees.push_back(unpackGeneTree(in));
-  return trees;
+  return count;
 }
 
 // Gene trees from one rank to another in messages of about this many
@@ -54,9 +53,7 @@ void receiveTrees(ProcessGroup& processes, int from, std::vector<GeneTree>& tree
   for (;;) {
     const std::string bytes = processes.receive(from);
     ByteReader in(bytes);
-    const std::size_t count = in.get<std::size_t>();
-    if (count == 0) return;
-    for (std::size_t i = 0; i < count; ++i) trees.push_back(unpackGeneTree(in));
+    if (appendGeneTrees(in, trees) == 0) return;
   }
 }
 
@@ -167,7 +164,7 @@ bool shareInputs(ProcessGroup& processes, bool failed, bool everyTree, RunData& 
     for (ConstraintGroup& group : data.groups) group = in.getStrings();
     data.species = in.getVector<NameId>();
     data.geneTreeSummary = in.getString();
-    if (everyTree) trees.geneTrees = unpackGeneTrees(in);
+    if (everyTree) appendGeneTrees(in, trees.geneTrees);
   }
   if (failed) return false;
   if (everyTree) return true;
