@@ -1,13 +1,39 @@
 #include "common/worker_team.hpp"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <algorithm>
 #include <string>
 #include <system_error>
 
 #include "common/errors.hpp"
 
+namespace {
+
+// Blocks every signal in the calling thread while it lives, so that threads
+// started meanwhile inherit the mask: an interrupt or a termination is then
+// handled by the thread that made the team, never in the middle of a worker.
+class SignalsBlocked {
+ public:
+  SignalsBlocked() {
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &saved_);
+  }
+  ~SignalsBlocked() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+  SignalsBlocked(const SignalsBlocked&) = delete;
+  SignalsBlocked& operator=(const SignalsBlocked&) = delete;
+
+ private:
+  sigset_t saved_;
+};
+
+}  // namespace
+
 WorkerTeam::WorkerTeam(unsigned workers) {
   try {
+    const SignalsBlocked blocked;
     for (unsigned w = 1; w < workers; ++w) threads_.emplace_back([this, w] { work(w); });
   } catch (const std::system_error& error) {
     // The threads started must end before the team's members go.

@@ -2,7 +2,9 @@
 // A fixed team of threads for data-parallel loops. The calling thread is
 // worker 0 and works too; a team of one runs everything on it, without any
 // other thread. Tasks are handed out one at a time, so that which worker
-// runs a task is left to chance: results must not depend on it.
+// runs a task is left to chance: results must not depend on it. The workers
+// block every signal, so that asynchronous ones (an interrupt) reach the
+// thread that made the team.
 
 #include <condition_variable>
 #include <cstddef>

@@ -2,9 +2,11 @@
 // how failures end a run.
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <thread>
@@ -64,17 +66,22 @@ TEST(Console, RewritesOneLineOnATerminalAndWritesStepsElsewhere) {
 
 // Every index once, on any worker; a task's exception ends the round and is
 // thrown to the caller, and the team works on. Two tasks that each wait
-// for the other (a while at most) run on two workers at once.
+// for the other (a while at most) run on two workers at once. An interrupt
+// never lands on a worker, only on the thread that made the team.
 TEST(WorkerTeam, RunsEveryTaskOnceAndPassesOnAFailure) {
   WorkerTeam pair(2);
   std::atomic<int> started{0};
-  std::atomic<unsigned> workersSeen{0};
+  std::atomic<unsigned> workersSeen{0}, interruptBlocked{0};
   pair.forEach(2, 1, [&](unsigned worker, std::size_t) {
     workersSeen |= 1U << worker;
+    sigset_t mask;
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+    if (sigismember(&mask, SIGINT) == 1) interruptBlocked |= 1U << worker;
     ++started;
     for (int wait = 0; wait < 10000 && started < 2; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   });
   EXPECT_EQ(workersSeen.load(), 3U);
+  EXPECT_EQ(interruptBlocked.load(), 2U);
   for (const unsigned workers : {1U, 2U, 5U}) {
     WorkerTeam team(workers);
     for (const std::size_t grain : {1U, 7U}) {
