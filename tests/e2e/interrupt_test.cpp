@@ -6,9 +6,7 @@
 
 #include <signal.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/e2e_support.hpp"
@@ -43,11 +41,13 @@ TEST(KeyboardInterrupt, WhileReading) {
         // Blanks beyond the pipe's capacity are taken only once it reads.
         child.writeStdin(std::string(512 * 1024, '\n') + input.substr(0, 25));
         ASSERT_TRUE(child.waitForStderr(quiet ? "" : c.before));
+        ASSERT_TRUE(child.waitUntilReadyFor(SIGINT));
         for (int i = 0; i < interrupts; ++i) {
           child.sendSignal(SIGINT);
           // Each interrupt is handled before the next one.
-          if (quiet) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-          ASSERT_TRUE(quiet || child.waitForStderr(kFirstInterrupt));
+          if (i == 0) {
+            ASSERT_TRUE(quiet ? child.waitUntilReadyFor(SIGINT) : child.waitForStderr(kFirstInterrupt));
+          }
         }
         // The program ends by itself, its input still open (the text never shows).
         if (round == 1) child.waitForStderr("\x01never written\x01", 5000);

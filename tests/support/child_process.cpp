@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <stdexcept>
+#include <thread>
 
 ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::string& cwd) {
   int pipes[3][2];
@@ -49,6 +51,30 @@ void ChildProcess::writeStdin(const std::string& text) {
 }
 
 void ChildProcess::sendSignal(int sig) { kill(pid_, sig); }
+
+bool ChildProcess::waitUntilReadyFor(int sig, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const unsigned long long bit = 1ULL << (sig - 1);
+  for (;;) {
+    // The kernel's view of the process: masks of signals waiting for a
+    // thread (SigPnd) or for any thread (ShdPnd), and of those caught.
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    bool pending = false, caught = false;
+    std::string field;
+    while (status >> field) {
+      unsigned long long mask = 0;
+      if (field != "SigPnd:" && field != "ShdPnd:" && field != "SigCgt:") continue;
+      status >> std::hex >> mask >> std::dec;
+      if (field == "SigCgt:")
+        caught = (mask & bit) != 0;
+      else
+        pending = pending || (mask & bit) != 0;
+    }
+    if (caught && !pending) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
 
 bool ChildProcess::pump(int timeoutMs) {
   pollfd polled[2] = {{fds_[1], POLLIN, 0}, {fds_[2], POLLIN, 0}};  // negative descriptors are skipped

@@ -22,6 +22,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
   void writeStdin(const std::string& text);
   void sendSignal(int sig);
+  // Waits until the child has a handler of its own for sig and no sig waiting
+  // to be delivered (true), or until timeoutMs pass (false): a signal sent
+  // then is neither taken by the default action, nor merged with one before.
+  bool waitUntilReadyFor(int sig, int timeoutMs = 20000);
   // Reads output until standard error (where progress goes) holds the text
   // (true), or until both streams end or timeoutMs pass (false).
   bool waitForStderr(const std::string& text, int timeoutMs = 20000);
