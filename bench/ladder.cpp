@@ -42,6 +42,8 @@
 #include "tree/text_reader.hpp"
 #include "tree/tree_input.hpp"
 
+using namespace dls;
+
 namespace {
 
 using bench::fixed;

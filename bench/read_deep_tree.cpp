@@ -14,6 +14,8 @@
 #include "tree/newick_writer.hpp"
 #include "tree/text_reader.hpp"
 
+using namespace dls;
+
 namespace {
 
 std::string caterpillar(int leaves) {
@@ -57,8 +59,8 @@ void measure(const char* label, const std::string& newick, int repeats) {
     NewickWriter(names).write(out, tree);
     writeTime += seconds(start);
   }
-  std::printf("%-28s %9zu chars  read %8.2f ms  write %8.2f ms\n", label, newick.size(),
-              1000 * readTime / repeats, 1000 * writeTime / repeats);
+  std::printf("%-28s %9zu chars  read %8.2f ms  write %8.2f ms\n", label, newick.size(), 1000 * readTime / repeats,
+              1000 * writeTime / repeats);
 }
 
 }  // namespace

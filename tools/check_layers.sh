@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header of a layer above its own, or of
 # another folder on its own layer. Layers, from the bottom:
-#   common -> tree -> reconcile -> scoring -> build, search, report -> app
+#   common -> tree -> reconcile -> scoring -> start, search, report -> app
 # Every project header is included by its path below src/ ("tree/x.hpp" or
 # <tree/x.hpp>); relative paths with ".." are refused.
 set -u
 cd "$(dirname "$0")/.."
-declare -A level=([common]=0 [tree]=1 [reconcile]=2 [scoring]=3 [build]=4 [search]=4 [report]=4 [app]=5)
+declare -A level=([common]=0 [tree]=1 [reconcile]=2 [scoring]=3 [start]=4 [search]=4 [report]=4 [app]=5)
 status=0
 while IFS= read -r file; do
   folder=${file#src/}

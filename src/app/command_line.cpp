@@ -2,6 +2,8 @@
 
 #include "common/errors.hpp"
 
+namespace dls {
+
 CommandLine::CommandLine(int argc, char** argv) : program_(argc > 0 ? argv[0] : "dlspecies") {
   std::string pending;
   for (int i = 1; i < argc; ++i) {
@@ -53,3 +55,5 @@ bool CommandLine::firstUnknown(std::string& argument) const {
   }
   return false;
 }
+
+}  // namespace dls

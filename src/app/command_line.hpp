@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace dls {
+
 class CommandLine {
  public:
   struct Argument {
@@ -37,3 +39,5 @@ class CommandLine {
   std::vector<std::string> strayValues_;
   std::string program_;
 };
+
+}  // namespace dls

@@ -4,6 +4,8 @@
 
 #include "common/errors.hpp"
 
+namespace dls {
+
 int runReportingFailures(const std::function<int()>& body, std::ostream& err) {
   try {
     return body();
@@ -20,3 +22,5 @@ int runReportingFailures(const std::function<int()>& body, std::ostream& err) {
     return 2;
   }
 }
+
+}  // namespace dls

@@ -6,6 +6,8 @@
 #include <csignal>
 #include <cstring>
 
+namespace dls {
+
 namespace {
 
 // The handler may run at any moment: it touches only these lock-free flags
@@ -73,3 +75,5 @@ void setFileToRemoveOnInterrupt(int slot, const std::string& path) {
   std::atomic_signal_fence(std::memory_order_seq_cst);
   haveFileToRemove[slot] = true;
 }
+
+}  // namespace dls

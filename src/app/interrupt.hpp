@@ -6,6 +6,8 @@
 #include <atomic>
 #include <string>
 
+namespace dls {
+
 // In a cluster run, mpirun passes SIGUSR1 on to every rank (it does not
 // pass the keyboard interrupt on: it ends the processes with SIGTERM):
 // SIGUSR1 then counts as a keyboard interrupt, and SIGTERM as a second one.
@@ -18,3 +20,5 @@ const std::atomic<bool>& stopRequested();
 // A file a second interrupt removes ("" for none): one per slot, 0 for the
 // report, 1 for the bootstrap trees.
 void setFileToRemoveOnInterrupt(int slot, const std::string& path);
+
+}  // namespace dls

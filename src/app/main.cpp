@@ -17,12 +17,12 @@
 
 int main(int argc, char** argv) {
 #ifdef DLS_MPI
-  const std::unique_ptr<ProcessGroup> ranks = startMpiProcessGroup(argc, argv);
-  ProcessGroup& processes = *ranks;
-  installInterruptHandler(/*clusterSignals=*/true);
+  const std::unique_ptr<dls::ProcessGroup> ranks = dls::startMpiProcessGroup(argc, argv);
+  dls::ProcessGroup& processes = *ranks;
+  dls::installInterruptHandler(/*clusterSignals=*/true);
 #else
-  ProcessGroup& processes = soleProcess();
-  installInterruptHandler();
+  dls::ProcessGroup& processes = dls::soleProcess();
+  dls::installInterruptHandler();
 #endif
   // Standard input through a stream buffer of its own: faster, and a read
   // error (standard input being a directory, say) is an error, not an end.
@@ -31,16 +31,16 @@ int main(int argc, char** argv) {
   // warnings and errors go to standard error. Only rank 0 talks.
   std::ostream nowhere(nullptr);
   std::ostream& talk = processes.leads() ? std::cerr : nowhere;
-  Console console(talk, talk);
+  dls::Console console(talk, talk);
   // A terminal gets one running progress line, a file or pipe a line per step.
   struct winsize window {};
   const bool terminal = isatty(STDERR_FILENO) == 1;
   console.setTerminal(terminal, terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &window) == 0 ? window.ws_col : 80);
-  const int status = runReportingFailures(
+  const int status = dls::runReportingFailures(
       [&] {
         // Counts of warnings not shown come before an error, which ends the output.
         try {
-          const int status = runProgram(argc, argv, console, processes);
+          const int status = dls::runProgram(argc, argv, console, processes);
           console.summariseWarnings();
           return status;
         } catch (...) {

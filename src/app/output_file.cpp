@@ -12,6 +12,8 @@
 #include "app/interrupt.hpp"
 #include "common/errors.hpp"
 
+namespace dls {
+
 namespace {
 
 // Where a symbolic link points, also when its target does not exist yet.
@@ -131,3 +133,5 @@ void OutputFile::commit() {
   committed_ = true;
   setFileToRemoveOnInterrupt(interruptSlot_, "");
 }
+
+}  // namespace dls

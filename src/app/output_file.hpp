@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 
+namespace dls {
+
 class OutputFile {
  public:
   // Checks that the output can be written; throws InputError "Output file
@@ -57,3 +59,5 @@ class OutputFile {
   bool opened_ = false;
   bool committed_ = false;
 };
+
+}  // namespace dls

@@ -11,6 +11,8 @@
 #include "scoring/parallel_regraft_scorer.hpp"
 #include "tree/tree_packing.hpp"
 
+namespace dls {
+
 namespace {
 
 void packTrees(ByteWriter& out, const std::vector<GeneTree>& trees) {
@@ -274,3 +276,5 @@ std::vector<GeneTree> fetchStartGeneTrees(ProcessGroup& processes, int& bestStar
   receiveTrees(processes, owner, trees);
   return trees;
 }
+
+}  // namespace dls

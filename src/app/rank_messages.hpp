@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "build/constraint_groups.hpp"
 #include "common/options.hpp"
 #include "common/process_group.hpp"
 #include "common/random.hpp"
 #include "search/spr_search.hpp"
+#include "tree/constraint_reader.hpp"
 #include "tree/tree_input.hpp"
+
+namespace dls {
 
 // The input as every start and replicate uses it.
 struct RunData {
@@ -72,3 +74,5 @@ void gatherJobResults(ProcessGroup& processes, const JobResults& results);
 // them back; startGenes: per start, a rank's own starts' gene trees.
 std::vector<GeneTree> fetchStartGeneTrees(ProcessGroup& processes, int& bestStart,
                                           std::vector<std::vector<GeneTree>>& startGenes);
+
+}  // namespace dls

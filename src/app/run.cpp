@@ -10,16 +10,19 @@
 #include "app/interrupt.hpp"
 #include "app/rank_messages.hpp"
 #include "app/startup.hpp"
-#include "build/constraint_groups.hpp"
-#include "build/leaf_adding_builder.hpp"
+#include "common/decimal_text.hpp"
 #include "common/errors.hpp"
 #include "common/random.hpp"
 #include "reconcile/species_coverage.hpp"
 #include "report/report_writer.hpp"
 #include "search/spr_search.hpp"
+#include "start/leaf_adding_builder.hpp"
+#include "tree/constraint_reader.hpp"
 #include "tree/newick_writer.hpp"
 #include "tree/text_reader.hpp"
 #include "tree/tree_input.hpp"
+
+namespace dls {
 
 namespace {
 
@@ -444,3 +447,5 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
   }
   return 0;
 }
+
+}  // namespace dls

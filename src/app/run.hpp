@@ -8,6 +8,8 @@
 #include "common/options.hpp"
 #include "common/process_group.hpp"
 
+namespace dls {
+
 // The opened inputs of a run.
 struct RunInputs {
   std::istream& trees;
@@ -25,3 +27,5 @@ void runStages(const Options& options, const RunInputs* inputs, std::ostream* re
 
 // Returns the exit status of a complete run (0); failures are thrown.
 int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes = soleProcess());
+
+}  // namespace dls

@@ -16,6 +16,8 @@
 #include "common/decimal_text.hpp"
 #include "common/errors.hpp"
 
+namespace dls {
+
 namespace {
 
 const char* const kVersion = "2.0";
@@ -310,3 +312,5 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
                  ", per loss: " + formatCost(options.weights.loss));
   return true;
 }
+
+}  // namespace dls

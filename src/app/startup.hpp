@@ -12,6 +12,8 @@
 #include "common/console.hpp"
 #include "common/options.hpp"
 
+namespace dls {
+
 // The opened files of a run.
 struct RunFiles {
   std::ifstream input;  // not open: standard input
@@ -25,3 +27,5 @@ struct RunFiles {
 // false when nothing is left to do (version or help printed). Throws
 // InputError for every bad argument.
 bool startUp(CommandLine& commandLine, Options& options, RunFiles& files, Console& console);
+
+}  // namespace dls

@@ -14,6 +14,8 @@
 
 #include "common/errors.hpp"
 
+namespace dls {
+
 class ByteWriter {
  public:
   template <class T>
@@ -110,3 +112,5 @@ class ByteReader {
   const std::string& bytes_;
   std::size_t at_ = 0;
 };
+
+}  // namespace dls

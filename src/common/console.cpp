@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ostream>
 
+namespace dls {
+
 void Console::line(const std::string& text) {
   if (quiet_) return;
   endProgress();
@@ -71,12 +73,6 @@ void Console::rewriteRunningLine(const std::string& text) {
   lastWritten_ = std::chrono::steady_clock::now();
 }
 
-std::string formatCost(double cost) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.12g", cost);
-  return text;
-}
-
 std::string formatElapsed(long long seconds) {
   const long long days = seconds / 86400, hours = (seconds % 86400) / 3600, minutes = (seconds % 3600) / 60;
   std::string text;
@@ -85,3 +81,5 @@ std::string formatElapsed(long long seconds) {
   if (days != 0 || hours != 0 || minutes != 0) text += std::to_string(minutes) + "m ";
   return text + std::to_string(seconds % 60) + "s";
 }
+
+}  // namespace dls

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace dls {
+
 class Console {
  public:
   Console(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
@@ -67,9 +69,7 @@ class Console {
   std::vector<Kind> kinds_;
 };
 
-// A cost as the program prints it: up to 12 significant digits (%.12g), so
-// that the costs of large data sets are printed whole.
-std::string formatCost(double cost);
-
 // "1d 2h 3m 4s": lower units shown once a higher one is, seconds always.
 std::string formatElapsed(long long seconds);
+
+}  // namespace dls

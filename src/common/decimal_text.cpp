@@ -1,8 +1,11 @@
 #include "common/decimal_text.hpp"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+
+namespace dls {
 
 namespace {
 
@@ -46,3 +49,11 @@ bool readDecimal(std::string_view text, double& value) {
   value = number;
   return true;
 }
+
+std::string formatCost(double cost) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.12g", cost);
+  return text;
+}
+
+}  // namespace dls

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace dls {
+
 class InputError : public std::runtime_error {
  public:
   explicit InputError(const std::string& message) : std::runtime_error(message) {}
@@ -25,3 +27,5 @@ class ReportedElsewhere : public std::exception {
  public:
   const char* what() const noexcept override { return "reported by rank 0"; }
 };
+
+}  // namespace dls

@@ -7,6 +7,8 @@
 
 #include "common/errors.hpp"
 
+namespace dls {
+
 namespace {
 
 constexpr int kFoldTag = 1, kBytesTag = 2;
@@ -91,3 +93,5 @@ class MpiProcessGroup : public ProcessGroup {
 std::unique_ptr<ProcessGroup> startMpiProcessGroup(int& argc, char**& argv) {
   return std::make_unique<MpiProcessGroup>(argc, argv);
 }
+
+}  // namespace dls

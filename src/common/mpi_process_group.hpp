@@ -7,5 +7,9 @@
 
 #include "common/process_group.hpp"
 
+namespace dls {
+
 // Starts MPI; the group ends it when destroyed.
 std::unique_ptr<ProcessGroup> startMpiProcessGroup(int& argc, char**& argv);
+
+}  // namespace dls

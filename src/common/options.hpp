@@ -7,6 +7,8 @@
 
 #include "common/cost_weights.hpp"
 
+namespace dls {
+
 // The report with comment lines in Newick or NEXUS notation, or the species
 // tree alone on one Newick line.
 enum class OutputFormat { newick, nexus, tree };
@@ -36,3 +38,5 @@ struct Options {
   bool speciesAfterLastDelimiter = false;  // rather than before the first
   bool unrootedByDefault = false;          // gene trees without "[&R]" are unrooted
 };
+
+}  // namespace dls

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace dls {
+
 class ProcessGroup {
  public:
   virtual ~ProcessGroup() = default;
@@ -46,3 +48,5 @@ class ProcessGroup {
 
 // The group of the plain build's one process.
 ProcessGroup& soleProcess();
+
+}  // namespace dls

@@ -1,5 +1,7 @@
 #include "common/random.hpp"
 
+namespace dls {
+
 Random::Random(std::uint32_t seed) {
   // r[0] = seed (never 0), then r[i] = 16807 r[i-1] mod (2^31 - 1) by
   // Schrage's method on signed 32-bit words, exactly as the C library does.
@@ -34,3 +36,5 @@ std::uint32_t derivedSeed(std::uint32_t seed, std::uint32_t stream) {
   z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
   return static_cast<std::uint32_t>(z ^ (z >> 31));
 }
+
+}  // namespace dls

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace dls {
+
 class Random {
  public:
   explicit Random(std::uint32_t seed);
@@ -31,3 +33,5 @@ class Random {
 // (seed << 32 | i), its low 32 bits. A run with --seed set to it repeats
 // that stream alone.
 std::uint32_t derivedSeed(std::uint32_t seed, std::uint32_t stream);
+
+}  // namespace dls

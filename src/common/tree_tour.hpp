@@ -4,11 +4,11 @@
 // its top node and a function childOf(node, i) that returns child i (0 or 1)
 // of a node, or kNoNode.
 
-#include <cstdint>
 #include <vector>
 
-using NodeId = std::int32_t;
-constexpr NodeId kNoNode = -1;
+#include "common/node_id.hpp"
+
+namespace dls {
 
 // The three moments of a node in a depth-first tour: before its children,
 // between its first and its second child, after its children.
@@ -88,3 +88,5 @@ void forEachPostorder(NodeId top, ChildOf&& childOf, Visit&& visit) {
     if (step == TourStep::leave) visit(node);
   });
 }
+
+}  // namespace dls

@@ -9,6 +9,8 @@
 
 #include "common/errors.hpp"
 
+namespace dls {
+
 namespace {
 
 // Blocks every signal in the calling thread while it lives, so that threads
@@ -109,3 +111,5 @@ void WorkerTeam::runTasks(unsigned worker) {
   }
   if (--busy_ == 0) roundEnds_.notify_all();
 }
+
+}  // namespace dls

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+namespace dls {
+
 class WorkerTeam {
  public:
   // Throws InputError when the threads cannot be started.
@@ -48,3 +50,5 @@ class WorkerTeam {
   bool closing_ = false;
   std::exception_ptr failure_;
 };
+
+}  // namespace dls

@@ -12,6 +12,8 @@
 #include "reconcile/relevant_tree.hpp"
 #include "tree/gene_tree.hpp"
 
+namespace dls {
+
 // An edge of a gene tree; rooted on it, first is the root's child 0.
 struct RootEdge {
   NodeId first, second;
@@ -36,3 +38,5 @@ struct GeneScratch {
     up.resize(geneNodes);
   }
 };
+
+}  // namespace dls

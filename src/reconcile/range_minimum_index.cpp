@@ -1,5 +1,7 @@
 #include "reconcile/range_minimum_index.hpp"
 
+namespace dls {
+
 void RangeMinimumIndex::build(const std::uint32_t* values, std::uint32_t n) {
   values_ = values;
   const std::uint32_t blocks = ((n - 1) >> kBlockBits) + 1;
@@ -41,3 +43,5 @@ void RangeMinimumIndex::build(const std::uint32_t* values, std::uint32_t n) {
     stack[top++] = i;
   }
 }
+
+}  // namespace dls

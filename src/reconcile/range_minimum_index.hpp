@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace dls {
+
 class RangeMinimumIndex {
  public:
   // Prepares queries over values[0 .. n-1] (n >= 1); the values are not
@@ -59,3 +61,5 @@ class RangeMinimumIndex {
   std::vector<std::uint32_t> sparse_;      // level k: minima over 2^(k+1) blocks, levels one after another
   std::vector<std::uint32_t> levelStart_;  // where each level begins in sparse_
 };
+
+}  // namespace dls

@@ -2,6 +2,8 @@
 
 #include "reconcile/rootings.hpp"
 
+namespace dls {
+
 Reconciler::Reconciler(const SpeciesTree& species, LossScope scope, const CostWeights& weights)
     : species_(species), scope_(scope), weights_(weights) {
   index_.rebuild(species);
@@ -71,3 +73,5 @@ void Reconciler::rootAtCheapest(GeneTree& tree) {
   const NodeId root = tree.root();
   if (edge.first != tree.child(root, 0) || edge.second != tree.child(root, 1)) tree.moveRootTo(edge.first, edge.second);
 }
+
+}  // namespace dls

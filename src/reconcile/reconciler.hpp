@@ -12,6 +12,8 @@
 #include "tree/gene_tree.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 class Reconciler {
  public:
   Reconciler(const SpeciesTree& species, LossScope scope, const CostWeights& weights);
@@ -33,3 +35,5 @@ class Reconciler {
   RelevantTree wholeTree_;  // the relevant tree when losses count over the whole species tree
   GeneScratch scratch_;
 };
+
+}  // namespace dls

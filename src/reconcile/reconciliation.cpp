@@ -1,5 +1,7 @@
 #include "reconcile/reconciliation.hpp"
 
+namespace dls {
+
 template <bool kPartial>
 void mapEveryDirection(const GeneTree& tree, const NodeId* leafByName, const SpeciesIndex& index, NodeId* map,
                        std::array<NodeId, 3>* directed, NodeId* up) {
@@ -26,3 +28,5 @@ template void mapEveryDirection<false>(const GeneTree&, const NodeId*, const Spe
                                        std::array<NodeId, 3>*, NodeId*);
 template void mapEveryDirection<true>(const GeneTree&, const NodeId*, const SpeciesIndex&, NodeId*,
                                       std::array<NodeId, 3>*, NodeId*);
+
+}  // namespace dls

@@ -19,6 +19,8 @@
 #include "reconcile/species_index.hpp"
 #include "tree/gene_tree.hpp"
 
+namespace dls {
+
 // The LCA of two mappings, either of which may be missing when partial.
 template <bool kPartial>
 inline NodeId joinMappings(const SpeciesIndex& index, NodeId a, NodeId b) {
@@ -98,3 +100,5 @@ template <bool kPartial>
 GeneTreeCost countCost(const GeneRooting& rooting, const NodeId* map, const RelevantTree& relevant) {
   return countCost<kPartial>(rooting, map, relevant, [](NodeId, NodeId, NodeId) {});
 }
+
+}  // namespace dls

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace dls {
+
 void RelevantTree::restart(std::size_t speciesNodes) {
   if (nodes_.size() != speciesNodes || stamp_ == 0xffffffffU) {
     nodes_.assign(speciesNodes, Node());
@@ -79,3 +81,5 @@ void RelevantTree::link(const SpeciesIndex& index) {
       if (c != kNoNode) node.size += nodes_[at(c)].size;
   }
 }
+
+}  // namespace dls

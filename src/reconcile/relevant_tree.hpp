@@ -15,6 +15,8 @@
 #include "tree/gene_tree.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 class RelevantTree {
  public:
   // Every node relevant; depends on the shape of the species tree only.
@@ -65,3 +67,5 @@ class RelevantTree {
   std::uint32_t stamp_ = 0;
   bool whole_ = false;
 };
+
+}  // namespace dls

@@ -1,5 +1,7 @@
 #include "reconcile/rootings.hpp"
 
+namespace dls {
+
 const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesTree& species, const SpeciesIndex& index,
                                             LossScope scope, const RelevantTree& wholeTree, GeneScratch& scratch) {
   scratch.fit(tree.size());
@@ -11,3 +13,5 @@ const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesT
   scratch.relevant.buildRestricted(species, index, tree, scratch.map.data());
   return scratch.relevant;
 }
+
+}  // namespace dls

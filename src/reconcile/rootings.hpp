@@ -10,6 +10,8 @@
 #include "reconcile/gene_scratch.hpp"
 #include "reconcile/reconciliation.hpp"
 
+namespace dls {
+
 // Puts the root of scratch.rooting on every edge other than its present one
 // in turn: the edges below the root's child 0, then those below its child
 // 1, each edge after the edges below it. At each, scratch.map holds the
@@ -54,3 +56,5 @@ void forEachOtherRooting(GeneScratch& scratch, Visit&& visit) {
 // species.
 const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesTree& species, const SpeciesIndex& index,
                                             LossScope scope, const RelevantTree& wholeTree, GeneScratch& scratch);
+
+}  // namespace dls

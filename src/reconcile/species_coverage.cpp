@@ -5,6 +5,8 @@
 
 #include "common/errors.hpp"
 
+namespace dls {
+
 void checkSpeciesCoverage(SpeciesTree& species, const std::vector<const GeneTree*>& genes, const NameTable& names,
                           Console& console) {
   std::vector<char> inSpeciesTree(names.size(), 0);
@@ -35,3 +37,5 @@ void checkSpeciesCoverage(SpeciesTree& species, const std::vector<const GeneTree
   species.removeLeaves(dropped);
   species.coverNames(names.size());
 }
+
+}  // namespace dls

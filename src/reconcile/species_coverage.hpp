@@ -11,7 +11,11 @@
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 // Checks the gene trees in the order given; throws InputError for the first
 // fault.
 void checkSpeciesCoverage(SpeciesTree& species, const std::vector<const GeneTree*>& genes, const NameTable& names,
                           Console& console);
+
+}  // namespace dls

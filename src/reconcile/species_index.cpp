@@ -1,5 +1,7 @@
 #include "reconcile/species_index.hpp"
 
+namespace dls {
+
 void SpeciesIndex::rebuild(const SpeciesTree& tree) {
   const std::size_t n = tree.size();
   order_.resize(n);
@@ -38,3 +40,5 @@ void SpeciesIndex::rebuild(const SpeciesTree& tree) {
       });
   rmq_.build(inorderDepth_.data(), static_cast<std::uint32_t>(n));
 }
+
+}  // namespace dls

@@ -16,6 +16,8 @@
 #include "reconcile/range_minimum_index.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 class SpeciesIndex {
  public:
   void rebuild(const SpeciesTree& tree);
@@ -59,3 +61,5 @@ class SpeciesIndex {
   RangeMinimumIndex rmq_;
   TreeTour tour_;
 };
+
+}  // namespace dls

@@ -9,8 +9,11 @@
 #include <string>
 
 #include "common/console.hpp"
+#include "common/decimal_text.hpp"
 #include "reconcile/reconciler.hpp"
 #include "tree/newick_writer.hpp"
+
+namespace dls {
 
 namespace {
 
@@ -128,3 +131,5 @@ void writeReport(std::ostream& out, const SpeciesTree& species, const std::vecto
   }
   out.flush();
 }
+
+}  // namespace dls

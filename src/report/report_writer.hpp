@@ -16,6 +16,8 @@
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 struct ReportRequest {
   OutputFormat format = OutputFormat::newick;
   bool withGeneTrees = false;
@@ -31,3 +33,5 @@ struct ReportRequest {
 // The team counts the gene trees' costs.
 void writeReport(std::ostream& out, const SpeciesTree& species, const std::vector<GeneTree>& genes,
                  const NameTable& names, const ReportRequest& request, WorkerTeam& team);
+
+}  // namespace dls

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace dls {
+
 std::vector<std::size_t> geneTreeBlocks(const std::vector<const GeneTree*>& trees, std::size_t speciesCount,
                                         std::size_t minBlockNodes) {
   const std::size_t blockNodes = std::max(minBlockNodes, 16 * speciesCount);
@@ -85,3 +87,5 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
     losses_[v] = sums_[2 * j + 1];
   }
 }
+
+}  // namespace dls

@@ -18,6 +18,8 @@
 #include "common/worker_team.hpp"
 #include "scoring/regraft_scorer.hpp"
 
+namespace dls {
+
 constexpr std::size_t kMinBlockNodes = 4096;
 
 // Where the blocks of the gene trees, in the order given, begin, and past
@@ -66,3 +68,5 @@ class ParallelRegraftScorer {
   std::vector<double> duplications_, losses_;  // per species node
   NodeId r_ = kNoNode;
 };
+
+}  // namespace dls

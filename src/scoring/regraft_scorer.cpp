@@ -4,6 +4,8 @@
 #include "reconcile/reconciliation.hpp"
 #include "reconcile/rootings.hpp"
 
+namespace dls {
+
 void RegraftScorer::begin(const SpeciesTree& species, const SpeciesIndex& index, NodeId x) {
   species_ = &species;
   index_ = &index;
@@ -705,3 +707,5 @@ void RegraftScorer::clearLossCounters(NodeId v) {
 
 template void RegraftScorer::addAtPresentRooting<true>(const GeneTree&, double);
 template void RegraftScorer::addAtPresentRooting<false>(const GeneTree&, double);
+
+}  // namespace dls

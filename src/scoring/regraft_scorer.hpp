@@ -29,6 +29,8 @@
 #include "tree/gene_tree.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 class RegraftScorer {
  public:
   // The cost weights choose the cheapest rootings; the scores are counts.
@@ -226,3 +228,5 @@ class RegraftScorer {
   std::vector<std::array<NodeId, 3>> remainingDirected_;
   std::vector<NodeId> remainingMap_, remainingUp_;
 };
+
+}  // namespace dls

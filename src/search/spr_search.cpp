@@ -3,10 +3,13 @@
 #include <cmath>
 #include <memory>
 
+#include "common/decimal_text.hpp"
 #include "common/errors.hpp"
 #include "reconcile/reconciler.hpp"
 #include "reconcile/species_coverage.hpp"
 #include "tree/tree_input.hpp"
+
+namespace dls {
 
 SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
                      const CostWeights& weights, Random& random, Console& console, const std::atomic<bool>& stop,
@@ -157,3 +160,5 @@ double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, Lo
   });
   return cost[0];
 }
+
+}  // namespace dls

@@ -26,6 +26,8 @@
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 struct SearchResult {
   double cost = 0;  // weighted reconciliation cost of the final tree
   unsigned moves = 0;
@@ -98,3 +100,5 @@ double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, Lo
 inline bool isLowerCost(double cost, double than) {
   return std::isfinite(than) ? cost < than - 1e-9 * std::abs(than) : cost < than;
 }
+
+}  // namespace dls

@@ -1,5 +1,7 @@
 #include "tree/gene_rooting.hpp"
 
+namespace dls {
+
 NodeId GeneRooting::addNode() {
   nodes_.emplace_back();
   return static_cast<NodeId>(nodes_.size() - 1);
@@ -10,3 +12,5 @@ void GeneRooting::attach(NodeId parent, NodeId child) {
   Node& up = nodes_[at(parent)];
   up.neighbour[up.neighbour[1] == kNoNode ? 1 : 2] = child;
 }
+
+}  // namespace dls

@@ -12,6 +12,8 @@
 #include "common/errors.hpp"
 #include "common/tree_tour.hpp"
 
+namespace dls {
+
 class GeneRooting {
  public:
   struct Node {
@@ -105,3 +107,5 @@ void GeneRooting::turnToward(NodeId n, NodeId p, Turned& turned) {
     n = first != kNoNode && parent(first) != n ? first : child(n, 1);
   }
 }
+
+}  // namespace dls

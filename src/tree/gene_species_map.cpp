@@ -6,6 +6,8 @@
 #include "common/errors.hpp"
 #include "tree/text_reader.hpp"
 
+namespace dls {
+
 namespace {
 
 std::string trimmed(const std::string& text, std::size_t from, std::size_t to) {
@@ -125,3 +127,5 @@ void GeneSpeciesMap::checkAllCovered() const {
   if (count > firstUncovered_.size()) message += " and " + std::to_string(count - firstUncovered_.size()) + " more";
   throw InputError(message);
 }
+
+}  // namespace dls

@@ -18,6 +18,8 @@
 
 #include "tree/name_table.hpp"
 
+namespace dls {
+
 class GeneSpeciesMap {
  public:
   // Labels are species names.
@@ -49,3 +51,5 @@ class GeneSpeciesMap {
   std::unordered_set<std::string> uncovered_;
   std::vector<std::string> firstUncovered_;
 };
+
+}  // namespace dls

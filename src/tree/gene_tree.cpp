@@ -1,5 +1,7 @@
 #include "tree/gene_tree.hpp"
 
+namespace dls {
+
 NodeId GeneTree::addNode(NameId name, std::string_view geneLabel) {
   if (!geneLabel.empty() && geneLabelEnd_.empty()) geneLabelEnd_.assign(names_.size(), 0);
   if (!geneLabelEnd_.empty()) {
@@ -9,7 +11,6 @@ NodeId GeneTree::addNode(NameId name, std::string_view geneLabel) {
   names_.push_back(name);
   return rooting_.addNode();
 }
-
 
 void GeneTree::finish() {
   leaves_.clear();
@@ -41,3 +42,5 @@ void GeneTree::prefetch() const {
   const char* order = reinterpret_cast<const char*>(innerPostorder_.data());
   for (std::size_t b = 0; b < innerPostorder_.size() * sizeof(NodeId); b += 64) __builtin_prefetch(order + b);
 }
+
+}  // namespace dls

@@ -12,6 +12,8 @@
 #include "tree/gene_rooting.hpp"
 #include "tree/name_table.hpp"
 
+namespace dls {
+
 class GeneTree {
  public:
   GeneTree(bool rooted, double weight) : rooted_(rooted), weight_(weight) {}
@@ -71,3 +73,5 @@ class GeneTree {
   std::vector<NodeId> leaves_;
   std::vector<NodeId> innerPostorder_;
 };
+
+}  // namespace dls

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace dls {
+
 using NameId = std::int32_t;
 constexpr NameId kNoName = -1;
 
@@ -31,3 +33,5 @@ class NameTable {
   std::unordered_map<std::string, NameId> ids_;
   std::vector<const std::string*> texts_;  // the keys of ids_, which never move
 };
+
+}  // namespace dls

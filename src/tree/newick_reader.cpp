@@ -2,6 +2,8 @@
 
 #include "common/errors.hpp"
 
+namespace dls {
+
 void NewickReader::nextOrEnd(char& c) {
   if (!in_.nextSignificant(c)) throw InputError("unexpected end in the tree expression " + in_.position());
 }
@@ -59,7 +61,8 @@ bool NewickReader::readNodes() {
       }
       ++up.moreChildren;
       if (c != ',') throw InputError("missing ')' in input tree expression " + in_.lastPosition());
-      if (up.moreChildren >= 2) console_.warning("multifurcation detected at " + in_.lastPosition(), "multifurcation detected");
+      if (up.moreChildren >= 2)
+        console_.warning("multifurcation detected at " + in_.lastPosition(), "multifurcation detected");
       nextOrEnd(c);
       parent = up.node;
       break;
@@ -245,3 +248,5 @@ bool NewickReader::read(GeneTree& tree) {
   tree.finish();
   return true;
 }
+
+}  // namespace dls

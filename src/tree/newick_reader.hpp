@@ -16,6 +16,8 @@
 #include "tree/species_tree.hpp"
 #include "tree/text_reader.hpp"
 
+namespace dls {
+
 // Leaf labels to use in place of those written (a NEXUS TRANSLATE table).
 using LabelTranslation = std::unordered_map<std::string, std::string>;
 
@@ -73,3 +75,5 @@ class NewickReader {
   std::vector<std::vector<int>> children_;
   std::vector<char> kept_;
 };
+
+}  // namespace dls

@@ -1,5 +1,7 @@
 #include "tree/newick_writer.hpp"
 
+namespace dls {
+
 namespace {
 
 // Letters, digits and "_": names of these alone are written bare, so that
@@ -35,3 +37,5 @@ std::string_view NewickWriter::label(const GeneTree& tree, NodeId v) const {
   if (!gene.empty() || tree.name(v) == kNoName) return gene;
   return names_.text(tree.name(v));
 }
+
+}  // namespace dls

@@ -13,6 +13,8 @@
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 class NewickWriter {
  public:
   explicit NewickWriter(const NameTable& names) : names_(names) {}
@@ -56,3 +58,5 @@ void NewickWriter::writeTree(std::ostream& out, const Tree& tree, const std::vec
     }
   });
 }
+
+}  // namespace dls

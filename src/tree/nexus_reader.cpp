@@ -4,6 +4,8 @@
 
 #include "common/errors.hpp"
 
+namespace dls {
+
 namespace {
 
 bool isSeparator(char c) { return c == ';' || c == '=' || c == ','; }
@@ -125,3 +127,5 @@ bool NexusReader::nextTree() {
   in_.setCommentSink(nullptr);
   return false;
 }
+
+}  // namespace dls

@@ -10,6 +10,8 @@
 #include "tree/newick_reader.hpp"
 #include "tree/text_reader.hpp"
 
+namespace dls {
+
 class NexusReader {
  public:
   explicit NexusReader(TextReader& in) : in_(in) {}
@@ -49,3 +51,5 @@ class NexusReader {
   bool unrooted_ = false;
   LabelTranslation translation_;
 };
+
+}  // namespace dls

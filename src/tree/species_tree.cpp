@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace dls {
+
 NodeId SpeciesTree::addNode(NameId name) {
   nodes_.emplace_back();
   names_.push_back(name);
@@ -106,7 +108,8 @@ void SpeciesTree::removeLeaves(const std::vector<NodeId>& leaves) {
 void SpeciesTree::renumberInPreorder() {
   std::vector<NodeId> order;
   order.reserve(size());
-  forEachPreorder(root_, [this](NodeId v, int i) { return child(v, i); }, [&order](NodeId v) { order.push_back(v); });
+  forEachPreorder(
+      root_, [this](NodeId v, int i) { return child(v, i); }, [&order](NodeId v) { order.push_back(v); });
   std::vector<NodeId> leaves;
   for (NodeId v : order)
     if (isLeaf(v)) leaves.push_back(v);
@@ -138,3 +141,5 @@ void SpeciesTree::renumber(const std::vector<NodeId>& order) {
   leafOfName_.clear();
   for (NodeId leaf : leaves) listLeaf(renamed(leaf));
 }
+
+}  // namespace dls

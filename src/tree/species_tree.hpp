@@ -14,6 +14,8 @@
 #include "common/tree_tour.hpp"
 #include "tree/name_table.hpp"
 
+namespace dls {
+
 using CladeId = std::int32_t;
 constexpr CladeId kNoClade = 0;
 
@@ -112,3 +114,5 @@ class SpeciesTree {
   std::vector<NodeId> leafOfName_;
   NodeId root_ = kNoNode;
 };
+
+}  // namespace dls

@@ -7,6 +7,8 @@
 #include "common/decimal_text.hpp"
 #include "common/errors.hpp"
 
+namespace dls {
+
 namespace {
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
@@ -149,3 +151,5 @@ TextPosition TextPosition::advancedOver(std::string_view text, std::size_t offse
   }
   return at;
 }
+
+}  // namespace dls

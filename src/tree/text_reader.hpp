@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace dls {
+
 // A place in a text: line and column, both from 1.
 struct TextPosition {
   long long line = 1, column = 1;
@@ -136,3 +138,5 @@ class TextReader {
   bool nestedComments_ = false;
   long long lastLine_ = 1, line_ = 1, lastColumn_ = 1, column_ = 1;
 };
+
+}  // namespace dls

@@ -5,6 +5,8 @@
 #include "tree/newick_reader.hpp"
 #include "tree/nexus_reader.hpp"
 
+namespace dls {
+
 namespace {
 
 struct GeneTreeMarks {
@@ -96,3 +98,5 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
   if (trees.geneTrees.empty()) throw InputError("missing input for gene trees " + in.lastPosition());
   rules.geneSpecies.checkAllCovered();
 }
+
+}  // namespace dls

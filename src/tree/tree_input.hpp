@@ -17,6 +17,8 @@
 #include "tree/species_tree.hpp"
 #include "tree/text_reader.hpp"
 
+namespace dls {
+
 struct TreeInput {
   NameTable names;
   std::unique_ptr<SpeciesTree> speciesTree;  // null unless read
@@ -43,3 +45,5 @@ std::vector<NameId> speciesOfGeneTrees(const std::vector<GeneTree>& trees, const
 // order of the sums decides the last bits of weighted costs, and with
 // them which of several equally good trees is found.
 std::vector<const GeneTree*> rootedThenUnrooted(const std::vector<GeneTree>& trees);
+
+}  // namespace dls

@@ -1,5 +1,7 @@
 #include "tree/tree_packing.hpp"
 
+namespace dls {
+
 // Every field of a tree, for both directions (see ByteWriter).
 template <class Bytes, class Tree>
 void transferGeneTree(Bytes& bytes, Tree& tree) {
@@ -51,3 +53,5 @@ NameTable unpackNames(ByteReader& in) {
   for (std::size_t id = 0; id < size; ++id) names.intern(in.getString());
   return names;
 }
+
+}  // namespace dls

@@ -8,6 +8,8 @@
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
 
+namespace dls {
+
 void packTree(ByteWriter& out, const GeneTree& tree);
 GeneTree unpackGeneTree(ByteReader& in);
 
@@ -16,3 +18,5 @@ SpeciesTree unpackSpeciesTree(ByteReader& in);
 
 void packNames(ByteWriter& out, const NameTable& names);
 NameTable unpackNames(ByteReader& in);
+
+}  // namespace dls

@@ -10,6 +10,8 @@
 #include "e2e/e2e_support.hpp"
 #include "e2e/report_recount.hpp"
 
+using namespace dls;
+
 namespace {
 
 // The report: standard output from "[Species tree]" on.
@@ -146,7 +148,8 @@ TEST(InputFormats, BadFilesGiveExactErrors) {
       {"((1_A,2_B),3_);",
        {"--species-delimiter=_", "--species-field=last"},
        "1 gene label without a species after the last \"_\": \"3_\""},
-      {trees, {"--species-delimiter", "_", "--species-field", "middle"},
+      {trees,
+       {"--species-delimiter", "_", "--species-field", "middle"},
        "--species-field has a wrong argument: first or last"},
       {trees, {"--species-field", "last"}, "--species-field needs --species-delimiter"},
       {trees, {"--species-delimiter", "__"}, "--species-delimiter needs a single character"},

@@ -12,6 +12,8 @@
 #include "e2e/e2e_support.hpp"
 #include "e2e/report_recount.hpp"
 
+using namespace dls;
+
 namespace {
 
 TEST(KeyboardInterrupt, WhileReading) {

@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "common/console.hpp"
+#include "common/decimal_text.hpp"
 #include "support/direct_count.hpp"
+
+namespace dls {
 
 // One tree of an input: its Newick text of names only, its kind and weight.
 struct InputTree {
@@ -96,3 +99,5 @@ inline ::testing::AssertionResult agreesWithRecount(const std::string& report, c
                                        << most.losses << ", weighted " << formatCost(weighted) << ", species tree "
                                        << line;
 }
+
+}  // namespace dls

@@ -8,10 +8,12 @@
 #include <sstream>
 #include <string>
 
-#include "build/constraint_groups.hpp"
 #include "common/errors.hpp"
+#include "tree/constraint_reader.hpp"
 #include "tree/gene_species_map.hpp"
 #include "tree/text_reader.hpp"
+
+using namespace dls;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 2048) return 0;
@@ -23,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     if (choice % 3 == 0) {
       TextReader in(text);
-      readConstraintGroups(in, [](const std::string& name) { return name.size() % 2 == 1; }, console);
+      readConstraintGroups(
+          in, [](const std::string& name) { return name.size() % 2 == 1; }, console);
       return 0;
     }
     GeneSpeciesMap map = choice % 3 == 1 ? GeneSpeciesMap::read(text, "map")

@@ -10,6 +10,8 @@
 #include "app/run.hpp"
 #include "common/errors.hpp"
 
+using namespace dls;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 2048) return 0;
   const std::uint8_t flags = data[0];

@@ -16,6 +16,8 @@
 #include "e2e/e2e_support.hpp"
 #include "e2e/report_recount.hpp"
 
+using namespace dls;
+
 namespace {
 
 const std::string kMpiBinary = DLSPECIES_MPI_BIN;

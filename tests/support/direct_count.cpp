@@ -7,6 +7,8 @@
 #include <set>
 #include <stdexcept>
 
+namespace dls {
+
 int PlainTree::addNode(int parentNode) {
   parent.push_back(parentNode);
   child.push_back({-1, -1});
@@ -259,3 +261,5 @@ std::vector<PlainTree> sprNeighbours(const PlainTree& tree) {
   }
   return result;
 }
+
+}  // namespace dls

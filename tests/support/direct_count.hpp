@@ -17,6 +17,8 @@
 
 #include "common/cost_weights.hpp"
 
+namespace dls {
+
 struct PlainTree {
   std::vector<int> parent;                // -1 at the root
   std::vector<std::array<int, 2>> child;  // -1 when absent
@@ -85,3 +87,5 @@ inline CostWeights roundWeights(int round, std::mt19937& random) {
 
 // Whether two weighted costs are equal but for rounding.
 inline bool nearCost(double a, double b) { return std::abs(a - b) <= 1e-9 * (1 + std::abs(b)); }
+
+}  // namespace dls

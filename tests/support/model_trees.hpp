@@ -11,6 +11,8 @@
 #include "tree/newick_writer.hpp"
 #include "tree/tree_input.hpp"
 
+namespace dls {
+
 // Reads a tree input (a species tree first when asked for); warnings are
 // dropped.
 inline TreeInput readInput(const std::string& text, bool speciesTreeFirst, std::uint32_t seed = 1) {
@@ -42,3 +44,5 @@ PlainTree plainTree(const Tree& tree, const NameTable& names) {
 inline std::string readableNewick(const PlainTree& tree) {
   return tree.isLeaf(tree.root) ? "(" + tree.label[tree.root] + ");" : tree.newick();
 }
+
+}  // namespace dls

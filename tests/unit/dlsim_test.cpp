@@ -12,6 +12,8 @@
 #include "support/direct_count.hpp"
 #include "yule_species_tree.hpp"
 
+using namespace dls;
+
 namespace {
 
 using namespace dlsim;

@@ -17,6 +17,8 @@
 #include "common/random.hpp"
 #include "common/worker_team.hpp"
 
+using namespace dls;
+
 namespace {
 
 // A seed gives the C library's rand() sequence, so that seeds keep giving

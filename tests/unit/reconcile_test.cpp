@@ -11,6 +11,8 @@
 #include "reconcile/reconciler.hpp"
 #include "support/model_trees.hpp"
 
+using namespace dls;
+
 namespace {
 
 TEST(RangeMinimum, AgreesWithAScanOnEveryRange) {

@@ -14,6 +14,8 @@
 #include "scoring/parallel_regraft_scorer.hpp"
 #include "support/model_trees.hpp"
 
+using namespace dls;
+
 namespace {
 
 std::vector<std::string> speciesNames(int n) {

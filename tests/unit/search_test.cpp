@@ -11,6 +11,8 @@
 #include "search/spr_search.hpp"
 #include "support/model_trees.hpp"
 
+using namespace dls;
+
 namespace {
 
 double directCost(const PlainTree& species, const std::vector<PlainTree>& genes, const TreeInput& input, bool limit,

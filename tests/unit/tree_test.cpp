@@ -11,6 +11,8 @@
 #include "support/model_trees.hpp"
 #include "tree/tree_packing.hpp"
 
+using namespace dls;
+
 namespace {
 
 TEST(Newick, ReadsAndWritesTreesAsTheyAreMeant) {

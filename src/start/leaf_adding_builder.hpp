@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "build/constraint_groups.hpp"
+#include "tree/constraint_reader.hpp"
 #include "common/console.hpp"
 #include "common/cost_weights.hpp"
 #include "common/process_group.hpp"
@@ -27,6 +27,8 @@
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
+
+namespace dls {
 
 class LeafAddingBuilder {
  public:
@@ -78,3 +80,5 @@ class LeafAddingBuilder {
   std::vector<Triplet> tripletCandidates_;
   std::vector<std::pair<std::int32_t, NodeId>> insertionCandidates_;
 };
+
+}  // namespace dls

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "common/console.hpp"
+#include "common/errors.hpp"
 #include "tree/text_reader.hpp"
+
+namespace dls {
 
 using ConstraintGroup = std::vector<std::string>;
 
@@ -17,8 +20,6 @@ template <class IsSpecies>
 std::vector<ConstraintGroup> readConstraintGroups(TextReader& in, IsSpecies&& isSpecies, Console& console);
 
 // --- Implementation -------------------------------------------------------------------
-
-#include "common/errors.hpp"
 
 template <class IsSpecies>
 std::vector<ConstraintGroup> readConstraintGroups(TextReader& in, IsSpecies&& isSpecies, Console& console) {
@@ -55,3 +56,5 @@ std::vector<ConstraintGroup> readConstraintGroups(TextReader& in, IsSpecies&& is
     console.line(std::to_string(groups.size()) + " constraints total");
   return groups;
 }
+
+}  // namespace dls

@@ -1,9 +1,11 @@
-#include "build/leaf_adding_builder.hpp"
+#include "start/leaf_adding_builder.hpp"
 
 #include <algorithm>
 
 #include "common/errors.hpp"
 #include "tree/tree_input.hpp"
+
+namespace dls {
 
 LeafAddingBuilder::LeafAddingBuilder(const std::vector<GeneTree>& genes, const std::vector<NameId>& species,
                                      const NameTable& names, const CostWeights& weights, Random& random,
@@ -198,3 +200,5 @@ SpeciesTree LeafAddingBuilder::build(const std::vector<ConstraintGroup>& groups)
   tree_.renumberInPreorder();
   return std::move(tree_);
 }
+
+}  // namespace dls
