@@ -16,7 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include "tree/constraint_reader.hpp"
 #include "common/console.hpp"
 #include "common/cost_weights.hpp"
 #include "common/process_group.hpp"
@@ -24,6 +23,7 @@
 #include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
 #include "scoring/parallel_regraft_scorer.hpp"
+#include "tree/constraint_reader.hpp"
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"

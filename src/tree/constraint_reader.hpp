@@ -35,8 +35,9 @@ std::vector<ConstraintGroup> readConstraintGroups(TextReader& in, IsSpecies&& is
       if (isSpecies(name))
         group.push_back(name);
       else
-        console.warning("species '" + name + "' listed in constraints input was not found in taxa set - species ignored",
-                        "species listed in constraints input not found");
+        console.warning(
+            "species '" + name + "' listed in constraints input was not found in taxa set - species ignored",
+            "species listed in constraints input not found");
       if (!in.nextSignificant(c)) throw InputError("unexpected end constraints input " + in.position());
       if (c == ';') break;
       if (c != ',') throw InputError("expected ',' in constraints input " + in.position());
