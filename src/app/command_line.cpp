@@ -4,7 +4,8 @@
 
 namespace dls {
 
-CommandLine::CommandLine(int argc, char** argv) : program_(argc > 0 ? argv[0] : "dlspecies") {
+CommandLine::CommandLine(int argc, char** argv, const std::function<bool(const std::string&)>& isFlag)
+    : program_(argc > 0 ? argv[0] : "dlspecies") {
   std::string pending;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -16,6 +17,8 @@ CommandLine::CommandLine(int argc, char** argv) : program_(argc > 0 ? argv[0] : 
       const std::size_t eq = arg.find('=');
       if (eq != std::string::npos)
         store(arg.substr(0, eq), arg.substr(eq + 1));
+      else if (isFlag(arg))
+        store(arg, "");
       else
         pending = arg;
     } else {

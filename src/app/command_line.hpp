@@ -1,10 +1,12 @@
 #pragma once
-// The arguments of the command line as (name, value) pairs, split without
-// knowing any option: "-x value", "--name=value", or a flag without value;
-// a value after a value belongs to no option.
-// The start-up then looks up every option it knows; what it never looked
-// up is unknown.
+// The arguments of the command line as (name, value) pairs: "-x value",
+// "--name=value", or a flag without value. A value written after a flag,
+// or after a value, belongs to no option (a stray value); after an option
+// that is not known, it is taken as that option's, so that the option is
+// what is named unknown. The start-up then looks up every option it knows;
+// what it never looked up is unknown.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,8 +21,9 @@ class CommandLine {
     bool used = false;
   };
 
+  // isFlag(name): the option of that name is known and takes no value.
   // Throws InputError "more than one argument NAME" for a repeated name.
-  CommandLine(int argc, char** argv);
+  CommandLine(int argc, char** argv, const std::function<bool(const std::string&)>& isFlag);
 
   // The argument of that name, marked as used; null when absent.
   Argument* find(const std::string& name);

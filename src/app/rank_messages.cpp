@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/option_table.hpp"
 #include "common/byte_buffer.hpp"
 #include "scoring/parallel_regraft_scorer.hpp"
 #include "tree/tree_packing.hpp"
@@ -65,43 +66,18 @@ std::vector<GeneTree*> pointersTo(std::vector<GeneTree>& trees) {
   return pointers;
 }
 
-// Every field of the options, for both directions (see ByteWriter).
-template <class Bytes, class SomeOptions>
-void transferOptions(Bytes& bytes, SomeOptions& options) {
-  bytes(options.seed);
-  bytes(options.format);
-  bytes(options.writeGeneTrees);
-  bytes(options.generator);
-  bytes(options.evaluateOnly);
-  bytes(options.starts);
-  bytes(options.bootstrap);
-  bytes(options.bootstrapTreesPath);
-  bytes(options.lossScope);
-  bytes(options.weights);
-  bytes(options.quiet);
-  bytes(options.threads);
-  bytes(options.inputPath);
-  bytes(options.outputPath);
-  bytes(options.constraintsPath);
-  bytes(options.mapPath);
-  bytes(options.speciesDelimiter);
-  bytes(options.speciesAfterLastDelimiter);
-  bytes(options.unrootedByDefault);
-}
-
 // Rank 0 cuts the gene trees, in summing order, into the blocks the
 // scorers cut, and gives every rank a run of whole blocks: a block goes
 // to the rank whose equal part of all nodes holds the block's middle node.
-GeneTreeShares cutShares(const std::vector<GeneTree>& trees, const std::vector<const GeneTree*>& order,
-                         std::size_t speciesCount, int ranks) {
+GeneTreeShares cutShares(const std::vector<ScoredGeneTree>& order, std::size_t speciesCount, int ranks) {
   GeneTreeShares shares;
-  for (const GeneTree* tree : order) shares.inputIndex.push_back(static_cast<std::size_t>(tree - trees.data()));
+  for (const ScoredGeneTree& gene : order) shares.inputIndex.push_back(gene.input);
   const std::vector<std::size_t> blocks = geneTreeBlocks(order, speciesCount);
   std::vector<std::size_t> blockNodes;
   std::size_t total = 0;
   for (std::size_t b = 0; b + 1 < blocks.size(); ++b) {
     std::size_t nodes = 0;
-    for (std::size_t i = blocks[b]; i < blocks[b + 1]; ++i) nodes += order[i]->size();
+    for (std::size_t i = blocks[b]; i < blocks[b + 1]; ++i) nodes += order[i].tree->size();
     blockNodes.push_back(nodes);
     total += nodes;
   }
@@ -136,7 +112,7 @@ bool shareOptions(ProcessGroup& processes, Options* options) {
   return true;
 }
 
-bool shareInputs(ProcessGroup& processes, bool failed, bool everyTree, RunData& data, Random& random,
+bool shareInputs(ProcessGroup& processes, bool failed, bool everyTree, RunInput& data, Random& random,
                  GeneTreeShares& shares) {
   if (processes.size() == 1) return !failed;
   ByteWriter out;
@@ -172,10 +148,9 @@ bool shareInputs(ProcessGroup& processes, bool failed, bool everyTree, RunData& 
   if (everyTree) return true;
 
   if (processes.leads()) {
-    const std::vector<const GeneTree*> order = rootedThenUnrooted(trees.geneTrees);
     // The scorers cut with the number of species of the species tree: those
     // of the gene trees (a given tree's others are dropped before).
-    shares = cutShares(trees.geneTrees, order, data.species.size(), processes.size());
+    shares = cutShares(scoringOrder(trees.geneTrees), data.species.size(), processes.size());
     for (int r = 1; r < processes.size(); ++r) {
       std::vector<GeneTree*> share;
       for (std::size_t p = shares.rankStart[static_cast<std::size_t>(r)];
@@ -213,30 +188,48 @@ std::vector<GeneTree> gatherGeneTrees(ProcessGroup& processes, std::vector<GeneT
   return inInputOrder;
 }
 
-int jobRank(const ProcessGroup& processes, int job) { return job % processes.size(); }
-
-void gatherJobResults(ProcessGroup& processes, const JobResults& results) {
-  if (processes.size() == 1) return;
-  const int starts = static_cast<int>(results.starts.size());
-  const int replicates = static_cast<int>(results.replicateTrees.size());
+std::vector<GeneTreeOutcome> gatherOutcomes(ProcessGroup& processes, const std::vector<GeneTreeOutcome>& mine,
+                                            const GeneTreeShares& shares) {
+  if (processes.size() == 1) return mine;
   if (!processes.leads()) {
     ByteWriter out;
-    for (int job = 0; job < starts + replicates; ++job) {
-      if (jobRank(processes, job) != processes.rank()) continue;
-      if (job < starts) {
-        const StartOutcome& outcome = results.starts[static_cast<std::size_t>(job)];
-        out.put(outcome.tree != nullptr);
-        if (!outcome.tree) continue;
-        out.put(outcome.result);
-        out.put(outcome.seed);
-        packTree(out, *outcome.tree);
-      } else {
-        const std::size_t k = static_cast<std::size_t>(job - starts);
-        out.put(results.replicateTrees[k] != nullptr);
-        if (!results.replicateTrees[k]) continue;
-        out.put(results.replicateCosts[k]);
-        packTree(out, *results.replicateTrees[k]);
-      }
+    out.putVector(mine);
+    processes.send(0, out.bytes());
+    return {};
+  }
+  // Each rank's share is a run of the summing order, its trees in input
+  // order: by position, rank after rank, they are the summing order.
+  std::vector<GeneTreeOutcome> byPosition = mine;
+  for (int r = 1; r < processes.size(); ++r) {
+    const std::string bytes = processes.receive(r);
+    ByteReader in(bytes);
+    const std::vector<GeneTreeOutcome> theirs = in.getVector<GeneTreeOutcome>();
+    byPosition.insert(byPosition.end(), theirs.begin(), theirs.end());
+  }
+  std::vector<GeneTreeOutcome> inInputOrder(byPosition.size());
+  for (std::size_t p = 0; p < shares.inputIndex.size(); ++p) inInputOrder[shares.inputIndex[p]] = byPosition[p];
+  return inInputOrder;
+}
+
+int jobRank(const ProcessGroup& processes, std::size_t job) {
+  return static_cast<int>(job % static_cast<std::size_t>(processes.size()));
+}
+
+void gatherJobResults(ProcessGroup& processes, const std::vector<Job>& jobs, std::vector<JobResult>& results) {
+  if (processes.size() == 1) return;
+  if (!processes.leads()) {
+    ByteWriter out;
+    for (std::size_t k = 0; k < jobs.size(); ++k) {
+      if (jobRank(processes, k) != processes.rank()) continue;
+      const JobResult& result = results[k];
+      out.put(result.done);
+      if (!result.done) continue;
+      out.put(result.cost);
+      out.put(result.seed);
+      out.put(result.moves);
+      out.put(result.seconds);
+      out.putVector(result.rootings);
+      packTree(out, result.tree);
     }
     processes.send(0, out.bytes());
     return;
@@ -244,37 +237,18 @@ void gatherJobResults(ProcessGroup& processes, const JobResults& results) {
   for (int r = 1; r < processes.size(); ++r) {
     const std::string bytes = processes.receive(r);
     ByteReader in(bytes);
-    for (int job = 0; job < starts + replicates; ++job) {
-      if (jobRank(processes, job) != r || !in.get<bool>()) continue;
-      if (job < starts) {
-        StartOutcome& outcome = results.starts[static_cast<std::size_t>(job)];
-        outcome.result = in.get<SearchResult>();
-        outcome.seed = in.get<std::uint32_t>();
-        outcome.tree = std::make_unique<SpeciesTree>(unpackSpeciesTree(in));
-      } else {
-        const std::size_t k = static_cast<std::size_t>(job - starts);
-        results.replicateCosts[k] = in.get<double>();
-        results.replicateTrees[k] = std::make_unique<SpeciesTree>(unpackSpeciesTree(in));
-      }
+    for (std::size_t k = 0; k < jobs.size(); ++k) {
+      if (jobRank(processes, k) != r || !in.get<bool>()) continue;
+      JobResult& result = results[k];
+      result.done = true;
+      in.getInto(result.cost);
+      in.getInto(result.seed);
+      in.getInto(result.moves);
+      in.getInto(result.seconds);
+      result.rootings = in.getVector<RootEdge>();
+      result.tree = unpackSpeciesTree(in);
     }
   }
-}
-
-std::vector<GeneTree> fetchStartGeneTrees(ProcessGroup& processes, int& bestStart,
-                                          std::vector<std::vector<GeneTree>>& startGenes) {
-  ByteWriter choice;
-  if (processes.leads()) choice.put(bestStart);
-  processes.broadcast(choice.bytes());
-  ByteReader in(choice.bytes());
-  bestStart = in.get<int>();
-  const int owner = jobRank(processes, bestStart - 1);
-  std::vector<GeneTree>& genes = startGenes[static_cast<std::size_t>(bestStart) - 1];
-  if (owner == 0) return processes.leads() ? std::move(genes) : std::vector<GeneTree>();
-  if (processes.rank() == owner) sendTrees(processes, 0, pointersTo(genes));
-  if (!processes.leads()) return {};
-  std::vector<GeneTree> trees;
-  receiveTrees(processes, owner, trees);
-  return trees;
 }
 
 }  // namespace dls

@@ -1,29 +1,31 @@
 #pragma once
-// A whole run: start-up, the start tree, the SPR search, the report.
+// A whole run: start-up, the input read once, the jobs (starts, bootstrap
+// replicates, or the scoring of a given tree) on an executor, and one tail
+// for every mode: the best start, the supports, the run summary, the
+// outputs.
 
-#include <istream>
+#include <functional>
 #include <ostream>
 
+#include "app/options.hpp"
+#include "app/run_input.hpp"
 #include "common/console.hpp"
-#include "common/options.hpp"
 #include "common/process_group.hpp"
 
 namespace dls {
 
-// The opened inputs of a run.
-struct RunInputs {
-  std::istream& trees;
-  std::istream* constraints;  // null: none
-  std::istream* map;          // gene labels to species; null: none
+// Where the results go, each opened only when it is written: the report,
+// and the bootstrap replicates' trees (empty: nowhere).
+struct RunOutputs {
+  std::function<std::ostream&()> report;
+  std::function<std::ostream&()> bootstrapTrees;
 };
 
-// The stages of a run on opened inputs: reading, the start tree, the SPR
-// search, the report (written to report). Failures are thrown.
-// bootstrapTrees, when given, receives the bootstrap replicates' trees.
-// With several processes, only rank 0 has inputs and report, and only it
-// reads and writes.
-void runStages(const Options& options, const RunInputs* inputs, std::ostream* report, Console& console,
-               std::ostream* bootstrapTrees = nullptr, ProcessGroup& processes = soleProcess());
+// The stages of a run on opened inputs; failures are thrown. With several
+// processes, only rank 0 has streams and outputs, and only it reads and
+// writes.
+void runStages(const Options& options, const InputStreams* streams, const RunOutputs* outputs, Console& console,
+               ProcessGroup& processes = soleProcess());
 
 // Returns the exit status of a complete run (0); failures are thrown.
 int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes = soleProcess());

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/command_line.hpp"
+#include "app/options.hpp"
 #include "app/output_file.hpp"
 #include "common/console.hpp"
-#include "common/options.hpp"
 
 namespace dls {
 

@@ -14,11 +14,6 @@
 
 namespace dls {
 
-// An edge of a gene tree; rooted on it, first is the root's child 0.
-struct RootEdge {
-  NodeId first, second;
-};
-
 struct GeneScratch {
   std::vector<NodeId> map;                      // mapping of every gene node at the rooting in use
   std::vector<std::array<NodeId, 3>> directed;  // per node: the mapping for each neighbour slot
@@ -29,6 +24,18 @@ struct GeneScratch {
   std::vector<GeneTreeCost> cost;  // per inner node: its duplication and losses, at the rooting in use
   RelevantTree relevant;           // a relevant tree restricted to one gene tree
   TreeTour tour;
+
+  // The tree's links rooted on `edge`: the tree's own when that is its
+  // root edge (turned then empty), else `rooting`, a copy re-rooted there,
+  // with `turned` the nodes whose parent differs from the tree's, each
+  // listed before the nodes below it. The tree stays as read.
+  const GeneRooting& rootAt(const GeneTree& tree, const RootEdge& edge) {
+    turned.clear();
+    if (edge == tree.rootEdge()) return tree.rooting();
+    rooting = tree.rooting();
+    rooting.moveRootTo(edge.first, edge.second, [this](NodeId n) { turned.push_back(n); });
+    return rooting;
+  }
 
   void fit(std::size_t geneNodes) {
     if (map.size() >= geneNodes) return;

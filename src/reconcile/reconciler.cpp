@@ -4,29 +4,30 @@
 
 namespace dls {
 
-Reconciler::Reconciler(const SpeciesTree& species, LossScope scope, const CostWeights& weights)
-    : species_(species), scope_(scope), weights_(weights) {
+Reconciler::Reconciler(const SpeciesTree& species, const CostModel& model) : species_(species), model_(model) {
   index_.rebuild(species);
-  if (scope == LossScope::wholeSpeciesTree) wholeTree_.buildWhole(species, index_);
+  if (model.scope == LossScope::wholeSpeciesTree) wholeTree_.buildWhole(species, index_);
 }
 
-GeneTreeCost Reconciler::costAtPresentRooting(const GeneTree& tree) {
+GeneTreeCost Reconciler::costAt(const GeneTree& tree, const RootEdge& edge) {
   scratch_.fit(tree.size());
-  mapGeneTree<false>(tree, species_.leafByName().data(), index_, scratch_.map.data());
+  const GeneRooting& rooting = scratch_.rootAt(tree, edge);
+  mapGeneTree<false>(tree, rooting, scratch_.turned, species_.leafByName().data(), index_, scratch_.map.data());
   const RelevantTree* relevant = &wholeTree_;
-  if (scope_ == LossScope::geneSpeciesOnly) {
+  if (model_.scope == LossScope::geneSpeciesOnly) {
     scratch_.relevant.buildRestricted(species_, index_, tree, scratch_.map.data());
     relevant = &scratch_.relevant;
   }
-  return countCost<false>(tree.rooting(), scratch_.map.data(), *relevant);
+  return countCost<false>(rooting, scratch_.map.data(), *relevant);
 }
 
 // The cost of every rooting in turn, kept up to date as the root moves:
 // only the nodes whose parent changed, and the root, count differently.
 // The counts are whole, so that a rooting's weighted cost is always
 // reckoned alike, from its own counts.
-RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree) {
-  const RelevantTree& relevant = reconcileEveryDirection(tree, species_, index_, scope_, wholeTree_, scratch_);
+RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree, const RootEdge& present) {
+  const RelevantTree& relevant =
+      reconcileEveryDirection(tree, present, species_, index_, model_.scope, wholeTree_, scratch_);
   const GeneRooting& rooting = scratch_.rooting;
   const NodeId* map = scratch_.map.data();
   GeneTreeCost* cost = scratch_.cost.data();
@@ -45,7 +46,7 @@ RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree) {
     cost[g] = now;
   };
   auto weighted = [&] {
-    return weights_.of(static_cast<double>(total.duplications), static_cast<double>(total.losses));
+    return model_.weights.of(static_cast<double>(total.duplications), static_cast<double>(total.losses));
   };
   for (NodeId g = 0; g < static_cast<NodeId>(rooting.size()); ++g) {
     cost[g] = costAt(g);
@@ -66,12 +67,6 @@ RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree) {
     }
   });
   return bestEdge;
-}
-
-void Reconciler::rootAtCheapest(GeneTree& tree) {
-  const RootEdge edge = cheapestRootEdge(tree);
-  const NodeId root = tree.root();
-  if (edge.first != tree.child(root, 0) || edge.second != tree.child(root, 1)) tree.moveRootTo(edge.first, edge.second);
 }
 
 }  // namespace dls

@@ -1,10 +1,11 @@
 #pragma once
 // Reconciles gene trees, one at a time, with one fixed species tree: the
-// cost of a gene tree at its present rooting, counted from the definitions,
-// and the cheapest rooting of an unrooted one under the cost weights. The
-// species tree must keep its shape while the reconciler is used.
+// cost of a gene tree at a rooting, counted from the definitions, and the
+// cheapest rooting of an unrooted one under the cost weights. The species
+// tree must keep its shape while the reconciler is used; the gene trees
+// are only read.
 
-#include "common/options.hpp"
+#include "reconcile/cost_model.hpp"
 #include "reconcile/gene_scratch.hpp"
 #include "reconcile/reconciliation.hpp"
 #include "reconcile/relevant_tree.hpp"
@@ -16,21 +17,20 @@ namespace dls {
 
 class Reconciler {
  public:
-  Reconciler(const SpeciesTree& species, LossScope scope, const CostWeights& weights);
+  Reconciler(const SpeciesTree& species, const CostModel& model);
 
-  GeneTreeCost costAtPresentRooting(const GeneTree& tree);
+  // The counts of the gene tree rooted on `edge` (its own root edge: as read).
+  GeneTreeCost costAt(const GeneTree& tree, const RootEdge& edge);
+  GeneTreeCost costAsRead(const GeneTree& tree) { return costAt(tree, tree.rootEdge()); }
   // The root edge of the cheapest rooting of an unrooted gene tree, as the
   // root's (child 0, child 1) there; the weighted cost (duplications and
-  // losses by their weights) decides, and the present rooting stays unless
-  // another is strictly cheaper.
-  RootEdge cheapestRootEdge(const GeneTree& tree);
-  // Roots an unrooted gene tree at its cheapest rooting.
-  void rootAtCheapest(GeneTree& tree);
+  // losses by their weights) decides, and the present rooting, on `present`,
+  // stays unless another is strictly cheaper.
+  RootEdge cheapestRootEdge(const GeneTree& tree, const RootEdge& present);
 
  private:
   const SpeciesTree& species_;
-  const LossScope scope_;
-  const CostWeights weights_;
+  const CostModel model_;
   SpeciesIndex index_;
   RelevantTree wholeTree_;  // the relevant tree when losses count over the whole species tree
   GeneScratch scratch_;

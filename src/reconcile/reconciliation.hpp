@@ -42,6 +42,18 @@ void mapGeneTree(const GeneTree& tree, const NodeId* leafByName, const SpeciesIn
     map[g] = joinMappings<kPartial>(index, map[rooting.child(g, 0)], map[rooting.child(g, 1)]);
 }
 
+// The same at a rooting of the tree's links made by GeneScratch::rootAt
+// (turned: the nodes it turned): the tree's own mappings hold for every
+// node whose subtree stayed; the turned nodes, children first, are mapped
+// again.
+template <bool kPartial>
+void mapGeneTree(const GeneTree& tree, const GeneRooting& rooting, const std::vector<NodeId>& turned,
+                 const NodeId* leafByName, const SpeciesIndex& index, NodeId* map) {
+  mapGeneTree<kPartial>(tree, leafByName, index, map);
+  for (auto it = turned.rbegin(); it != turned.rend(); ++it)
+    map[*it] = joinMappings<kPartial>(index, map[rooting.child(*it, 0)], map[rooting.child(*it, 1)]);
+}
+
 // The mapping of every node of an unrooted gene tree for every neighbour
 // slot: directed[n][k] is the mapping of n when the neighbour in slot k is
 // its parent (the LCA of the species on n's side of that edge), so that the

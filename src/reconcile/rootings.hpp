@@ -6,7 +6,7 @@
 // ones the first tried is kept: the present rooting, then every other edge
 // in a fixed order.
 
-#include "common/options.hpp"
+#include "reconcile/cost_model.hpp"
 #include "reconcile/gene_scratch.hpp"
 #include "reconcile/reconciliation.hpp"
 
@@ -50,11 +50,12 @@ void forEachOtherRooting(GeneScratch& scratch, Visit&& visit) {
 }
 
 // Prepares the rootings of an unrooted gene tree: maps every direction
-// (scratch.directed, and scratch.map at the present rooting), copies its
-// links into scratch.rooting, and returns the relevant tree to count it in:
+// (scratch.directed, and scratch.map at the rooting on `edge`, the present
+// one), copies its links into scratch.rooting, rooted on the edge, and returns the relevant tree to count it in:
 // the shared one over the whole species tree, or one restricted to its
 // species.
-const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const SpeciesTree& species, const SpeciesIndex& index,
-                                            LossScope scope, const RelevantTree& wholeTree, GeneScratch& scratch);
+const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const RootEdge& edge, const SpeciesTree& species,
+                                            const SpeciesIndex& index, LossScope scope, const RelevantTree& wholeTree,
+                                            GeneScratch& scratch);
 
 }  // namespace dls

@@ -41,4 +41,11 @@ void SpeciesIndex::rebuild(const SpeciesTree& tree) {
   rmq_.build(inorderDepth_.data(), static_cast<std::uint32_t>(n));
 }
 
+std::vector<NameId> speciesBelow(const SpeciesTree& tree, const SpeciesIndex& index, NodeId v) {
+  std::vector<NameId> species;
+  for (std::uint32_t i = index.begin(v); i < index.end(v); ++i)
+    if (tree.isLeaf(index.preorder()[i])) species.push_back(tree.name(index.preorder()[i]));
+  return species;
+}
+
 }  // namespace dls

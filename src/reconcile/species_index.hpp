@@ -62,4 +62,7 @@ class SpeciesIndex {
   TreeTour tour_;
 };
 
+// The species of the leaves below v, in pre-order.
+std::vector<NameId> speciesBelow(const SpeciesTree& tree, const SpeciesIndex& index, NodeId v);
+
 }  // namespace dls

@@ -4,14 +4,14 @@
 
 namespace dls {
 
-std::vector<std::size_t> geneTreeBlocks(const std::vector<const GeneTree*>& trees, std::size_t speciesCount,
+std::vector<std::size_t> geneTreeBlocks(const std::vector<ScoredGeneTree>& trees, std::size_t speciesCount,
                                         std::size_t minBlockNodes) {
   const std::size_t blockNodes = std::max(minBlockNodes, 16 * speciesCount);
   std::vector<std::size_t> starts;
   if (!trees.empty()) starts.push_back(0);
   std::size_t nodes = 0;
   for (std::size_t i = 0; i < trees.size(); ++i) {
-    nodes += trees[i]->size();
+    nodes += trees[i].tree->size();
     if (nodes >= blockNodes && i + 1 < trees.size()) {
       starts.push_back(i + 1);
       nodes = 0;
@@ -21,18 +21,20 @@ std::vector<std::size_t> geneTreeBlocks(const std::vector<const GeneTree*>& tree
   return starts;
 }
 
-ParallelRegraftScorer::ParallelRegraftScorer(LossScope scope, const CostWeights& weights, bool partial,
-                                             WorkerTeam& team, ProcessGroup& processes, std::size_t minBlockNodes)
+ParallelRegraftScorer::ParallelRegraftScorer(const CostModel& model, bool partial, WorkerTeam& team,
+                                             ProcessGroup& processes, std::size_t minBlockNodes)
     : team_(team),
       processes_(processes),
       partial_(partial),
       minBlockNodes_(minBlockNodes),
-      scorers_(team.size(), RegraftScorer(scope, weights, partial)),
+      scorers_(team.size(), RegraftScorer(model, partial)),
       scorerRound_(team.size(), 0) {}
 
-void ParallelRegraftScorer::setGeneTrees(std::vector<const GeneTree*> trees, std::size_t speciesCount) {
-  trees_ = std::move(trees);
-  blockStarts_ = geneTreeBlocks(trees_, speciesCount, minBlockNodes_);
+void ParallelRegraftScorer::setGeneTrees(const std::vector<ScoredGeneTree>& trees,
+                                         const std::vector<RootEdge>* rootings, std::size_t speciesCount) {
+  trees_ = &trees;
+  rootings_ = rootings;
+  blockStarts_ = geneTreeBlocks(trees, speciesCount, minBlockNodes_);
 }
 
 void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex& index, NodeId x, bool everyRooting) {
@@ -55,14 +57,16 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
       scorer.restart();
     }
     const std::size_t end = blockStarts_[block + 1];
+    const std::vector<ScoredGeneTree>& trees = *trees_;
     for (std::size_t i = blockStarts_[block]; i < end; ++i) {
-      if (i + 1 < end) trees_[i + 1]->prefetch();
-      const GeneTree& tree = *trees_[i];
-      const double weight = partial_ ? 1.0 : tree.weight();
+      if (i + 1 < end) trees[i + 1].tree->prefetch();
+      const GeneTree& tree = *trees[i].tree;
+      const RootEdge edge = rootings_ != nullptr ? (*rootings_)[i] : tree.rootEdge();
+      const double weight = partial_ ? 1.0 : trees[i].weight;
       if (everyRooting && !tree.rooted())
-        scorer.addGeneTreeAtEveryRooting(tree, weight);
+        scorer.addGeneTreeAtEveryRooting(tree, edge, weight);
       else
-        scorer.addGeneTree(tree, weight);
+        scorer.addGeneTree(tree, edge, weight);
     }
     scorer.finish();
     double* out = &blockScores_[block * positions * 2];

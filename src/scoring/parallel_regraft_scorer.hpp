@@ -13,10 +13,11 @@
 #include <cstddef>
 #include <vector>
 
-#include "common/options.hpp"
 #include "common/process_group.hpp"
 #include "common/worker_team.hpp"
+#include "reconcile/cost_model.hpp"
 #include "scoring/regraft_scorer.hpp"
+#include "scoring/scored_gene_trees.hpp"
 
 namespace dls {
 
@@ -26,7 +27,7 @@ constexpr std::size_t kMinBlockNodes = 4096;
 // the last one their end: a block holds at least max(minBlockNodes,
 // 16 x speciesCount) gene-tree nodes (so that its pass over the species
 // tree stays small beside its gene trees), but the last.
-std::vector<std::size_t> geneTreeBlocks(const std::vector<const GeneTree*>& trees, std::size_t speciesCount,
+std::vector<std::size_t> geneTreeBlocks(const std::vector<ScoredGeneTree>& trees, std::size_t speciesCount,
                                         std::size_t minBlockNodes = kMinBlockNodes);
 
 class ParallelRegraftScorer {
@@ -35,12 +36,14 @@ class ParallelRegraftScorer {
   // once; otherwise the search's, each gene tree by its weight. A block
   // holds at least minBlockNodes gene-tree nodes (tests make it small).
   // The cost weights choose the cheapest rootings (see RegraftScorer).
-  ParallelRegraftScorer(LossScope scope, const CostWeights& weights, bool partial, WorkerTeam& team,
-                        ProcessGroup& processes, std::size_t minBlockNodes = kMinBlockNodes);
+  ParallelRegraftScorer(const CostModel& model, bool partial, WorkerTeam& team, ProcessGroup& processes,
+                        std::size_t minBlockNodes = kMinBlockNodes);
 
-  // This process's gene trees, in the order their scores are summed, and
-  // the number of species.
-  void setGeneTrees(std::vector<const GeneTree*> trees, std::size_t speciesCount);
+  // This process's gene trees, in the order their scores are summed, the
+  // edges they are rooted on (null: as read; both stay with the caller, who
+  // may change the edges between scorings), and the number of species.
+  void setGeneTrees(const std::vector<ScoredGeneTree>& trees, const std::vector<RootEdge>* rootings,
+                    std::size_t speciesCount);
 
   // Scores every regraft of x, which hangs from the root of the species
   // tree (see RegraftScorer); under everyRooting, unrooted gene trees count
@@ -59,7 +62,8 @@ class ParallelRegraftScorer {
   std::vector<RegraftScorer> scorers_;           // one per worker
   std::vector<unsigned long long> scorerRound_;  // the round of score() each has begun
   unsigned long long round_ = 0;
-  std::vector<const GeneTree*> trees_;
+  const std::vector<ScoredGeneTree>* trees_ = nullptr;
+  const std::vector<RootEdge>* rootings_ = nullptr;
   std::vector<std::size_t> blockStarts_;  // block b is trees_[blockStarts_[b] .. blockStarts_[b + 1])
   // Per block, per position of the remaining tree (in its pre-order):
   // duplications, then losses.

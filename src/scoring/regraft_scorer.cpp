@@ -45,18 +45,19 @@ void RegraftScorer::countInto(bool accumulated, bool accumulatedLosses, double w
   lossAmount_ = accumulatedLosses ? weight : 1;
 }
 
-void RegraftScorer::addGeneTree(const GeneTree& tree, double weight) {
+void RegraftScorer::addGeneTree(const GeneTree& tree, const RootEdge& edge, double weight) {
   if (partial_)
-    addAtPresentRooting<true>(tree, weight);
+    addAtPresentRooting<true>(tree, edge, weight);
   else
-    addAtPresentRooting<false>(tree, weight);
+    addAtPresentRooting<false>(tree, edge, weight);
 }
 
 template <bool kPartial>
-void RegraftScorer::addAtPresentRooting(const GeneTree& tree, double weight) {
+void RegraftScorer::addAtPresentRooting(const GeneTree& tree, const RootEdge& edge, double weight) {
   scratch_.fit(tree.size());
   if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
-  mapGeneTree<kPartial>(tree, species_->leafByName().data(), *index_, scratch_.map.data());
+  const GeneRooting& rooting = scratch_.rootAt(tree, edge);
+  mapGeneTree<kPartial>(tree, rooting, scratch_.turned, species_->leafByName().data(), *index_, scratch_.map.data());
   const RelevantTree* relevant = &wholeTree_;
   if (kPartial || scope_ == LossScope::geneSpeciesOnly) {
     scratch_.relevant.buildRestricted(*species_, *index_, tree, scratch_.map.data());
@@ -64,16 +65,16 @@ void RegraftScorer::addAtPresentRooting(const GeneTree& tree, double weight) {
   }
   countInto(true, relevant->whole(), weight);
   accumulatedAny_ = true;
-  scoreRooting<kPartial>(tree.rooting(), *relevant, weight, Combine::accumulate);
+  scoreRooting<kPartial>(rooting, *relevant, weight, Combine::accumulate);
 }
 
-void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, double weight) {
+void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, const RootEdge& edge, double weight) {
   if (scope_ == LossScope::wholeSpeciesTree) {
-    addAtCheapestRootings(tree, weight);
+    addAtCheapestRootings(tree, edge, weight);
     return;
   }
   if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
-  const RelevantTree& relevant = reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
+  const RelevantTree& relevant = reconcileEveryDirection(tree, edge, *species_, *index_, scope_, wholeTree_, scratch_);
   // Losses counted in the tree restricted to the gene tree's species: a
   // pass over the species tree per rooting.
   countInto(false, false, 1);
@@ -179,7 +180,7 @@ GeneTreeCost RegraftScorer::nodeCost(const Mapped& m, const Mapped& m0, const Ma
   return cost;
 }
 
-void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
+void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& edge, double weight) {
   if (secondary_.size() < tree.size()) secondary_.resize(tree.size());
   if (remainingDirected_.size() < tree.size()) {
     remainingDirected_.resize(tree.size());
@@ -188,8 +189,10 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, double weight) {
   }
   // The present rooting, accumulated as a gene tree at a fixed rooting;
   // each position then adds the change to its cheapest rooting.
-  addAtPresentRooting<false>(tree, weight);
-  reconcileEveryDirection(tree, *species_, *index_, scope_, wholeTree_, scratch_);
+  reconcileEveryDirection(tree, edge, *species_, *index_, scope_, wholeTree_, scratch_);
+  countInto(true, true, weight);
+  accumulatedAny_ = true;
+  scoreRooting<false>(scratch_.rooting, wholeTree_, weight, Combine::accumulate);
   // Only sides with species on both sides of the root need their
   // remaining species mapped; there are none unless the whole tree has.
   if (scratch_.map[at(tree.root())] == root_)
@@ -705,7 +708,7 @@ void RegraftScorer::clearLossCounters(NodeId v) {
   c.local = c.inheritedPlus = c.inheritedMinus = c.depth = c.sibling = c.siblingDepth = c.lossDelta = 0;
 }
 
-template void RegraftScorer::addAtPresentRooting<true>(const GeneTree&, double);
-template void RegraftScorer::addAtPresentRooting<false>(const GeneTree&, double);
+template void RegraftScorer::addAtPresentRooting<true>(const GeneTree&, const RootEdge&, double);
+template void RegraftScorer::addAtPresentRooting<false>(const GeneTree&, const RootEdge&, double);
 
 }  // namespace dls

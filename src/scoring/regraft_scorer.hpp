@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/options.hpp"
+#include "reconcile/cost_model.hpp"
 #include "reconcile/gene_scratch.hpp"
 #include "reconcile/reconciliation.hpp"
 #include "reconcile/relevant_tree.hpp"
@@ -34,8 +34,11 @@ namespace dls {
 class RegraftScorer {
  public:
   // The cost weights choose the cheapest rootings; the scores are counts.
-  RegraftScorer(LossScope scope, const CostWeights& weights, bool partial)
-      : scope_(scope), weights_(weights), equalWeights_(weights.duplication == weights.loss), partial_(partial) {}
+  RegraftScorer(const CostModel& model, bool partial)
+      : scope_(model.scope),
+        weights_(model.weights),
+        equalWeights_(model.weights.duplication == model.weights.loss),
+        partial_(partial) {}
 
   // Starts the scores of the regrafts of x, which hangs from the root of
   // the species tree; index describes the tree's present shape. Both must
@@ -43,14 +46,14 @@ class RegraftScorer {
   void begin(const SpeciesTree& species, const SpeciesIndex& index, NodeId x);
   // Starts the scores again, for other gene trees, x and the tree the same.
   void restart();
-  // Adds one gene tree, at its present rooting, to every position. Its
-  // counters are added to those of the gene trees before it, weighted, and
-  // turned into scores by finish(): the cost of a gene tree follows its
-  // size, not the species tree's.
-  void addGeneTree(const GeneTree& tree, double weight);
-  // Adds an unrooted gene tree at its cheapest rooting for each position:
-  // a pass over the species tree for each rooting.
-  void addGeneTreeAtEveryRooting(const GeneTree& tree, double weight);
+  // Adds one gene tree, rooted on `edge` (the builder's: as read), to every
+  // position. Its counters are added to those of the gene trees before it,
+  // weighted, and turned into scores by finish(): the cost of a gene tree
+  // follows its size, not the species tree's.
+  void addGeneTree(const GeneTree& tree, const RootEdge& edge, double weight);
+  // Adds an unrooted gene tree at its cheapest rooting for each position,
+  // from its present rooting on `edge`.
+  void addGeneTreeAtEveryRooting(const GeneTree& tree, const RootEdge& edge, double weight);
   // Adds the gene trees of addGeneTree to the scores.
   void finish();
 
@@ -89,7 +92,7 @@ class RegraftScorer {
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
 
   template <bool kPartial>
-  void addAtPresentRooting(const GeneTree& tree, double weight);
+  void addAtPresentRooting(const GeneTree& tree, const RootEdge& edge, double weight);
   template <bool kPartial>
   void scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, double weight, Combine combine);
   template <bool kPartial>
@@ -112,7 +115,7 @@ class RegraftScorer {
   // Unrooted gene trees under all rootings, losses over the whole species
   // tree: one pass for the present rooting, then a walk to the cheapest
   // rooting for each position.
-  void addAtCheapestRootings(const GeneTree& tree, double weight);
+  void addAtCheapestRootings(const GeneTree& tree, const RootEdge& edge, double weight);
   // A side of a gene-tree edge: the mapping of its gene leaves with x at the
   // root, and that of those in the remaining tree (kNoNode if none); and
   // what placing x asks of them: where the mapping lies, the in-order

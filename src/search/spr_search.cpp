@@ -1,43 +1,34 @@
 #include "search/spr_search.hpp"
 
 #include <cmath>
-#include <memory>
 
 #include "common/decimal_text.hpp"
 #include "common/errors.hpp"
-#include "reconcile/reconciler.hpp"
 #include "reconcile/species_coverage.hpp"
-#include "tree/tree_input.hpp"
+#include "scoring/gene_tree_counts.hpp"
 
 namespace dls {
 
-SprSearch::SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
-                     const CostWeights& weights, Random& random, Console& console, const std::atomic<bool>& stop,
-                     WorkerTeam& team, ProcessGroup& processes)
+SprSearch::SprSearch(SpeciesTree& species, const ScoringInput& input, Random& random, const StageContext& context,
+                     const std::atomic<bool>& stop)
     : species_(species),
-      genes_(genes),
-      names_(names),
-      scope_(scope),
-      weights_(weights),
+      input_(input),
       random_(random),
-      console_(console),
+      context_(context),
       stop_(stop),
-      scoringOrder_(rootedThenUnrooted(genes)),
-      team_(team),
-      processes_(processes),
-      scorer_(scope, weights, /*partial=*/false, team, processes) {
-  scorer_.setGeneTrees(scoringOrder_, species.leaves().size());
-  for (GeneTree& tree : genes_)
-    if (!tree.rooted()) unrooted_.push_back(&tree);
+      rootings_(rootingsAsRead(input.genes)),
+      scorer_(input.model, /*partial=*/false, context.team, context.processes) {
+  scorer_.setGeneTrees(input.genes, &rootings_, species.leaves().size());
 }
 
 SearchResult SprSearch::run() {
   start_ = std::chrono::steady_clock::now();
   // Processes that hold shares of the gene trees cannot check alone: the
   // first checks all of them before it hands them out.
-  if (processes_.size() == 1) checkSpeciesCoverage(species_, scoringOrder_, names_, console_);
-  console_.summariseWarnings();
-  console_.line("Computing...");
+  Console& console = context_.console;
+  if (context_.processes.size() == 1) checkSpeciesCoverage(species_, treesOf(input_.genes), input_.names, console);
+  console.summariseWarnings();
+  console.line("Computing...");
   bool everyRooting = false;
   for (;;) {
     runCycle(everyRooting);
@@ -56,15 +47,19 @@ SearchResult SprSearch::run() {
       bestMoves_.clear();
       everyRooting = true;
     }
-    if (processes_.anyRank(stop_.load())) break;
+    if (context_.processes.anyRank(stop_.load())) break;
   }
   // A species tree of one leaf has no regraft to score.
-  if (species_.size() == 1) currentScore_ = weightedCost(species_, genes_, scope_, weights_, team_, processes_);
+  if (species_.size() == 1) {
+    rootGeneTreesAtCheapest();
+    const std::vector<GeneTreeCost> counts = countAt(species_, input_.genes, rootings_, input_.model, context_.team);
+    currentScore_ = weightedCost(input_.genes, counts, input_.model.weights, context_.processes);
+  }
   // Weights so large that the sum leaves the range of double: no regraft
   // could be told from another, and no cost is a result.
   if (!std::isfinite(currentScore_)) throw InputError("the weighted cost is not finite: the weights are too large");
-  console_.line("Number of rSPR tree edit operations: " + std::to_string(moves_));
-  console_.line("Final weighted reconciliation cost: " + formatCost(currentScore_));
+  console.line("Number of rSPR tree edit operations: " + std::to_string(moves_));
+  console.line("Final weighted reconciliation cost: " + formatCost(currentScore_));
   return {currentScore_, moves_, elapsedSeconds()};
 }
 
@@ -73,7 +68,7 @@ void SprSearch::runCycle(bool everyRooting) {
   const NodeId count = static_cast<NodeId>(species_.size());
   for (NodeId x = 0; x < count; ++x) {
     if (x == species_.root()) continue;
-    if (console_.progressDue()) showProgress(x, false);
+    if (context_.console.progressDue()) showProgress(x, false);
     const NodeId p = species_.parent(x);
     const int slot = species_.child(p, 0) == x ? 0 : 1;
     const NodeId sibling = species_.child(p, 1 - slot);
@@ -97,9 +92,9 @@ void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
             formatCost(currentScore_);
   text += ", elapsed " + formatElapsed(elapsedSeconds());
   if (cycleEnd)
-    console_.progressStep(text);
+    context_.console.progressStep(text);
   else
-    console_.progress(text);
+    context_.console.progress(text);
 }
 
 void SprSearch::scoreRegrafts(NodeId x, bool everyRooting) {
@@ -114,8 +109,9 @@ void SprSearch::scoreRegrafts(NodeId x, bool everyRooting) {
 }
 
 void SprSearch::offer(NodeId x, NodeId y) {
-  const double duplications = weights_.duplication * scorer_.duplications(y);
-  const double losses = weights_.loss * scorer_.losses(y);
+  const CostWeights& weights = input_.model.weights;
+  const double duplications = weights.duplication * scorer_.duplications(y);
+  const double losses = weights.loss * scorer_.losses(y);
   const double cost = duplications + losses;
   if (isLowerCost(cost, currentScore_)) {
     improved_ = true;
@@ -132,33 +128,8 @@ long long SprSearch::elapsedSeconds() const {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_).count();
 }
 
-void SprSearch::rootGeneTreesAtCheapest() { rootAtCheapest(species_, unrooted_, scope_, weights_, team_); }
-
-void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& unrooted, LossScope scope,
-                    const CostWeights& weights, WorkerTeam& team) {
-  // A reconciler per worker, made when it first gets a gene tree.
-  std::vector<std::unique_ptr<Reconciler>> reconcilers(team.size());
-  team.forEach(unrooted.size(), 16, [&](unsigned worker, std::size_t i) {
-    if (!reconcilers[worker]) reconcilers[worker] = std::make_unique<Reconciler>(species, scope, weights);
-    reconcilers[worker]->rootAtCheapest(*unrooted[i]);
-  });
-}
-
-double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope,
-                    const CostWeights& weights, WorkerTeam& team, ProcessGroup& processes) {
-  std::vector<GeneTree*> unrooted;
-  for (GeneTree& tree : genes)
-    if (!tree.rooted()) unrooted.push_back(&tree);
-  rootAtCheapest(species, unrooted, scope, weights, team);
-  Reconciler reconciler(species, scope, weights);
-  std::vector<double> cost(1, 0.0);
-  processes.foldInRankOrder(cost, [&](std::vector<double>& running) {
-    for (const GeneTree* tree : rootedThenUnrooted(genes)) {
-      const GeneTreeCost c = reconciler.costAtPresentRooting(*tree);
-      running[0] += weights.of(static_cast<double>(c.duplications), static_cast<double>(c.losses)) * tree->weight();
-    }
-  });
-  return cost[0];
+void SprSearch::rootGeneTreesAtCheapest() {
+  rootAtCheapest(species_, input_.genes, rootings_, input_.model, context_.team);
 }
 
 }  // namespace dls

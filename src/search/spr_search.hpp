@@ -6,7 +6,8 @@
 // gene trees count at their cheapest rooting: fixed between cycles, and,
 // once no move improves, chosen per regraft position for one more cycle.
 // The search ends when that cycle improves nothing either. Costs weigh
-// duplications and losses by the cost weights.
+// duplications and losses by the cost weights. The gene trees are only
+// read: the search keeps the rooting of each.
 
 #include <atomic>
 #include <chrono>
@@ -15,15 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "common/console.hpp"
-#include "common/options.hpp"
-#include "common/process_group.hpp"
 #include "common/random.hpp"
-#include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
 #include "scoring/parallel_regraft_scorer.hpp"
-#include "tree/gene_tree.hpp"
-#include "tree/name_table.hpp"
+#include "scoring/stage_context.hpp"
 #include "tree/species_tree.hpp"
 
 namespace dls {
@@ -37,15 +33,16 @@ struct SearchResult {
 class SprSearch {
  public:
   // stop: set (by the keyboard interrupt) to end the search after the
-  // cycle in progress. The team scores the gene trees; with several
-  // processes, genes are this one's share, and the processes search in step.
-  SprSearch(SpeciesTree& species, std::vector<GeneTree>& genes, const NameTable& names, LossScope scope,
-            const CostWeights& weights, Random& random, Console& console, const std::atomic<bool>& stop,
-            WorkerTeam& team, ProcessGroup& processes = soleProcess());
+  // cycle in progress. With several processes, the input's gene trees are
+  // this one's share, and the processes search in step.
+  SprSearch(SpeciesTree& species, const ScoringInput& input, Random& random, const StageContext& context,
+            const std::atomic<bool>& stop);
 
   // Improves the species tree in place; the unrooted gene trees end at
   // their cheapest rooting for it.
   SearchResult run();
+  // The edge each gene tree is rooted on, by position in the input's list.
+  const std::vector<RootEdge>& rootings() const { return rootings_; }
 
  private:
   void runCycle(bool everyRooting);
@@ -56,20 +53,13 @@ class SprSearch {
   void rootGeneTreesAtCheapest();
 
   SpeciesTree& species_;
-  std::vector<GeneTree>& genes_;
-  const NameTable& names_;
-  const LossScope scope_;
-  const CostWeights weights_;
+  const ScoringInput input_;
   Random& random_;
-  Console& console_;
+  const StageContext context_;
   const std::atomic<bool>& stop_;
-  // The gene trees in the order their scores are summed.
-  std::vector<const GeneTree*> scoringOrder_;
+  std::vector<RootEdge> rootings_;
   SpeciesIndex index_;
-  WorkerTeam& team_;
-  ProcessGroup& processes_;
   ParallelRegraftScorer scorer_;
-  std::vector<GeneTree*> unrooted_;
 
   double currentScore_ = std::numeric_limits<double>::infinity();  // lowest cost met so far
   double currentDuplications_ = 0, currentLosses_ = 0;             // its parts, weighted
@@ -81,17 +71,6 @@ class SprSearch {
   unsigned cycle_ = 0;  // the running cycle, from 1
   std::chrono::steady_clock::time_point start_;
 };
-
-// Roots every unrooted gene tree at its cheapest rooting for the species
-// tree, on the team's workers.
-void rootAtCheapest(const SpeciesTree& species, const std::vector<GeneTree*>& unrooted, LossScope scope,
-                    const CostWeights& weights, WorkerTeam& team);
-
-// The weighted cost of a species tree, the unrooted gene trees at their
-// cheapest rooting (they are left there), summed as the search sums (over
-// the processes' shares in rank order).
-double weightedCost(const SpeciesTree& species, std::vector<GeneTree>& genes, LossScope scope,
-                    const CostWeights& weights, WorkerTeam& team, ProcessGroup& processes = soleProcess());
 
 // Whether a weighted cost is lower than another. Sums of weights such as 0.1
 // round differently in different orders: costs within a relative 1e-9 of

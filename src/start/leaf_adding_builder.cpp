@@ -3,20 +3,19 @@
 #include <algorithm>
 
 #include "common/errors.hpp"
-#include "tree/tree_input.hpp"
 
 namespace dls {
 
-LeafAddingBuilder::LeafAddingBuilder(const std::vector<GeneTree>& genes, const std::vector<NameId>& species,
-                                     const NameTable& names, const CostWeights& weights, Random& random,
-                                     Console& console, WorkerTeam& team, ProcessGroup& processes)
-    : genes_(genes),
+LeafAddingBuilder::LeafAddingBuilder(const ScoringInput& input, const std::vector<NameId>& species, Random& random,
+                                     const StageContext& context)
+    : genes_(input.genes),
       allSpecies_(species),
-      names_(names),
-      weights_(weights),
+      names_(input.names),
+      weights_(input.model.weights),
       random_(random),
-      console_(console),
-      scorer_(LossScope::geneSpeciesOnly, weights, /*partial=*/true, team, processes) {}
+      console_(context.console),
+      scorer_(CostModel{LossScope::geneSpeciesOnly, input.model.weights}, /*partial=*/true, context.team,
+              context.processes) {}
 
 void LeafAddingBuilder::prepareConstraints(const std::vector<ConstraintGroup>& groups) {
   // Species are numbered in byte order of their names.
@@ -131,7 +130,7 @@ SpeciesTree LeafAddingBuilder::build(const std::vector<ConstraintGroup>& groups)
   prepareConstraints(groups);
   // Every gene tree counts 1 here: the sums are whole numbers, exact in
   // any order, and the search's order serves.
-  scorer_.setGeneTrees(rootedThenUnrooted(genes_), species_.size());
+  scorer_.setGeneTrees(genes_, nullptr, species_.size());
   tree_.coverNames(names_.size());
   const std::size_t n = species_.size();
   console_.line("Leaf set size: " + std::to_string(n));

@@ -16,28 +16,22 @@
 #include <utility>
 #include <vector>
 
-#include "common/console.hpp"
-#include "common/cost_weights.hpp"
-#include "common/process_group.hpp"
 #include "common/random.hpp"
-#include "common/worker_team.hpp"
 #include "reconcile/species_index.hpp"
 #include "scoring/parallel_regraft_scorer.hpp"
+#include "scoring/stage_context.hpp"
 #include "tree/constraint_reader.hpp"
-#include "tree/gene_tree.hpp"
-#include "tree/name_table.hpp"
 #include "tree/species_tree.hpp"
 
 namespace dls {
 
 class LeafAddingBuilder {
  public:
-  // The team scores the gene trees; species: those of all gene trees,
-  // sorted. With several processes, genes are this one's share, and the
-  // processes build in step.
-  LeafAddingBuilder(const std::vector<GeneTree>& genes, const std::vector<NameId>& species, const NameTable& names,
-                    const CostWeights& weights, Random& random, Console& console, WorkerTeam& team,
-                    ProcessGroup& processes = soleProcess());
+  // species: those of all gene trees, sorted. With several processes, the
+  // input's gene trees are this one's share, and the processes build in
+  // step. Each gene tree counts once, whatever its weight.
+  LeafAddingBuilder(const ScoringInput& input, const std::vector<NameId>& species, Random& random,
+                    const StageContext& context);
 
   // Builds the tree; its nodes are numbered in pre-order and its clades are
   // the constraint groups.
@@ -58,7 +52,7 @@ class LeafAddingBuilder {
   // collects the best admissible ones.
   void scorePositions(NodeId x);
 
-  const std::vector<GeneTree>& genes_;
+  const std::vector<ScoredGeneTree>& genes_;
   const std::vector<NameId>& allSpecies_;
   const NameTable& names_;
   const CostWeights weights_;

@@ -14,6 +14,14 @@
 
 namespace dls {
 
+// An edge of a gene tree, where a rooting puts the root: first is then the
+// root's child 0, second its child 1.
+struct RootEdge {
+  NodeId first, second;
+  bool operator==(const RootEdge& other) const { return first == other.first && second == other.second; }
+  bool operator!=(const RootEdge& other) const { return !(*this == other); }
+};
+
 class GeneRooting {
  public:
   struct Node {
@@ -32,6 +40,8 @@ class GeneRooting {
   int childSlot(NodeId n, int i) const { return i < nodes_[at(n)].parentSlot ? i : i + 1; }
   int parentSlot(NodeId n) const { return nodes_[at(n)].parentSlot; }
   bool isLeaf(NodeId n) const { return child(n, 0) == kNoNode && child(n, 1) == kNoNode; }
+  // The edge the root stands on.
+  RootEdge rootEdge() const { return {child(root_, 0), child(root_, 1)}; }
   const Node& node(NodeId n) const { return nodes_[at(n)]; }
 
   NodeId addNode();

@@ -19,11 +19,6 @@ void GeneTree::finish() {
   orderInnerNodes();
 }
 
-void GeneTree::moveRootTo(NodeId a, NodeId b) {
-  rooting_.moveRootTo(a, b, [](NodeId) {});
-  orderInnerNodes();
-}
-
 void GeneTree::orderInnerNodes() {
   innerPostorder_.clear();
   forEachPostorder(

@@ -1,7 +1,8 @@
 #pragma once
 // A gene tree: rooted, or unrooted ("[&U]"), in which case it is stored
-// rooted on one of its edges and can be re-rooted on any other (see
-// GeneRooting).
+// rooted on one of its edges, as read; the stages that try its other
+// rootings re-root copies of its links (see GeneRooting). Once read, a gene
+// tree is never changed.
 
 #include <cstdint>
 #include <string>
@@ -36,6 +37,7 @@ class GeneTree {
     return std::string_view(geneLabels_).substr(start, geneLabelEnd_[i] - start);
   }
   const GeneRooting& rooting() const { return rooting_; }
+  RootEdge rootEdge() const { return rooting_.rootEdge(); }
   // Every leaf, in text order.
   const std::vector<NodeId>& leaves() const { return leaves_; }
   // The nodes with children, every one after its children.
@@ -46,9 +48,6 @@ class GeneTree {
   void attach(NodeId parent, NodeId child) { rooting_.attach(parent, child); }
   void setRoot(NodeId root) { rooting_.setRoot(root); }
   void finish();
-
-  // Re-roots the tree on the edge between neighbours a and b (a child 0).
-  void moveRootTo(NodeId a, NodeId b);
 
   // Asks the processor to fetch the tree's nodes ahead of use: scoring
   // streams through all gene trees once per pruned subtree, far more data

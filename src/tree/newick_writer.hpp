@@ -21,34 +21,40 @@ class NewickWriter {
 
   // innerLabels, when given, replaces the labels of inner nodes (by node).
   void write(std::ostream& out, const SpeciesTree& tree, const std::vector<std::string>* innerLabels = nullptr) const {
-    writeTree(out, tree, innerLabels);
+    writeTree(out, tree, tree, innerLabels);
   }
-  // A gene tree at its present rooting.
-  void write(std::ostream& out, const GeneTree& tree) const { writeTree(out, tree, nullptr); }
+  // A gene tree as read, or at another rooting of its links.
+  void write(std::ostream& out, const GeneTree& tree) const { writeTree(out, tree, tree.rooting(), nullptr); }
+  void write(std::ostream& out, const GeneTree& tree, const GeneRooting& rooting) const {
+    writeTree(out, tree, rooting, nullptr);
+  }
 
   // A node's label as written (unquoted): a gene leaf's gene label.
   std::string_view label(const SpeciesTree& tree, NodeId v) const;
   std::string_view label(const GeneTree& tree, NodeId v) const;
 
  private:
-  template <class Tree>
-  void writeTree(std::ostream& out, const Tree& tree, const std::vector<std::string>* innerLabels) const;
+  // links: the tree's children (the tree itself, or a rooting of a gene tree's links).
+  template <class Tree, class Links>
+  void writeTree(std::ostream& out, const Tree& tree, const Links& links,
+                 const std::vector<std::string>* innerLabels) const;
   void writeLabel(std::ostream& out, std::string_view label) const;
 
   const NameTable& names_;
 };
 
-template <class Tree>
-void NewickWriter::writeTree(std::ostream& out, const Tree& tree, const std::vector<std::string>* innerLabels) const {
-  auto childOf = [&tree](NodeId v, int i) { return tree.child(v, i); };
-  depthFirstTour(tree.root(), childOf, [&](NodeId v, TourStep step) {
-    const bool inner = !tree.isLeaf(v);
+template <class Tree, class Links>
+void NewickWriter::writeTree(std::ostream& out, const Tree& tree, const Links& links,
+                             const std::vector<std::string>* innerLabels) const {
+  auto childOf = [&links](NodeId v, int i) { return links.child(v, i); };
+  depthFirstTour(links.root(), childOf, [&](NodeId v, TourStep step) {
+    const bool inner = !links.isLeaf(v);
     switch (step) {
       case TourStep::enter:
         if (inner) out << '(';
         break;
       case TourStep::between:
-        if (tree.child(v, 1) != kNoNode) out << ',';
+        if (links.child(v, 1) != kNoNode) out << ',';
         break;
       case TourStep::leave:
         if (inner) out << ')';

@@ -37,23 +37,17 @@ void applyMark(const TextComment& comment, GeneTreeMarks& marks) {
 
 }  // namespace
 
-std::vector<NameId> speciesOfGeneTrees(const std::vector<GeneTree>& trees, const NameTable& names) {
+std::vector<NameId> speciesOfGeneTrees(const std::vector<GeneTree>& trees, const NameTable& names,
+                                       const std::vector<int>* draws) {
   std::vector<char> named(names.size(), 0);
-  for (const GeneTree& tree : trees)
-    for (NodeId leaf : tree.leaves()) named[static_cast<std::size_t>(tree.name(leaf))] = 1;
+  for (std::size_t i = 0; i < trees.size(); ++i) {
+    if (draws != nullptr && (*draws)[i] == 0) continue;
+    for (NodeId leaf : trees[i].leaves()) named[static_cast<std::size_t>(trees[i].name(leaf))] = 1;
+  }
   std::vector<NameId> species;
   for (std::size_t name = 0; name < named.size(); ++name)
     if (named[name]) species.push_back(static_cast<NameId>(name));
   return species;
-}
-
-std::vector<const GeneTree*> rootedThenUnrooted(const std::vector<GeneTree>& trees) {
-  std::vector<const GeneTree*> order;
-  for (const GeneTree& tree : trees)
-    if (tree.rooted()) order.push_back(&tree);
-  for (const GeneTree& tree : trees)
-    if (!tree.rooted()) order.push_back(&tree);
-  return order;
 }
 
 void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Console& console, TreeInput& trees) {

@@ -37,13 +37,9 @@ struct TreeInputRules {
 void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Console& console, TreeInput& trees);
 
 // The species the gene trees name: every distinct name of a gene leaf, by
-// name number.
-std::vector<NameId> speciesOfGeneTrees(const std::vector<GeneTree>& trees, const NameTable& names);
-
-// The gene trees as the search sums their scores and the report lists
-// them: the rooted ones, then the unrooted ones, each in input order. The
-// order of the sums decides the last bits of weighted costs, and with
-// them which of several equally good trees is found.
-std::vector<const GeneTree*> rootedThenUnrooted(const std::vector<GeneTree>& trees);
+// name number; with draws, of the trees drawn at least once (draws[i] times
+// tree i).
+std::vector<NameId> speciesOfGeneTrees(const std::vector<GeneTree>& trees, const NameTable& names,
+                                       const std::vector<int>* draws = nullptr);
 
 }  // namespace dls

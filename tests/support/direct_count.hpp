@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/cost_weights.hpp"
+#include "reconcile/cost_model.hpp"
 
 namespace dls {
 

@@ -7,6 +7,7 @@
 
 #include "common/console.hpp"
 #include "common/random.hpp"
+#include "reconcile/gene_scratch.hpp"
 #include "support/direct_count.hpp"
 #include "tree/newick_writer.hpp"
 #include "tree/tree_input.hpp"
@@ -32,6 +33,14 @@ template <class Tree>
 std::string newickOf(const Tree& tree, const NameTable& names) {
   std::ostringstream out;
   NewickWriter(names).write(out, tree);
+  return out.str() + ";";
+}
+
+// A gene tree rooted on another edge.
+inline std::string newickAt(const GeneTree& tree, const RootEdge& edge, const NameTable& names) {
+  std::ostringstream out;
+  GeneScratch scratch;
+  NewickWriter(names).write(out, tree, scratch.rootAt(tree, edge));
   return out.str() + ";";
 }
 

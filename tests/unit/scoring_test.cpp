@@ -42,14 +42,24 @@ std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>
   return text;
 }
 
-// The weighted duplications and losses of the present species tree.
-std::pair<double, double> directCost(const TreeInput& trees, LossScope scope, bool everyRooting,
-                                     const CostWeights& weights) {
+// A random edge of the tree to root it on.
+RootEdge randomEdge(std::mt19937& random, const GeneTree& tree) {
+  const NodeId n = static_cast<NodeId>(random() % tree.size());
+  const NodeId p = tree.rooting().parent(n);
+  if (tree.size() < 3 || p == kNoNode || p == tree.root()) return tree.rootEdge();
+  return random() % 2 ? RootEdge{p, n} : RootEdge{n, p};
+}
+
+// The weighted duplications and losses of the present species tree, each
+// gene tree rooted on its edge.
+std::pair<double, double> directCost(const TreeInput& trees, const std::vector<RootEdge>& rootings, LossScope scope,
+                                     bool everyRooting, const CostWeights& weights) {
   const PlainTree species = plainTree(*trees.speciesTree, trees.names);
   const bool limit = scope == LossScope::geneSpeciesOnly;
   double duplications = 0, losses = 0;
-  for (const GeneTree& tree : trees.geneTrees) {
-    const PlainTree gene = plainTree(tree, trees.names);
+  for (std::size_t i = 0; i < trees.geneTrees.size(); ++i) {
+    const GeneTree& tree = trees.geneTrees[i];
+    const PlainTree gene = PlainTree::parse(newickAt(tree, rootings[i], trees.names));
     const Counts c = everyRooting && !tree.rooted() ? cheapestRooting(species, gene, limit, weights)
                                                     : directCount(species, gene, limit);
     duplications += c.duplications * tree.weight();
@@ -66,17 +76,20 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
   SpeciesTree& tree = *input.speciesTree;
   std::ostringstream sink;
   Console quiet(sink, sink);
-  std::vector<const GeneTree*> genes;
-  for (const GeneTree& gene : input.geneTrees) genes.push_back(&gene);
-  checkSpeciesCoverage(tree, genes, input.names, quiet);
+  const std::vector<ScoredGeneTree> genes = inputOrder(input.geneTrees);
+  checkSpeciesCoverage(tree, treesOf(genes), input.names, quiet);
+  // Unrooted gene trees at a rooting of their own, not as read.
+  std::vector<RootEdge> rootings;
+  for (const GeneTree& gene : input.geneTrees)
+    rootings.push_back(gene.rooted() ? gene.rootEdge() : randomEdge(random, gene));
   // Blocks of a few nodes, three workers: the blocks' sums must be right
   // too, and the same to the last bit as one worker's.
   WorkerTeam team(3), one(1);
   const std::size_t blockNodes = 1 + random() % 24;
-  ParallelRegraftScorer scorer(scope, weights, false, team, soleProcess(), blockNodes),
-      alone(scope, weights, false, one, soleProcess(), blockNodes);
-  scorer.setGeneTrees(genes, 0);
-  alone.setGeneTrees(genes, 0);
+  ParallelRegraftScorer scorer({scope, weights}, false, team, soleProcess(), blockNodes),
+      alone({scope, weights}, false, one, soleProcess(), blockNodes);
+  scorer.setGeneTrees(genes, &rootings, 0);
+  alone.setGeneTrees(genes, &rootings, 0);
   SpeciesIndex index;
   for (NodeId x = 0; x < static_cast<NodeId>(tree.size()); ++x) {
     if (x == tree.root()) continue;
@@ -95,7 +108,7 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
     }
     for (const auto& [y, score] : scores) {
       tree.moveSubtree(x, y);
-      const auto [duplications, losses] = directCost(input, scope, everyRooting, weights);
+      const auto [duplications, losses] = directCost(input, rootings, scope, everyRooting, weights);
       const std::string what = text + " regraft " + newickOf(tree, input.names) + " weights " +
                                std::to_string(weights.duplication) + " " + std::to_string(weights.loss);
       // Weighted counts add up in another order than here: equal to rounding.
@@ -153,9 +166,9 @@ TEST(InsertionScores, AgreeWithTheDirectCountOfRestrictedGeneTrees) {
     SpeciesIndex index;
     index.rebuild(tree);
     const CostWeights weights = roundWeights(round, random);
-    RegraftScorer scorer(LossScope::geneSpeciesOnly, weights, true);
+    RegraftScorer scorer({LossScope::geneSpeciesOnly, weights}, true);
     scorer.begin(tree, index, x);
-    for (const GeneTree& gene : input.geneTrees) scorer.addGeneTree(gene, 1.0);
+    for (const GeneTree& gene : input.geneTrees) scorer.addGeneTree(gene, gene.rootEdge(), 1.0);
     scorer.finish();
     const std::set<std::string> inTree(names.begin(), names.begin() + present + 1);
     const NodeId r = leaves[0];

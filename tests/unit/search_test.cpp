@@ -49,8 +49,12 @@ TEST(SprSearch, EndsInALocalOptimumAndReportsItsCost) {
     const std::atomic<bool> stop{false};
     const LossScope scope = limit ? LossScope::geneSpeciesOnly : LossScope::wholeSpeciesTree;
     WorkerTeam team(1 + round % 3);
-    const SearchResult result =
-        SprSearch(*input.speciesTree, input.geneTrees, input.names, scope, weights, draws, quiet, stop, team).run();
+    const std::vector<ScoredGeneTree> order = scoringOrder(input.geneTrees);
+    SprSearch search(*input.speciesTree, {order, input.names, {scope, weights}}, draws, {team, soleProcess(), quiet},
+                     stop);
+    const SearchResult result = search.run();
+    std::vector<RootEdge> rootings(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) rootings[order[i].input] = search.rootings()[i];
 
     std::vector<PlainTree> genes;
     for (const GeneTree& tree : input.geneTrees) genes.push_back(plainTree(tree, input.names));
@@ -58,9 +62,11 @@ TEST(SprSearch, EndsInALocalOptimumAndReportsItsCost) {
     const std::string what =
         text + " weights " + std::to_string(weights.duplication) + " " + std::to_string(weights.loss);
     ASSERT_TRUE(nearCost(result.cost, directCost(final, genes, input, limit, weights))) << what;
-    for (std::size_t i = 0; i < genes.size(); ++i) {  // unrooted trees left at their cheapest rooting
-      if (input.geneTrees[i].rooted()) continue;
-      ASSERT_TRUE(nearCost(directCount(final, genes[i], limit).cost(weights),
+    for (std::size_t i = 0; i < genes.size(); ++i) {  // unrooted trees rooted at their cheapest rooting
+      const GeneTree& tree = input.geneTrees[i];
+      if (tree.rooted()) continue;
+      const PlainTree rooted = PlainTree::parse(newickAt(tree, rootings[i], input.names));
+      ASSERT_TRUE(nearCost(directCount(final, rooted, limit).cost(weights),
                            cheapestRooting(final, genes[i], limit, weights).cost(weights)))
           << what;
     }
@@ -80,9 +86,9 @@ TEST(SprSearch, StopsAfterOneCycleWhenAskedToStop) {
   Random draws(1);
   const std::atomic<bool> stop{true};
   WorkerTeam team(1);
-  const SearchResult result = SprSearch(*input.speciesTree, input.geneTrees, input.names, LossScope::wholeSpeciesTree,
-                                        CostWeights(), draws, terminal, stop, team)
-                                  .run();
+  const std::vector<ScoredGeneTree> order = scoringOrder(input.geneTrees);
+  const SearchResult result =
+      SprSearch(*input.speciesTree, {order, input.names, {}}, draws, {team, soleProcess(), terminal}, stop).run();
   EXPECT_EQ(result.moves, 1U);  // a search that runs on needs three moves here
   for (const char* shown : {"Computing...\n\rCycle 1: pruned 0/8, elapsed ", "\rCycle 1: pruned 5/8, best score "})
     EXPECT_NE(sink.str().find(shown), std::string::npos) << sink.str();

@@ -1,11 +1,11 @@
 #pragma once
-// Everything the command line decides, in one object: made by the start-up,
-// read by the stages.
+// Everything the command line decides, in one object: made by the start-up
+// from the option table (app/option_table.hpp), read by the run.
 
 #include <cstdint>
 #include <string>
 
-#include "common/cost_weights.hpp"
+#include "reconcile/cost_model.hpp"
 
 namespace dls {
 
@@ -13,21 +13,20 @@ namespace dls {
 // tree alone on one Newick line.
 enum class OutputFormat { newick, nexus, tree };
 
-// Where the losses of a gene tree are counted: in the whole species tree,
-// or in the species tree restricted to the gene tree's own species.
-enum class LossScope { wholeSpeciesTree, geneSpeciesOnly };
+// Where the search starts: the species tree given first in the input, or
+// a tree built by randomised leaf adding.
+enum class StartTree { given, leafAdding };
 
 struct Options {
   std::uint32_t seed = 0;
   OutputFormat format = OutputFormat::newick;
   bool writeGeneTrees = false;
-  int generator = 1;               // 0: the species tree given first in the input; 1: leaf adding
-  bool evaluateOnly = false;       // with generator 0: the given tree's report, no search
+  StartTree startTree = StartTree::leafAdding;
+  bool evaluateOnly = false;       // with a given tree: its report, no search
   int starts = 1;                  // independent start trees, each searched
   int bootstrap = 0;               // replicates over the gene trees; 0: none
   std::string bootstrapTreesPath;  // where the replicates' trees go; empty: nowhere
-  LossScope lossScope = LossScope::wholeSpeciesTree;
-  CostWeights weights;  // of a duplication and of a loss
+  CostModel costModel;
   bool quiet = false;
   unsigned threads = 1;                    // workers scoring the gene trees
   std::string inputPath;                   // empty: standard input

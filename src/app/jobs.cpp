@@ -1,0 +1,127 @@
+#include "app/jobs.hpp"
+
+#include "app/interrupt.hpp"
+#include "common/decimal_text.hpp"
+#include "common/errors.hpp"
+#include "scoring/gene_tree_counts.hpp"
+#include "search/spr_search.hpp"
+#include "start/leaf_adding_builder.hpp"
+
+namespace dls {
+
+namespace {
+
+// Per gene tree read, in input order, from a list in summing order (of
+// all of them, or of those a replicate drew).
+template <class T>
+std::vector<T> inInputOrder(const JobInput& in, const std::vector<ScoredGeneTree>& genes,
+                            const std::vector<T>& values) {
+  std::vector<T> ordered(in.input.trees.geneTrees.size());
+  for (std::size_t i = 0; i < genes.size(); ++i) ordered[genes[i].input] = values[i];
+  return ordered;
+}
+
+// A start tree built by leaf adding, every constraint group kept a clade.
+SpeciesTree builtTree(const JobInput& in, const ScoringInput& scoring, const std::vector<NameId>& species,
+                      Random& draws, const StageContext& context) {
+  SpeciesTree tree = LeafAddingBuilder(scoring, species, draws, context).build(in.input.groups);
+  if (in.options.startTree == StartTree::leafAdding) {
+    context.console.line("Using SPR local search heuristic to infer final species tree");
+    context.console.line(in.input.geneTreeSummary);
+  }
+  return tree;
+}
+
+// The species tree searched from: the given one, else one built.
+JobResult searched(const JobInput& in, bool fromGiven, const std::vector<ScoredGeneTree>& genes,
+                   const std::vector<NameId>& species, Random& draws, const StageContext& context) {
+  const ScoringInput scoring{genes, in.input.trees.names, in.options.costModel};
+  JobResult result;
+  result.tree = fromGiven ? *in.input.trees.speciesTree : builtTree(in, scoring, species, draws, context);
+  context.console.summariseWarnings();
+  SprSearch search(result.tree, scoring, draws, context, stopRequested());
+  const SearchResult found = search.run();
+  result.done = true;
+  result.cost = found.cost;
+  result.moves = found.moves;
+  result.seconds = found.seconds;
+  result.rootings = inInputOrder(in, genes, search.rootings());
+  return result;
+}
+
+// Start s: the run of the seed (start 1) or of a seed derived from it.
+JobResult runStart(const JobInput& in, int start, Console& console, WorkerTeam& team, ProcessGroup& searchers) {
+  const std::uint32_t seed =
+      start == 1 ? in.options.seed : derivedSeed(in.options.seed, static_cast<std::uint32_t>(start));
+  Random draws = start == 1 ? in.afterReading : Random(seed);
+  const std::vector<ScoredGeneTree> genes = scoringOrder(in.input.trees.geneTrees);
+  const bool fromGiven = in.options.startTree == StartTree::given && start == 1;
+  JobResult result = searched(in, fromGiven, genes, in.input.species, draws, {team, searchers, console});
+  result.seed = seed;
+  console.line("Time taken for search heuristic: " + formatElapsed(result.seconds));
+  return result;
+}
+
+// Bootstrap replicate r: as many gene trees as were read, drawn with
+// replacement (a tree drawn k times counts k times its weight) from the
+// generator of seed derivedSeed(seed, 2^31 + r), and one start searched
+// on them (the given tree with -g 0). An interrupted replicate does not
+// count.
+JobResult runReplicate(const JobInput& in, int replicate, Console& console, WorkerTeam& team) {
+  const std::vector<GeneTree>& trees = in.input.trees.geneTrees;
+  Random draws(derivedSeed(in.options.seed, 0x80000000U + static_cast<std::uint32_t>(replicate)));
+  std::vector<int> drawn(trees.size(), 0);
+  for (std::size_t i = 0; i < trees.size(); ++i) ++drawn[draws.next() % trees.size()];
+  const std::vector<ScoredGeneTree> genes = scoringOrder(trees, &drawn);
+  const std::vector<NameId> species = speciesOfGeneTrees(trees, in.input.trees.names, &drawn);
+  // The replicate's own lines would drown the progress: one line for it.
+  console.setQuiet(true);
+  JobResult result =
+      searched(in, in.options.startTree == StartTree::given, genes, species, draws, {team, soleProcess(), console});
+  console.setQuiet(in.options.quiet);
+  result.rootings.clear();
+  result.done = !stopRequested();
+  return result;
+}
+
+// The given tree as it is, every unrooted gene tree at its cheapest rooting.
+JobResult runScoring(const JobInput& in, Console& console, WorkerTeam& team, ProcessGroup& searchers) {
+  console.summariseWarnings();
+  const std::vector<ScoredGeneTree> genes = scoringOrder(in.input.trees.geneTrees);
+  JobResult result;
+  result.tree = *in.input.trees.speciesTree;
+  std::vector<RootEdge> rootings = rootingsAsRead(genes);
+  rootAtCheapest(result.tree, genes, rootings, in.options.costModel, team);
+  const std::vector<GeneTreeCost> counts = countAt(result.tree, genes, rootings, in.options.costModel, team);
+  result.cost = weightedCost(genes, counts, in.options.costModel.weights, searchers);
+  console.line("Final weighted reconciliation cost: " + formatCost(result.cost));
+  result.done = true;
+  result.rootings = inInputOrder(in, genes, rootings);
+  result.counts = inInputOrder(in, genes, counts);
+  return result;
+}
+
+}  // namespace
+
+std::vector<Job> jobsOf(const Options& options) {
+  if (options.evaluateOnly) return {{Job::Kind::evaluate, 1}};
+  std::vector<Job> jobs;
+  for (int start = 1; start <= options.starts; ++start) jobs.push_back({Job::Kind::start, start});
+  for (int replicate = 1; replicate <= options.bootstrap; ++replicate)
+    jobs.push_back({Job::Kind::replicate, replicate});
+  return jobs;
+}
+
+JobResult runJob(const JobInput& in, const Job& job, Console& console, WorkerTeam& team, ProcessGroup& searchers) {
+  switch (job.kind) {
+    case Job::Kind::evaluate:
+      return runScoring(in, console, team, searchers);
+    case Job::Kind::start:
+      return runStart(in, job.number, console, team, searchers);
+    case Job::Kind::replicate:
+      return runReplicate(in, job.number, console, team);
+  }
+  throw InternalError("a job of no known kind");
+}
+
+}  // namespace dls

@@ -1,0 +1,264 @@
+#include "app/option_table.hpp"
+
+#include "common/decimal_text.hpp"
+#include "common/errors.hpp"
+
+namespace dls {
+
+namespace {
+
+OptionSpec flag(std::string shortName, std::string longName, std::vector<std::string> help,
+                OptionField (*field)(Options&), bool travels, int setting = 1) {
+  OptionSpec spec;
+  spec.shortName = std::move(shortName);
+  spec.longName = std::move(longName);
+  spec.help = std::move(help);
+  spec.field = field;
+  spec.travels = travels;
+  spec.setting = setting;
+  return spec;
+}
+
+OptionSpec valued(std::string shortName, std::string longName, std::string valueText, ValueKind kind,
+                  std::vector<std::string> help, OptionField (*field)(Options&), bool travels) {
+  OptionSpec spec = flag(std::move(shortName), std::move(longName), std::move(help), field, travels);
+  spec.valueText = std::move(valueText);
+  spec.kind = kind;
+  return spec;
+}
+
+OptionSpec number(std::string shortName, std::string longName, std::string valueText, std::uint64_t min,
+                  std::uint64_t max, std::vector<std::string> help, OptionField (*field)(Options&), bool travels) {
+  OptionSpec spec = valued(std::move(shortName), std::move(longName), std::move(valueText), ValueKind::wholeNumber,
+                           std::move(help), field, travels);
+  spec.min = min;
+  spec.max = max;
+  return spec;
+}
+
+OptionSpec word(std::string longName, std::vector<std::string> words, std::vector<std::string> help,
+                OptionField (*field)(Options&), bool travels) {
+  std::string valueText;
+  for (const std::string& w : words) valueText += (valueText.empty() ? "" : "|") + w;
+  OptionSpec spec = valued("", std::move(longName), valueText, ValueKind::word, std::move(help), field, travels);
+  spec.words = std::move(words);
+  return spec;
+}
+
+std::vector<OptionSpec> makeTable() {
+  using K = ValueKind;
+  return {
+      valued(
+          "-i", "--input", "<file>", K::fileName, {"Trees to read (Newick or NEXUS) [default: standard input]"},
+          [](Options& o) -> OptionField { return &o.inputPath; }, false),
+      valued(
+          "-o", "--output", "<file>", K::fileName, {"Where the result goes [default: standard output]"},
+          [](Options& o) -> OptionField { return &o.outputPath; }, false),
+      word(
+          "--oformat", {"newick", "nexus", "tree"},
+          {"The result as Newick [default] or NEXUS with comment lines, or the",
+           "species tree alone on one Newick line (tree)"},
+          [](Options& o) -> OptionField { return &o.format; }, true),
+      flag(
+          "", "--genetrees", {"Also every gene tree with its costs, in input order"},
+          [](Options& o) -> OptionField { return &o.writeGeneTrees; }, true),
+      number(
+          "-g", "--generator", "0|1", 0, 1,
+          {"The start tree of the search:", "0 - the species tree given first in the input",
+           "1 - built by randomised leaf adding [default]"},
+          [](Options& o) -> OptionField { return &o.startTree; }, true),
+      number(
+          "", "--starts", "<N>", 1, 100000,
+          {"N start trees, each searched; the lowest final cost wins [default: 1].",
+           "Start i > 1 is the run of a seed derived from --seed, printed"},
+          [](Options& o) -> OptionField { return &o.starts; }, true),
+      number(
+          "", "--bootstrap", "<B>", 1, 100000,
+          {"B replicates, each of as many gene trees drawn with replacement, each",
+           "searched from one start; the species tree's inner nodes are labelled",
+           "with the percentage of replicate trees that have their clade"},
+          [](Options& o) -> OptionField { return &o.bootstrap; }, true),
+      valued(
+          "", "--bootstrap-trees", "<file>", K::fileName,
+          {"Also write the replicates' trees there, one Newick line each"},
+          [](Options& o) -> OptionField { return &o.bootstrapTreesPath; }, false),
+      flag(
+          "", "--evaluate", {"With -g 0: no search, the report of the given species tree as it is"},
+          [](Options& o) -> OptionField { return &o.evaluateOnly; }, true),
+      valued(
+          "", "--constraints", "<file>", K::fileName,
+          {"Groups of species kept together as clades (generator 1), e.g.",
+           "\"Human,Chimp; Mouse,Rat;\" [default: none]"},
+          [](Options& o) -> OptionField { return &o.constraintsPath; }, false),
+      valued(
+          "-a", "--map", "<file>", K::fileName,
+          {"Gene labels to species: lines \"gene species\", or",
+           "\"species:gene1,gene2,...\" (or with \";\" between genes) [default: none]"},
+          [](Options& o) -> OptionField { return &o.mapPath; }, false),
+      valued(
+          "", "--species-delimiter", "<c>", K::character,
+          {"Take the species from each gene label: the text before the first c"},
+          [](Options& o) -> OptionField { return &o.speciesDelimiter; }, false),
+      word(
+          "--species-field", {"first", "last"},
+          {"With --species-delimiter: the text before the first c [default] or", "after the last c"},
+          [](Options& o) -> OptionField { return &o.speciesAfterLastDelimiter; }, false),
+      flag(
+          "", "--unrooted", {"Gene trees are unrooted unless marked [&R] [default: rooted unless", "marked [&U]]"},
+          [](Options& o) -> OptionField { return &o.unrootedByDefault; }, false),
+      flag(
+          "", "--limit",
+          {"Count losses in the species tree restricted to each gene tree's", "species (not recommended)"},
+          [](Options& o) -> OptionField { return &o.costModel.scope; }, true,
+          static_cast<int>(LossScope::geneSpeciesOnly)),
+      valued(
+          "", "--dup-weight", "<D>", K::decimal, {"Cost of a duplication, a decimal number >= 0 [default: 1]"},
+          [](Options& o) -> OptionField { return &o.costModel.weights.duplication; }, true),
+      valued(
+          "", "--loss-weight", "<L>", K::decimal,
+          {"Cost of a loss, the same [default: 1]; 0 counts duplications alone", "(D and L may not both be 0)"},
+          [](Options& o) -> OptionField { return &o.costModel.weights.loss; }, true),
+      number(
+          "-t", "--threads", "<1..1024>", 1, 1024,
+          {"Threads scoring the gene trees; the result is the same for any number",
+           "[default: the machine's hardware threads]"},
+          [](Options& o) -> OptionField { return &o.threads; }, true),
+      flag(
+          "-q", "--quiet", {"No progress or information lines (warnings and errors still)"},
+          [](Options& o) -> OptionField { return &o.quiet; }, false),
+      number(
+          "", "--seed", "<0..4294967295>", 0, 0xffffffffULL,
+          {"Seed of the random draws [default: drawn at random, printed in",
+           "\"Random seed: N\"]; the same seed and input give the same result"},
+          [](Options& o) -> OptionField { return &o.seed; }, true),
+      flag(
+          "-v", "--version", {"Output the version number"}, [](Options&) -> OptionField { return {}; }, false),
+      flag(
+          "-h", "--help", {"Output this help"}, [](Options&) -> OptionField { return {}; }, false),
+  };
+}
+
+// The option by either of its names; both given is one option given twice.
+CommandLine::Argument* findArgument(CommandLine& line, const OptionSpec& spec) {
+  CommandLine::Argument* shortForm = spec.shortName.empty() ? nullptr : line.find(spec.shortName);
+  CommandLine::Argument* longForm = line.find(spec.longName);
+  if (shortForm != nullptr && longForm != nullptr) throw InputError("more than one argument " + spec.longName);
+  return shortForm != nullptr ? shortForm : longForm;
+}
+
+// The error of a missing or wrong value, naming the values allowed.
+[[noreturn]] void refuseValue(const CommandLine::Argument& arg, const std::string& allowed) {
+  if (arg.value.empty()) throw InputError("argument " + arg.name + " needs a value (allowed: " + allowed + ")");
+  throw InputError("invalid value of argument " + arg.name + " " + arg.value + " (allowed: " + allowed + ")");
+}
+
+// "a, b or c"
+std::string listed(const std::vector<std::string>& words) {
+  std::string text;
+  for (std::size_t i = 0; i < words.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return text;
+}
+
+// The value of the argument, as the number to store: whole numbers and
+// words as such, decimals apart.
+std::uint64_t wholeValue(const OptionSpec& spec, const CommandLine::Argument& arg) {
+  switch (spec.kind) {
+    case ValueKind::none:
+      if (!arg.value.empty()) throw InputError(spec.longName + " doesn't need a value");
+      return static_cast<std::uint64_t>(spec.setting);
+    case ValueKind::wholeNumber: {
+      std::uint64_t value = 0;
+      if (readWholeNumber(arg.value, spec.max, value) && value >= spec.min) return value;
+      refuseValue(arg,
+                  std::to_string(spec.min) + (spec.max == spec.min + 1 ? " or " : " to ") + std::to_string(spec.max));
+    }
+    case ValueKind::word:
+      for (std::size_t i = 0; i < spec.words.size(); ++i)
+        if (arg.value == spec.words[i]) return i;
+      throw InputError(spec.longName + " has a wrong argument: " + listed(spec.words));
+    default:
+      throw InternalError("option " + spec.longName + " has no whole value");
+  }
+}
+
+void store(const OptionSpec& spec, const CommandLine::Argument& arg, Options& options) {
+  std::visit(
+      [&](auto field) {
+        using Field = decltype(field);
+        if constexpr (std::is_same_v<Field, std::string*>) {
+          if (arg.value.empty()) throw InputError("argument " + arg.name + " needs a file name");
+          *field = arg.value;
+        } else if constexpr (std::is_same_v<Field, double*>) {
+          // A decimal number of at least 0 (-0 reads as 0).
+          double value = 0;
+          if (!readDecimal(arg.value, value) || !(value >= 0)) refuseValue(arg, "a decimal number >= 0");
+          *field = value == 0 ? 0 : value;
+        } else if constexpr (std::is_same_v<Field, char*>) {
+          if (arg.value.size() != 1) throw InputError(spec.longName + " needs a single character");
+          *field = arg.value[0];
+        } else if constexpr (std::is_pointer_v<Field>) {
+          *field = static_cast<std::remove_pointer_t<Field>>(wholeValue(spec, arg));
+        } else {
+          wholeValue(spec, arg);  // version and help: flags alone
+        }
+      },
+      spec.field(options));
+}
+
+}  // namespace
+
+const std::vector<OptionSpec>& optionTable() {
+  static const std::vector<OptionSpec> table = makeTable();
+  return table;
+}
+
+const OptionSpec* findOption(const std::string& name) {
+  for (const OptionSpec& spec : optionTable())
+    if (name == spec.longName || (!spec.shortName.empty() && name == spec.shortName)) return &spec;
+  return nullptr;
+}
+
+void parseOptions(CommandLine& line, Options& options) {
+  for (const OptionSpec& spec : optionTable())
+    if (const CommandLine::Argument* arg = findArgument(line, spec)) store(spec, *arg, options);
+}
+
+bool flagGiven(CommandLine& line, const std::string& longName) {
+  const OptionSpec* spec = findOption(longName);
+  return spec != nullptr && findArgument(line, *spec) != nullptr;
+}
+
+void writeHelp(std::ostream& out, const std::string& program) {
+  out << "Usage: " << program << " [ARGUMENT]\n"
+      << "\n"
+      << "Infers a rooted species tree from gene trees: the tree of least weight x (D x duplications +\n"
+      << "L x losses), D and L from --dup-weight and --loss-weight.\n"
+      << "\n";
+  const std::string indent(32, ' ');
+  for (const OptionSpec& spec : optionTable()) {
+    std::string names = "  " + (spec.shortName.empty() ? "    " : spec.shortName + ", ") + spec.longName;
+    if (!spec.valueText.empty()) names += " " + spec.valueText;
+    // The first help line beside the names when they leave room for it.
+    if (names.size() + 2 > indent.size())
+      out << names << '\n' << indent;
+    else
+      out << names << std::string(indent.size() - names.size(), ' ');
+    for (std::size_t i = 0; i < spec.help.size(); ++i) out << (i == 0 ? "" : indent) << spec.help[i] << '\n';
+  }
+  out << "\n"
+      << "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):\n"
+      << "  [&U]                          The gene tree is unrooted: it counts at its cheapest rooting\n"
+      << "  [&R]                          The gene tree is rooted [default, unless --unrooted]\n"
+      << "  [&WEIGHT=w]                   Its cost counts w times, w a decimal number > 0 [default: 1]\n"
+      << "  [&W w]                        The same, as NEXUS writes a tree's weight\n"
+      << "In a species tree given with -g 0, [&CONSTRAINT] after a clade keeps the clade together.\n"
+      << "\n"
+      << "Examples:\n"
+      << "  " << program << " -i trees.newick -o speciestree.newick\n"
+      << "  cat speciestree.newick genetrees.newick | " << program << " -g 0\n"
+      << "  " << program << " -i genetrees.nwk -a genes.map --unrooted\n"
+      << std::flush;
+}
+
+}  // namespace dls

@@ -1,0 +1,139 @@
+#include "report/report_formats.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <set>
+#include <string_view>
+
+#include "common/decimal_text.hpp"
+#include "reconcile/gene_scratch.hpp"
+
+namespace dls {
+
+namespace {
+
+// A NEXUS TRANSLATE command mapping every leaf label of digits alone to
+// itself: readers take such a label for a TRANSLATE number, and find it
+// here. Nothing when there is none.
+template <class Tree>
+void writeNumberTranslation(std::ostream& out, const NewickWriter& writer, const std::vector<const Tree*>& trees) {
+  std::set<std::string> numbers;
+  for (const Tree* tree : trees) {
+    for (NodeId leaf : tree->leaves()) {
+      const std::string_view label = writer.label(*tree, leaf);
+      if (!label.empty() && label.find_first_not_of("0123456789") == std::string_view::npos) numbers.emplace(label);
+    }
+  }
+  if (numbers.empty()) return;
+  out << "translate\n";
+  for (auto it = numbers.begin(); it != numbers.end(); ++it)
+    out << "  " << *it << ' ' << *it << (std::next(it) == numbers.end() ? "\n;\n" : ",\n");
+}
+
+void writeSize(std::ostream& out, std::size_t nodes, std::size_t leaves) {
+  out << "[Size: " << nodes << " nodes " << leaves << " leaves]\n";
+}
+
+const std::vector<std::string>* supportsOf(const RunSummary& summary) {
+  return summary.supports.empty() ? nullptr : &summary.supports;
+}
+
+}  // namespace
+
+std::string exactText(double value) {
+  char text[32];
+  for (int digits = 12;; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    if (digits == 17 || std::strtod(text, nullptr) == value) return text;
+  }
+}
+
+void TreeLineFormat::write(std::ostream& out, const RunSummary& summary, const std::vector<GeneTree>*,
+                           const NameTable& names) const {
+  NewickWriter(names).write(out, *summary.speciesTree, supportsOf(summary));
+  out << ";\n";
+  out.flush();
+}
+
+void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, const std::vector<GeneTree>* geneTrees,
+                               const NameTable& names) const {
+  const NewickWriter newick(names);
+  const SpeciesTree& species = *summary.speciesTree;
+  std::uint64_t duplications = 0, losses = 0;
+  for (const GeneTreeOutcome& gene : summary.geneTrees) {
+    duplications += static_cast<std::uint64_t>(gene.counts.duplications);
+    losses += static_cast<std::uint64_t>(gene.counts.losses);
+  }
+  beginSpeciesBlock(out, newick, species);
+  out << "[Species tree]\n";
+  writeSize(out, species.size(), species.leaves().size());
+  out << "[Weighted reconciliation cost: " << formatCost(summary.weightedCost) << "]\n";
+  if (!summary.weights.areDefault())
+    out << "[Cost per duplication: " << exactText(summary.weights.duplication)
+        << ", per loss: " << exactText(summary.weights.loss) << "]\n";
+  out << "[Total number of gene duplications + losses: " << duplications << " + " << losses << " = "
+      << duplications + losses << "]\n";
+  if (summary.replicatesAsked > 0) {
+    out << "[Bootstrap support on inner nodes: " << summary.replicatesDone << " replicates";
+    if (summary.replicatesDone < summary.replicatesAsked) out << " of " << summary.replicatesAsked << " (interrupted)";
+    out << "]\n";
+  }
+  beginStatement(out, "speciestree1", "");
+  newick.write(out, species, supportsOf(summary));
+  out << ";\n";
+  endBlock(out);
+  if (geneTrees == nullptr) {
+    out.flush();
+    return;
+  }
+
+  out << "\n[Gene trees]\n";
+  beginGeneBlock(out, newick, *geneTrees);
+  GeneScratch scratch;
+  // In input order, numbered by position there.
+  for (std::size_t k = 1; k <= geneTrees->size(); ++k) {
+    const GeneTree& tree = (*geneTrees)[k - 1];
+    const GeneTreeOutcome& outcome = summary.geneTrees[k - 1];
+    // An empty line after every rooted tree, and before a tree that
+    // follows an unrooted one.
+    if (k > 1 && !(*geneTrees)[k - 2].rooted()) out << '\n';
+    out << "[Rooted gene tree " << k << (tree.rooted() ? "" : " (unrooted in input)") << "]\n";
+    writeSize(out, tree.size(), tree.leaves().size());
+    // The weight as a mark, so that the program reads it back.
+    const std::string weight = tree.weight() != 1 ? exactText(tree.weight()) : std::string();
+    if (!weight.empty()) weightLine(out, weight);
+    out << "[Gene duplications + Losses: " << outcome.counts.duplications << " + " << outcome.counts.losses << " = "
+        << outcome.counts.duplications + outcome.counts.losses << "]\n";
+    beginStatement(out, "genetree" + std::to_string(k), weight);
+    newick.write(out, tree, scratch.rootAt(tree, outcome.rooting));
+    out << ";\n";
+    if (tree.rooted()) out << '\n';
+  }
+  endBlock(out);
+  out.flush();
+}
+
+void NewickReportFormat::weightLine(std::ostream& out, const std::string& weight) const {
+  out << "[&WEIGHT=" << weight << "]\n";
+}
+
+void NexusFormat::beginSpeciesBlock(std::ostream& out, const NewickWriter& writer, const SpeciesTree& tree) const {
+  out << "#nexus\nbegin trees;\n";
+  writeNumberTranslation(out, writer, std::vector<const SpeciesTree*>{&tree});
+}
+
+void NexusFormat::beginGeneBlock(std::ostream& out, const NewickWriter& writer,
+                                 const std::vector<GeneTree>& trees) const {
+  out << "begin trees;\n";
+  std::vector<const GeneTree*> all;
+  for (const GeneTree& tree : trees) all.push_back(&tree);
+  writeNumberTranslation(out, writer, all);
+}
+
+// The weight as the tree weight comment that NEXUS readers know.
+void NexusFormat::beginStatement(std::ostream& out, const std::string& name, const std::string& weight) const {
+  out << "tree " << name << " = " << (weight.empty() ? "" : "[&W " + weight + "] ");
+}
+
+}  // namespace dls

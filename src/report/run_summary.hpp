@@ -1,0 +1,35 @@
+#pragma once
+// What a run found, as the outputs write it: the species tree with its
+// costs, each gene tree's counts at the rooting it was reconciled with
+// (unrooted ones at their cheapest), the bootstrap supports, and the cost
+// weights. Made once, at the end of a run; the formatters only write it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "reconcile/cost_model.hpp"
+#include "reconcile/reconciliation.hpp"
+#include "tree/gene_tree.hpp"
+#include "tree/species_tree.hpp"
+
+namespace dls {
+
+struct GeneTreeOutcome {
+  GeneTreeCost counts;  // at its rooting
+  RootEdge rooting;     // the edge it is rooted on
+};
+
+struct RunSummary {
+  const SpeciesTree* speciesTree = nullptr;
+  double weightedCost = 0;  // the search's result
+  CostWeights weights;      // of the weighted cost; the totals are counts
+  // Per gene tree, in input order.
+  std::vector<GeneTreeOutcome> geneTrees;
+  // Bootstrap: per species-tree node, the support written as its label
+  // (empty: none), and the replicates done of those asked for.
+  std::vector<std::string> supports;
+  int replicatesDone = 0, replicatesAsked = 0;
+};
+
+}  // namespace dls
