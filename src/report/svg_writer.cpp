@@ -221,6 +221,7 @@ class Drawing {
   // Per node, drawable: the counts (both set or neither) and the support.
   std::vector<std::string> duplicationText_, lossText_, support_;
   double mostDuplications_ = 0, countWidth_ = 0, supportWidth_ = 0, nameWidth_ = 0;
+  bool anySupport_ = false;
   std::string title_;
   std::vector<LegendLine> legend_;
   // Places and sizes in pixels.
@@ -303,7 +304,8 @@ void Drawing::prepareLegend() {
     counts.pieces.push_back({" on it (blank: none)", nullptr});
     legend_.push_back(counts);
   }
-  if (std::any_of(support_.begin(), support_.end(), [](const std::string& label) { return !label.empty(); }))
+  anySupport_ = std::any_of(support_.begin(), support_.end(), [](const std::string& label) { return !label.empty(); });
+  if (anySupport_)
     legend_.push_back(
         {0, {{"Under a branch: ", nullptr}, {"support", kSupportColour}, {" of the clade below", nullptr}}});
 }
@@ -428,7 +430,7 @@ void Drawing::write(std::ostream& out) const {
       appendText(text, x(v) - beforeCircle, y(v) - 0.3 * m_.font, pieces);
     });
   }
-  if (!support_.empty()) {
+  if (anySupport_) {
     writeGroup(out, text, std::string("text-anchor=\"end\" fill=\"") + kSupportColour + '"' + smallFont, [&](NodeId v) {
       if (!support_[at(v)].empty())
         appendText(text, x(v) - beforeCircle, y(v) + 0.9 * m_.font, {{support_[at(v)], nullptr}});
