@@ -92,7 +92,8 @@ TEST(SpeciesTreePicture, WritesCountsShortAndLeavesEmptyBranchesBlank) {
   const SpeciesTree& tree = *input.speciesTree;
   SpeciesTreePicture picture{"", {}, {}, {0, 2.5, 1.0 / 3, 12345.6, 999.99}};
   std::vector<std::string> texts = xmlTexts(svgOf(tree, input.names, picture));
-  texts.erase(std::remove_if(texts.begin(), texts.end(), [](const std::string& t) { return !std::isdigit(t[0]); }),
+  texts.erase(std::remove_if(texts.begin(), texts.end(),
+                             [](const std::string& t) { return !std::isdigit(static_cast<unsigned char>(t[0])); }),
               texts.end());
   std::sort(texts.begin(), texts.end());
   EXPECT_EQ(texts, (std::vector<std::string>{"0.3333", "1000", "12346", "2.5"}));
