@@ -22,7 +22,7 @@ constexpr const char* kReplacementCharacter = "\xEF\xBF\xBD";
 
 // The text as XML can hold it: UTF-8 sequences that are valid and name a
 // character XML allows are kept, tabs and line breaks become spaces, other
-// control characters and every byte of a broken sequence become U+FFFD.
+// control characters and each broken sequence become U+FFFD.
 std::string drawable(std::string_view text) {
   static constexpr char32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};  // below: an overlong form
   std::string result;
