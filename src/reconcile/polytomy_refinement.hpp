@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/cost_weights.hpp"
+#include "reconcile/cost_model.hpp"
 #include "common/random.hpp"
 #include "common/tree_tour.hpp"
 #include "reconcile/reconciliation.hpp"
