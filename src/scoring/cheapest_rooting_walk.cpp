@@ -1,0 +1,181 @@
+#include "scoring/cheapest_rooting_walk.hpp"
+
+#include "common/errors.hpp"
+
+namespace dls {
+
+void CheapestRootingWalk::begin(const RegraftContext& context) {
+  context_ = &context;
+  leafInRemaining_ = context.species->leafByName();
+  for (NodeId& leaf : leafInRemaining_)
+    if (leaf != kNoNode && !context.index->contains(context.r, leaf)) leaf = kNoNode;
+}
+
+void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& scratch, double weight,
+                                     PositionScores* scores) {
+  if (remainingDirected_.size() < tree.size()) {
+    remainingDirected_.resize(tree.size());
+    remainingMap_.resize(tree.size());
+    remainingUp_.resize(tree.size());
+  }
+  // Only sides with species on both sides of the root need their
+  // remaining species mapped; there are none unless the whole tree has.
+  if (scratch.map[at(tree.root())] == context_->root)
+    mapEveryDirection<true>(tree, leafInRemaining_.data(), *context_->index, remainingMap_.data(),
+                            remainingDirected_.data(), remainingUp_.data());
+  const GeneRooting& rooting = scratch.rooting;
+  const NodeId top = rooting.root();
+  // The root's side: all the gene leaves.
+  const Side all = sideOf(scratch.map[at(top)], remainingMap_[at(top)]);
+  // The moves from the present root edge, the same at every position.
+  const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
+  Moves start[2] = {};
+  if (a0 != kNoNode) start[0] = movesAcross(scratch, a0, b0), start[1] = movesAcross(scratch, b0, a0);
+  if (equalWeights_)
+    walkToCheapest<true>(scratch, all, start, weight, scores);
+  else
+    walkToCheapest<false>(scratch, all, start, weight, scores);
+}
+
+// The walk reaches a cheapest rooting for any weights of duplications and
+// losses as long as losses weigh more than 0; without,
+// duplications alone may stay level away from the cheapest rootings, and
+// fewer losses decide between equal duplications (see cheaper()).
+//
+// Moving the root from edge {a, b} to {b, w} changes only the root's and
+// b's children, so the step costs O(1): with A, W, W' the sides of a, w and
+// b's third neighbour w' away from b, the root's children go from
+// (A, W + W') to (W, A + W'), b's from (W, W') to (A, W'). The present
+// rooting is counted for every position by one pass; each position then
+// walks from it.
+
+CheapestRootingWalk::Side CheapestRootingWalk::sideOf(NodeId mapping, NodeId remaining) const {
+  Side side{mapping, remaining, Lies::both, 0, 0};
+  if (mapping != context_->root) {
+    side.lies = context_->index->contains(context_->x, mapping) ? Lies::inX : Lies::remaining;
+    side.depth = context_->index->depth(mapping);
+  }
+  side.number = context_->index->number(side.lies == Lies::both ? remaining : mapping);
+  return side;
+}
+
+CheapestRootingWalk::Side CheapestRootingWalk::side(const GeneScratch& scratch, NodeId n, NodeId toward) const {
+  const GeneRooting& rooting = scratch.rooting;
+  const GeneRooting::Node& node = rooting.node(n);
+  const NodeId top = rooting.root();
+  for (int k = 0; k < 3; ++k) {
+    const NodeId neighbour = node.neighbour[k];
+    const NodeId far = neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == n ? 1 : 0);
+    if (far == toward) return sideOf(scratch.directed[at(n)][k], remainingDirected_[at(n)][k]);
+  }
+  throw InternalError("a gene node is asked for its side toward a node that is not its neighbour");
+}
+
+CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(const GeneScratch& scratch, NodeId from,
+                                                            NodeId over) const {
+  const GeneRooting& rooting = scratch.rooting;
+  Moves moves{};
+  moves.from = from;
+  moves.over = over;
+  moves.fromSide = side(scratch, from, over);
+  moves.overSide = side(scratch, over, from);
+  const NodeId top = rooting.root();
+  int count = 0;
+  for (NodeId neighbour : rooting.node(over).neighbour) {
+    const NodeId far = neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == over ? 1 : 0);
+    if (far != kNoNode && far != from && count < 2) moves.to[count++] = far;
+  }
+  moves.any = count == 2;
+  for (int k = 0; moves.any && k < 2; ++k) {
+    moves.toSide[k] = side(scratch, moves.to[k], over);
+    moves.joined[k] = side(scratch, over, moves.to[k]);
+  }
+  return moves;
+}
+
+CheapestRootingWalk::Mapped CheapestRootingWalk::mapped(const Side& s, const Position& at) const {
+  // Regrafted above y, x's parent takes y's depth, y's subtree moves one
+  // level down and x's subtree hangs below x's parent. Species on both
+  // sides of the root have their LCA at x's parent when y holds the
+  // remaining ones, else at the LCA of those with y, above y.
+  const bool inY = at.first <= s.number && s.number <= at.last;
+  switch (s.lies) {
+    case Lies::remaining:
+      return {s.mapping, s.depth + (inY ? 1 : 0)};
+    case Lies::inX:
+      return {s.mapping, at.depth + s.depth};
+    case Lies::both:
+      break;
+  }
+  if (inY) return {context_->root, at.depth};
+  const NodeId lca = context_->index->lca(s.remaining, at.y);
+  return {lca, context_->index->depth(lca)};
+}
+
+GeneTreeCost CheapestRootingWalk::nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1) {
+  GeneTreeCost cost;
+  const bool as0 = m.node == m0.node, as1 = m.node == m1.node;
+  cost.duplications = as0 || as1 ? 1 : 0;
+  if (as0 && as1) return cost;
+  cost.losses = as0 ? m1.depth - m.depth : as1 ? m0.depth - m.depth : m0.depth + m1.depth - 2 * m.depth - 2;
+  return cost;
+}
+
+template <bool kEqualWeights>
+void CheapestRootingWalk::walkToCheapest(const GeneScratch& scratch, const Side& all, const Moves (&start)[2],
+                                         double weight, PositionScores* scores) const {
+  const GeneRooting& rooting = scratch.rooting;
+  const SpeciesIndex& index = *context_->index;
+  const NodeId a0 = rooting.child(rooting.root(), 0);
+  const std::vector<NodeId>& order = index.preorder();
+  for (std::uint32_t i = index.begin(context_->r); i < index.end(context_->r); ++i) {
+    const NodeId y = order[i];
+    const Position position{y, index.depth(y), index.first(y), index.last(y)};
+    GeneTreeCost total;  // the counts' change from the present rooting
+    Moves moves[2] = {start[0], start[1]};
+    // The root edge is {moves[0].from, moves[0].over}; a leaf tree has none.
+    const Mapped allMapped = mapped(all, position);
+    while (a0 != kNoNode) {
+      // moves[0].fromSide is moves[1].overSide, and the other way round.
+      const Mapped fromMapped = mapped(moves[0].fromSide, position), overMapped = mapped(moves[0].overSide, position);
+      const GeneTreeCost root = nodeCost(allMapped, fromMapped, overMapped);
+      GeneTreeCost best;         // the change of the counts by the best step; none: no step
+      std::int64_t bestSum = 0;  // its sum
+      const Moves* bestMoves = nullptr;
+      int bestK = 0;
+      for (int e = 0; e < 2; ++e) {
+        const Moves& across = moves[e];
+        if (!across.any) continue;
+        const Mapped& acrossFrom = e == 0 ? fromMapped : overMapped;
+        const Mapped& acrossOver = e == 0 ? overMapped : fromMapped;
+        const Mapped to[2] = {mapped(across.toSide[0], position), mapped(across.toSide[1], position)};
+        const GeneTreeCost over = nodeCost(acrossOver, to[0], to[1]);
+        for (int k = 0; k < 2; ++k) {
+          const Mapped joined = mapped(across.joined[k], position);
+          const GeneTreeCost newRoot = nodeCost(allMapped, to[k], joined);
+          const GeneTreeCost newOver = nodeCost(joined, acrossFrom, to[1 - k]);
+          const GeneTreeCost change{newRoot.duplications + newOver.duplications - root.duplications - over.duplications,
+                                    newRoot.losses + newOver.losses - root.losses - over.losses};
+          if (kEqualWeights ? change.duplications + change.losses < bestSum : cheaper(total, change, best)) {
+            best = change;
+            bestSum = change.duplications + change.losses;
+            bestMoves = &across;
+            bestK = k;
+          }
+        }
+      }
+      if (bestMoves == nullptr) break;  // no neighbour is cheaper: a cheapest rooting
+      total.duplications += best.duplications;
+      total.losses += best.losses;
+      const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
+      moves[0] = movesAcross(scratch, over, to);
+      moves[1] = movesAcross(scratch, to, over);
+    }
+    if (total.duplications == 0 && total.losses == 0) continue;
+    PositionScores& s = scores[at(y)];
+    s.duplications += static_cast<double>(total.duplications) * weight;
+    s.losses += static_cast<double>(total.losses) * weight;
+  }
+}
+
+}  // namespace dls

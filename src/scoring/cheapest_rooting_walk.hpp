@@ -1,0 +1,114 @@
+#pragma once
+// An unrooted gene tree counts, at every regraft position, at its cheapest
+// rooting for the tree the regraft makes. For a fixed species tree the
+// cheapest rootings form a connected region, and the cost grows along
+// every path away from it (Górecki and Tiuryn 2007; Górecki, Eulenstein
+// and Tiuryn 2013): from any rooting, moving the root across an edge to a
+// cheaper rooting while there is one ends at a cheapest rooting. So every
+// position walks from the gene tree's present rooting, each step costing
+// O(1), and adds the change of the counts to its scores. Over the whole
+// species tree only (losses in restricted trees are counted rooting by
+// rooting instead).
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "reconcile/cost_model.hpp"
+#include "reconcile/gene_scratch.hpp"
+#include "reconcile/reconciliation.hpp"
+#include "scoring/regraft_context.hpp"
+#include "tree/gene_tree.hpp"
+
+namespace dls {
+
+class CheapestRootingWalk {
+ public:
+  explicit CheapestRootingWalk(const CostWeights& weights)
+      : weights_(weights), equalWeights_(weights.duplication == weights.loss) {}
+
+  // The pruning the walks are for.
+  void begin(const RegraftContext& context);
+  // Adds to scores[y] of every position y the weighted change of the
+  // counts of the gene tree from its present rooting to its cheapest one
+  // there. The scratch holds the tree reconciled in every direction, its
+  // links and mappings at the present rooting (reconcileEveryDirection).
+  void addChanges(const GeneTree& tree, const GeneScratch& scratch, double weight, PositionScores* scores);
+
+ private:
+  // A side of a gene-tree edge: the mapping of its gene leaves with x at the
+  // root, and that of those in the remaining tree (kNoNode if none); and
+  // what placing x asks of them: where the mapping lies, the in-order
+  // number of the mapping (of the remaining one when it spans both), and
+  // the mapping's depth with x at the root.
+  enum class Lies : std::uint8_t { remaining, inX, both };
+  struct Side {
+    NodeId mapping, remaining;
+    Lies lies;
+    std::uint32_t number;
+    std::int64_t depth;
+  };
+  // The moves of the root from the edge {from, over} across over, to
+  // {over, to[k]}: the sides of to[k] and of over away from to[k]; with
+  // the sides of the edge's ends, and of over's other neighbours.
+  struct Moves {
+    NodeId from, over, to[2];
+    Side fromSide, overSide, toSide[2], joined[2];
+    bool any;  // over is an inner node
+  };
+  // A regraft position y with what the walk asks of it.
+  struct Position {
+    NodeId y;
+    std::int64_t depth;
+    std::uint32_t first, last;  // in-order numbers of y's subtree
+  };
+  Side sideOf(NodeId mapping, NodeId remaining) const;
+  Side side(const GeneScratch& scratch, NodeId n, NodeId toward) const;
+  Moves movesAcross(const GeneScratch& scratch, NodeId from, NodeId over) const;
+  // A side's mapping and its depth with x regrafted above y (x's new
+  // parent stands as root_).
+  struct Mapped {
+    NodeId node;
+    std::int64_t depth;
+  };
+  Mapped mapped(const Side& s, const Position& at) const;
+  // The duplication and losses of a gene node mapped to m, its children to
+  // m0 and m1.
+  static GeneTreeCost nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1);
+  // Whether the root's step that changes the counts by a, from a rooting
+  // whose counts differ by total from the present one's, leads to a
+  // cheaper rooting than the step of change b (no change: staying), under
+  // unequal weights (under equal ones the changes' sums decide, as whole
+  // numbers). Without a loss weight, fewer losses decide between equal
+  // duplications: by duplications alone a rooting that is not cheapest may
+  // have no cheaper neighbour, by duplications and then losses it has one,
+  // as under any loss weight.
+  bool cheaper(const GeneTreeCost& total, const GeneTreeCost& a, const GeneTreeCost& b) const {
+    const auto cost = [&](const GeneTreeCost& c) {
+      return weights_.of(static_cast<double>(total.duplications + c.duplications),
+                         static_cast<double>(total.losses + c.losses));
+    };
+    const double costA = cost(a), costB = cost(b);
+    return costA < costB || (weights_.loss == 0 && costA == costB && a.losses < b.losses);
+  }
+  // Every position walks from the present rooting, whose side of all gene
+  // leaves and first moves are given, to a cheapest rooting, and adds the
+  // change of the counts to its scores.
+  template <bool kEqualWeights>
+  void walkToCheapest(const GeneScratch& scratch, const Side& all, const Moves (&start)[2], double weight,
+                      PositionScores* scores) const;
+
+  static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
+
+  const CostWeights weights_;
+  const bool equalWeights_;
+  const RegraftContext* context_ = nullptr;
+  // Per name, its species leaf when in the remaining tree, else kNoNode; and
+  // per gene node and neighbour slot, the mapping of that side's gene leaves
+  // in the remaining tree (as GeneScratch::directed).
+  std::vector<NodeId> leafInRemaining_;
+  std::vector<std::array<NodeId, 3>> remainingDirected_;
+  std::vector<NodeId> remainingMap_, remainingUp_;
+};
+
+}  // namespace dls
