@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header of a layer above its own, or of
-# another folder on its own layer. Layers, from the bottom:
+# another folder on its own layer, or sees the command line's Options
+# outside src/app/. Layers, from the bottom:
 #   common -> tree -> reconcile -> scoring -> start, search, report -> app
 # Every project header is included by its path below src/ ("tree/x.hpp" or
 # <tree/x.hpp>); relative paths with ".." are refused.
@@ -33,5 +34,12 @@ while IFS= read -r file; do
   done < <(grep -n -E '^[[:space:]]*#[[:space:]]*include' "$file" |
              sed -E 's/^([0-9]+):[[:space:]]*#[[:space:]]*include[[:space:]]*(["<])([^">]*)[">].*/\1:\2:\3/')
 done < <(find src -name '*.hpp' -o -name '*.cpp' | sort)
+# The options of the command line are the app's: the stages below it get
+# what they need as values of their own (a cost model, say), never Options.
+while IFS= read -r hit; do
+  echo "$hit: only src/app/ may see the command line's Options"
+  status=1
+done < <(grep -rn -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]app/options\.hpp|\b(struct|class)[[:space:]]+Options\b' src \
+           --include='*.hpp' --include='*.cpp' | grep -v '^src/app/')
 [ "$status" -eq 0 ] && echo "layers: every include points down"
 exit "$status"

@@ -45,98 +45,97 @@ OptionSpec word(std::string longName, std::vector<std::string> words, std::vecto
   return spec;
 }
 
-std::vector<OptionSpec> makeTable() {
-  using K = ValueKind;
-  return {
-      valued(
-          "-i", "--input", "<file>", K::fileName, {"Trees to read (Newick or NEXUS) [default: standard input]"},
-          [](Options& o) -> OptionField { return &o.inputPath; }, false),
-      valued(
-          "-o", "--output", "<file>", K::fileName, {"Where the result goes [default: standard output]"},
-          [](Options& o) -> OptionField { return &o.outputPath; }, false),
-      word(
-          "--oformat", {"newick", "nexus", "tree"},
-          {"The result as Newick [default] or NEXUS with comment lines, or the",
-           "species tree alone on one Newick line (tree)"},
-          [](Options& o) -> OptionField { return &o.format; }, true),
-      flag(
-          "", "--genetrees", {"Also every gene tree with its costs, in input order"},
-          [](Options& o) -> OptionField { return &o.writeGeneTrees; }, true),
-      number(
-          "-g", "--generator", "0|1", 0, 1,
-          {"The start tree of the search:", "0 - the species tree given first in the input",
-           "1 - built by randomised leaf adding [default]"},
-          [](Options& o) -> OptionField { return &o.startTree; }, true),
-      number(
-          "", "--starts", "<N>", 1, 100000,
-          {"N start trees, each searched; the lowest final cost wins [default: 1].",
-           "Start i > 1 is the run of a seed derived from --seed, printed"},
-          [](Options& o) -> OptionField { return &o.starts; }, true),
-      number(
-          "", "--bootstrap", "<B>", 1, 100000,
-          {"B replicates, each of as many gene trees drawn with replacement, each",
-           "searched from one start; the species tree's inner nodes are labelled",
-           "with the percentage of replicate trees that have their clade"},
-          [](Options& o) -> OptionField { return &o.bootstrap; }, true),
-      valued(
-          "", "--bootstrap-trees", "<file>", K::fileName,
-          {"Also write the replicates' trees there, one Newick line each"},
-          [](Options& o) -> OptionField { return &o.bootstrapTreesPath; }, false),
-      flag(
-          "", "--evaluate", {"With -g 0: no search, the report of the given species tree as it is"},
-          [](Options& o) -> OptionField { return &o.evaluateOnly; }, true),
-      valued(
-          "", "--constraints", "<file>", K::fileName,
-          {"Groups of species kept together as clades (generator 1), e.g.",
-           "\"Human,Chimp; Mouse,Rat;\" [default: none]"},
-          [](Options& o) -> OptionField { return &o.constraintsPath; }, false),
-      valued(
-          "-a", "--map", "<file>", K::fileName,
-          {"Gene labels to species: lines \"gene species\", or",
-           "\"species:gene1,gene2,...\" (or with \";\" between genes) [default: none]"},
-          [](Options& o) -> OptionField { return &o.mapPath; }, false),
-      valued(
-          "", "--species-delimiter", "<c>", K::character,
-          {"Take the species from each gene label: the text before the first c"},
-          [](Options& o) -> OptionField { return &o.speciesDelimiter; }, false),
-      word(
-          "--species-field", {"first", "last"},
-          {"With --species-delimiter: the text before the first c [default] or", "after the last c"},
-          [](Options& o) -> OptionField { return &o.speciesAfterLastDelimiter; }, false),
-      flag(
-          "", "--unrooted", {"Gene trees are unrooted unless marked [&R] [default: rooted unless", "marked [&U]]"},
-          [](Options& o) -> OptionField { return &o.unrootedByDefault; }, false),
-      flag(
-          "", "--limit",
-          {"Count losses in the species tree restricted to each gene tree's", "species (not recommended)"},
-          [](Options& o) -> OptionField { return &o.costModel.scope; }, true,
-          static_cast<int>(LossScope::geneSpeciesOnly)),
-      valued(
-          "", "--dup-weight", "<D>", K::decimal, {"Cost of a duplication, a decimal number >= 0 [default: 1]"},
-          [](Options& o) -> OptionField { return &o.costModel.weights.duplication; }, true),
-      valued(
-          "", "--loss-weight", "<L>", K::decimal,
-          {"Cost of a loss, the same [default: 1]; 0 counts duplications alone", "(D and L may not both be 0)"},
-          [](Options& o) -> OptionField { return &o.costModel.weights.loss; }, true),
-      number(
-          "-t", "--threads", "<1..1024>", 1, 1024,
-          {"Threads scoring the gene trees; the result is the same for any number",
-           "[default: the machine's hardware threads]"},
-          [](Options& o) -> OptionField { return &o.threads; }, true),
-      flag(
-          "-q", "--quiet", {"No progress or information lines (warnings and errors still)"},
-          [](Options& o) -> OptionField { return &o.quiet; }, false),
-      number(
-          "", "--seed", "<0..4294967295>", 0, 0xffffffffULL,
-          {"Seed of the random draws [default: drawn at random, printed in",
-           "\"Random seed: N\"]; the same seed and input give the same result"},
-          [](Options& o) -> OptionField { return &o.seed; }, true),
-      flag(
-          "-v", "--version", {"Output the version number"}, [](Options&) -> OptionField { return {}; }, false),
-      flag(
-          "-h", "--help", {"Output this help"}, [](Options&) -> OptionField { return {}; }, false),
-  };
-}
+using K = ValueKind;
+
+// Every option, in the help's order.
+const std::vector<OptionSpec> kOptions = {
+    valued(
+        "-i", "--input", "<file>", K::fileName, {"Trees to read (Newick or NEXUS) [default: standard input]"},
+        [](Options& o) -> OptionField { return &o.inputPath; }, false),
+    valued(
+        "-o", "--output", "<file>", K::fileName, {"Where the result goes [default: standard output]"},
+        [](Options& o) -> OptionField { return &o.outputPath; }, false),
+    word(
+        "--oformat", {"newick", "nexus", "tree"},
+        {"The result as Newick [default] or NEXUS with comment lines, or the",
+         "species tree alone on one Newick line (tree)"},
+        [](Options& o) -> OptionField { return &o.format; }, true),
+    flag(
+        "", "--genetrees", {"Also every gene tree with its costs, in input order"},
+        [](Options& o) -> OptionField { return &o.writeGeneTrees; }, true),
+    number(
+        "-g", "--generator", "0|1", 0, 1,
+        {"The start tree of the search:", "0 - the species tree given first in the input",
+         "1 - built by randomised leaf adding [default]"},
+        [](Options& o) -> OptionField { return &o.startTree; }, true),
+    number(
+        "", "--starts", "<N>", 1, 100000,
+        {"N start trees, each searched; the lowest final cost wins [default: 1].",
+         "Start i > 1 is the run of a seed derived from --seed, printed"},
+        [](Options& o) -> OptionField { return &o.starts; }, true),
+    number(
+        "", "--bootstrap", "<B>", 1, 100000,
+        {"B replicates, each of as many gene trees drawn with replacement, each",
+         "searched from one start; the species tree's inner nodes are labelled",
+         "with the percentage of replicate trees that have their clade"},
+        [](Options& o) -> OptionField { return &o.bootstrap; }, true),
+    valued(
+        "", "--bootstrap-trees", "<file>", K::fileName,
+        {"Also write the replicates' trees there, one Newick line each"},
+        [](Options& o) -> OptionField { return &o.bootstrapTreesPath; }, false),
+    flag(
+        "", "--evaluate", {"With -g 0: no search, the report of the given species tree as it is"},
+        [](Options& o) -> OptionField { return &o.evaluateOnly; }, true),
+    valued(
+        "", "--constraints", "<file>", K::fileName,
+        {"Groups of species kept together as clades (generator 1), e.g.",
+         "\"Human,Chimp; Mouse,Rat;\" [default: none]"},
+        [](Options& o) -> OptionField { return &o.constraintsPath; }, false),
+    valued(
+        "-a", "--map", "<file>", K::fileName,
+        {"Gene labels to species: lines \"gene species\", or",
+         "\"species:gene1,gene2,...\" (or with \";\" between genes) [default: none]"},
+        [](Options& o) -> OptionField { return &o.mapPath; }, false),
+    valued(
+        "", "--species-delimiter", "<c>", K::character,
+        {"Take the species from each gene label: the text before the first c"},
+        [](Options& o) -> OptionField { return &o.speciesDelimiter; }, false),
+    word(
+        "--species-field", {"first", "last"},
+        {"With --species-delimiter: the text before the first c [default] or", "after the last c"},
+        [](Options& o) -> OptionField { return &o.speciesAfterLastDelimiter; }, false),
+    flag(
+        "", "--unrooted", {"Gene trees are unrooted unless marked [&R] [default: rooted unless", "marked [&U]]"},
+        [](Options& o) -> OptionField { return &o.unrootedByDefault; }, false),
+    flag(
+        "", "--limit", {"Count losses in the species tree restricted to each gene tree's", "species (not recommended)"},
+        [](Options& o) -> OptionField { return &o.costModel.scope; }, true,
+        static_cast<int>(LossScope::geneSpeciesOnly)),
+    valued(
+        "", "--dup-weight", "<D>", K::decimal, {"Cost of a duplication, a decimal number >= 0 [default: 1]"},
+        [](Options& o) -> OptionField { return &o.costModel.weights.duplication; }, true),
+    valued(
+        "", "--loss-weight", "<L>", K::decimal,
+        {"Cost of a loss, the same [default: 1]; 0 counts duplications alone", "(D and L may not both be 0)"},
+        [](Options& o) -> OptionField { return &o.costModel.weights.loss; }, true),
+    number(
+        "-t", "--threads", "<1..1024>", 1, 1024,
+        {"Threads scoring the gene trees; the result is the same for any number",
+         "[default: the machine's hardware threads]"},
+        [](Options& o) -> OptionField { return &o.threads; }, true),
+    flag(
+        "-q", "--quiet", {"No progress or information lines (warnings and errors still)"},
+        [](Options& o) -> OptionField { return &o.quiet; }, false),
+    number(
+        "", "--seed", "<0..4294967295>", 0, 0xffffffffULL,
+        {"Seed of the random draws [default: drawn at random, printed in",
+         "\"Random seed: N\"]; the same seed and input give the same result"},
+        [](Options& o) -> OptionField { return &o.seed; }, true),
+    flag(
+        "-v", "--version", {"Output the version number"}, [](Options&) -> OptionField { return {}; }, false),
+    flag(
+        "-h", "--help", {"Output this help"}, [](Options&) -> OptionField { return {}; }, false),
+};
 
 // The option by either of its names; both given is one option given twice.
 CommandLine::Argument* findArgument(CommandLine& line, const OptionSpec& spec) {
@@ -208,15 +207,17 @@ void store(const OptionSpec& spec, const CommandLine::Argument& arg, Options& op
 
 }  // namespace
 
-const std::vector<OptionSpec>& optionTable() {
-  static const std::vector<OptionSpec> table = makeTable();
-  return table;
-}
+const std::vector<OptionSpec>& optionTable() { return kOptions; }
 
 const OptionSpec* findOption(const std::string& name) {
   for (const OptionSpec& spec : optionTable())
     if (name == spec.longName || (!spec.shortName.empty() && name == spec.shortName)) return &spec;
   return nullptr;
+}
+
+bool isFlagOption(const std::string& name) {
+  const OptionSpec* spec = findOption(name);
+  return spec != nullptr && spec->valueText.empty();
 }
 
 void parseOptions(CommandLine& line, Options& options) {

@@ -51,8 +51,10 @@ struct OptionSpec {
 // decides the error shown when several are wrong).
 const std::vector<OptionSpec>& optionTable();
 
-// The option of that name (short or long, as written), or null.
+// The option of that name (short or long, as written), or null; and
+// whether it is a known option that takes no value.
 const OptionSpec* findOption(const std::string& name);
+bool isFlagOption(const std::string& name);
 
 // Sets the options given on the command line, in table order, each once
 // (both names given is one option given twice); absent ones keep their

@@ -190,10 +190,7 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
   RunFiles files;
   bool run = false;
   try {
-    CommandLine line(argc, argv, [](const std::string& name) {
-      const OptionSpec* spec = findOption(name);
-      return spec != nullptr && spec->valueText.empty();
-    });
+    CommandLine line(argc, argv, isFlagOption);
     run = startUp(line, options, files, console);
   } catch (...) {
     shareOptions(processes, nullptr);

@@ -61,37 +61,7 @@ void LossChanges::countAt(NodeId g, NodeId c0, NodeId c1) const {
     const NodeId mn = m0 == root ? m1 : m0;  // the other child's mapping
     const NodeId sm = secondary[m];
     if (!inX(mn)) {
-      // Case 3: the other child lies in the remaining tree. Now g is a
-      // duplication with d(M(n)) - 1 losses. Let s = S(g) = lca(S(m), M(n)).
-      // For y >= s, g and m map to p: change -(d(y) - 1). For y off s's
-      // subtree, leaving it at z, g and m map to z: change -d(z). rootPath(s)
-      // gives both, and -(d(s) - 1) to all of s's subtree, where the rest
-      // depends on which of S(m) and M(n) equal s:
-      rootPath(sg);
-      if (sg != sm && sg != mn) {
-        // Both strictly below s, in different subtrees c and c' of s. g
-        // becomes a speciation at s: y on the path [S(m), s) sees
-        // d(y) - 2 d(s) - 2, y below that path d(lca(S(m), y)) - 2 d(s) - 2,
-        // y on [M(n), s) sees 1 - d(s), the rest of s's subtree -d(s).
-        addBelow(sg, &LossCounters::inheritedMinus);
-        const NodeId c = climbBelow(sm, sg, &LossCounters::inheritedPlus);
-        to_.add(c, &LossCounters::inheritedMinus);
-        climb(mn, sg, &LossCounters::local);
-      } else if (sg == sm && sg != mn) {
-        // M(n) below S(m) = s: y on [M(n), s) sees 1 - d(s), the rest of
-        // s's subtree -d(s).
-        addBelow(sg, &LossCounters::inheritedMinus);
-        climb(mn, sg, &LossCounters::local);
-      } else if (sg == sm) {
-        // Both at s: g stays a duplication at s below it, -d(s).
-        addBelow(sg, &LossCounters::inheritedMinus);
-      } else {
-        // S(m) below M(n) = s, on c's side: g stays a duplication with n at
-        // s. y on [S(m), s) sees d(y) - 2 d(s), y below that path
-        // d(lca(S(m), y)) - 2 d(s), the other side of s -d(s).
-        const NodeId c = climbBelow(sm, sg, &LossCounters::inheritedPlus);
-        to_.add(other(relevant, sg, c), &LossCounters::inheritedMinus);
-      }
+      countWithChildInRemaining(sg, sm, mn);
     } else {
       // Case 4: the other child lies in x. g is a duplication with m, and
       // its losses are those of the edge into x, d_x(M(n)), as long as g
@@ -124,6 +94,41 @@ void LossChanges::countAt(NodeId g, NodeId c0, NodeId c1) const {
   if (relevant.parent(a) != root) to_.add(a, &LossCounters::sibling);
   addBelow(a, &LossCounters::depth);
   addBelow(a, &LossCounters::inheritedPlus);
+}
+
+// Case 3 of countAt: g spans both sides through its child m, and its other
+// child n lies in the remaining tree (sg = S(g), sm = S(m), mn = M(n)).
+void LossChanges::countWithChildInRemaining(NodeId sg, NodeId sm, NodeId mn) const {
+  // Now g is a duplication with d(M(n)) - 1 losses. Let s = S(g) = lca(S(m), M(n)).
+  // For y >= s, g and m map to p: change -(d(y) - 1). For y off s's
+  // subtree, leaving it at z, g and m map to z: change -d(z). rootPath(s)
+  // gives both, and -(d(s) - 1) to all of s's subtree, where the rest
+  // depends on which of S(m) and M(n) equal s:
+  rootPath(sg);
+  if (sg != sm && sg != mn) {
+    // Both strictly below s, in different subtrees c and c' of s. g
+    // becomes a speciation at s: y on the path [S(m), s) sees
+    // d(y) - 2 d(s) - 2, y below that path d(lca(S(m), y)) - 2 d(s) - 2,
+    // y on [M(n), s) sees 1 - d(s), the rest of s's subtree -d(s).
+    addBelow(sg, &LossCounters::inheritedMinus);
+    const NodeId c = climbBelow(sm, sg, &LossCounters::inheritedPlus);
+    to_.add(c, &LossCounters::inheritedMinus);
+    climb(mn, sg, &LossCounters::local);
+  } else if (sg == sm && sg != mn) {
+    // M(n) below S(m) = s: y on [M(n), s) sees 1 - d(s), the rest of
+    // s's subtree -d(s).
+    addBelow(sg, &LossCounters::inheritedMinus);
+    climb(mn, sg, &LossCounters::local);
+  } else if (sg == sm) {
+    // Both at s: g stays a duplication at s below it, -d(s).
+    addBelow(sg, &LossCounters::inheritedMinus);
+  } else {
+    // S(m) below M(n) = s, on c's side: g stays a duplication with n at
+    // s. y on [S(m), s) sees d(y) - 2 d(s), y below that path
+    // d(lca(S(m), y)) - 2 d(s), the other side of s -d(s).
+    const NodeId c = climbBelow(sm, sg, &LossCounters::inheritedPlus);
+    to_.add(other(relevant_, sg, c), &LossCounters::inheritedMinus);
+  }
 }
 
 void LossChanges::climb(NodeId a, NodeId b, LossCounter counter) const {

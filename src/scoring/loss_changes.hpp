@@ -65,6 +65,7 @@ class LossChanges {
                             const LossCounters* counters, AtNode&& atNode, AtSubtree&& atSubtree);
 
  private:
+  void countWithChildInRemaining(NodeId sg, NodeId sm, NodeId mn) const;
   void climb(NodeId a, NodeId b, LossCounter counter) const;
   NodeId climbBelow(NodeId a, NodeId b, LossCounter counter) const;
   void addBelow(NodeId s, LossCounter counter) const;

@@ -282,3 +282,42 @@ TEST(DlsimCommandLine, HelpErrorsAndOutputFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The option names a text lists, in order: from the help, the first word
+// of every option line; from the README's usage table, the names of every
+// row.
+std::vector<std::string> optionNames(const std::string& text, bool readme) {
+  std::vector<std::string> names;
+  std::istringstream lines(text);
+  bool inTable = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (readme) {
+      if (line.rfind("| Option |", 0) == 0) inTable = true;
+      if (inTable && line.empty()) break;
+      if (!inTable || line.rfind("| `-", 0) != 0) continue;
+      const std::string cell = line.substr(2, line.find(" | ") - 2);
+      for (std::size_t at = cell.find('`'); at != std::string::npos; at = cell.find('`', cell.find('`', at + 1) + 1)) {
+        const std::string name = cell.substr(at + 1, cell.find_first_of(" `", at + 1) - at - 1);
+        names.push_back(name);
+      }
+    } else if (line.find_first_not_of(' ') < 8 && line[line.find_first_not_of(' ')] == '-') {
+      std::istringstream words(line);
+      for (std::string word; words >> word && word[0] == '-';)
+        names.push_back(word.back() == ',' ? word.substr(0, word.size() - 1) : word);
+    }
+  }
+  return names;
+}
+
+}  // namespace
+
+// Every option of the help is in the README's usage table, in the same
+// order, by both names.
+TEST(OptionTable, TheHelpAndTheReadmeListTheSameOptions) {
+  TempDir dir;
+  const std::vector<std::string> help = optionNames(runDlspecies({"-h"}, dir.path()).out, false);
+  EXPECT_GT(help.size(), 20U);
+  EXPECT_EQ(optionNames(source("README.md"), true), help);
+}

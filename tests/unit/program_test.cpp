@@ -11,7 +11,10 @@
 #include <sstream>
 #include <thread>
 
+#include "app/command_line.hpp"
 #include "app/failure.hpp"
+#include "app/option_table.hpp"
+#include "common/byte_buffer.hpp"
 #include "common/console.hpp"
 #include "common/errors.hpp"
 #include "common/random.hpp"
@@ -119,3 +122,81 @@ TEST(Failures, EndWithTheirMessageAndStatus) {
 }
 
 }  // namespace
+
+namespace {
+
+// A value each kind of option takes, other than its default.
+std::string sampleValue(const OptionSpec& spec) {
+  switch (spec.kind) {
+    case ValueKind::none:
+      return "";
+    case ValueKind::wholeNumber:
+      return std::to_string(spec.max);
+    case ValueKind::decimal:
+      return "0.25";
+    case ValueKind::word:
+      return spec.words.back();
+    case ValueKind::fileName:
+      return "f.txt";
+    case ValueKind::character:
+      return "_";
+  }
+  return "";
+}
+
+// The options parsed from the arguments, with the program's name in front.
+Options parsed(std::vector<std::string> args) {
+  args.insert(args.begin(), "dlspecies");
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  CommandLine line(static_cast<int>(argv.size()), argv.data(), isFlagOption);
+  Options options;
+  parseOptions(line, options);
+  std::string unknown;
+  EXPECT_FALSE(line.firstUnknown(unknown)) << unknown;
+  return options;
+}
+
+// The bytes of an option's field, to compare fields of any type.
+std::string fieldBytes(const OptionSpec& spec, Options options) {
+  ByteWriter out;
+  std::visit(
+      [&out](auto field) {
+        if constexpr (std::is_pointer_v<decltype(field)>) out(*field);
+      },
+      spec.field(options));
+  return out.bytes();
+}
+
+}  // namespace
+
+// Every option of the table is read by either of its names and sets its
+// own field; the options that travel to other ranks come back from their
+// bytes as they were, the others keep their defaults.
+TEST(OptionTable, ReadsEveryOptionByBothNamesAndSendsThoseThatTravel) {
+  std::vector<std::string> all;
+  for (const OptionSpec& spec : optionTable()) {
+    Options defaults;
+    std::string value = sampleValue(spec);
+    // A whole number's largest value may be its default (-g 1).
+    if (spec.kind == ValueKind::wholeNumber &&
+        fieldBytes(spec, defaults) == fieldBytes(spec, parsed({spec.longName, value})))
+      value = std::to_string(spec.min);
+    for (const std::string& name : {spec.shortName, spec.longName}) {
+      if (name.empty()) continue;
+      Options options = parsed(value.empty() ? std::vector<std::string>{name} : std::vector{name, value});
+      EXPECT_TRUE(spec.field(options).index() == 0 || fieldBytes(spec, options) != fieldBytes(spec, defaults)) << name;
+    }
+    if (spec.field(defaults).index() == 0) continue;  // version and help
+    all.push_back(spec.longName + (value.empty() ? "" : "=" + value));
+  }
+  Options sent = parsed(all), received;
+  ByteWriter out;
+  transferOptions(out, sent);
+  ByteReader in(out.bytes());
+  transferOptions(in, received);
+  EXPECT_TRUE(in.atEnd());
+  Options defaults;
+  for (const OptionSpec& spec : optionTable())
+    EXPECT_EQ(fieldBytes(spec, received), fieldBytes(spec, spec.travels ? sent : defaults)) << spec.longName;
+}
