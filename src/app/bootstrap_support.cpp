@@ -7,23 +7,6 @@
 
 namespace dls {
 
-namespace {
-
-// The species below every node, as sorted name numbers.
-std::vector<std::vector<NameId>> cladesOf(const SpeciesTree& tree) {
-  SpeciesIndex index;
-  index.rebuild(tree);
-  std::vector<std::vector<NameId>> clades(tree.size());
-  for (NodeId v = 0; v < static_cast<NodeId>(tree.size()); ++v) {
-    std::vector<NameId>& clade = clades[static_cast<std::size_t>(v)];
-    clade = speciesBelow(tree, index, v);
-    std::sort(clade.begin(), clade.end());
-  }
-  return clades;
-}
-
-}  // namespace
-
 BootstrapSupport::BootstrapSupport(const SpeciesTree& best)
     : best_(best), bestClades_(cladesOf(best)), support_(best.size(), 0) {}
 

@@ -1,8 +1,11 @@
 #include "app/jobs.hpp"
 
+#include <map>
+
 #include "app/interrupt.hpp"
 #include "common/decimal_text.hpp"
 #include "common/errors.hpp"
+#include "reconcile/species_index.hpp"
 #include "scoring/gene_tree_counts.hpp"
 #include "search/spr_search.hpp"
 #include "start/leaf_adding_builder.hpp"
@@ -32,6 +35,21 @@ SpeciesTree builtTree(const JobInput& in, const ScoringInput& scoring, const std
   return tree;
 }
 
+// A label of the given tree belongs to its clade: on the tree a search
+// made from it, a node keeps a label only where its clade is one that the
+// label had in the given tree.
+void keepLabelsOnTheirClades(const SpeciesTree& given, SpeciesTree& found) {
+  std::map<std::vector<NameId>, NameId> labels;
+  const std::vector<std::vector<NameId>> givenClades = cladesOf(given);
+  for (NodeId v = 0; v < static_cast<NodeId>(given.size()); ++v)
+    if (!given.isLeaf(v) && given.name(v) != kNoName) labels[givenClades[static_cast<std::size_t>(v)]] = given.name(v);
+  const std::vector<std::vector<NameId>> foundClades = cladesOf(found);
+  for (NodeId v = 0; v < static_cast<NodeId>(found.size()); ++v) {
+    const auto label = labels.find(foundClades[static_cast<std::size_t>(v)]);
+    found.setLabel(v, label == labels.end() ? kNoName : label->second);
+  }
+}
+
 // The species tree searched from: the given one, else one built.
 JobResult searched(const JobInput& in, bool fromGiven, const std::vector<ScoredGeneTree>& genes,
                    const std::vector<NameId>& species, Random& draws, const StageContext& context) {
@@ -41,6 +59,7 @@ JobResult searched(const JobInput& in, bool fromGiven, const std::vector<ScoredG
   context.console.summariseWarnings();
   SprSearch search(result.tree, scoring, draws, context, stopRequested());
   const SearchResult found = search.run();
+  if (fromGiven) keepLabelsOnTheirClades(*in.input.trees.speciesTree, result.tree);
   result.done = true;
   result.cost = found.cost;
   result.moves = found.moves;
@@ -76,15 +95,21 @@ JobResult runReplicate(const JobInput& in, int replicate, Console& console, Work
   const std::vector<NameId> species = speciesOfGeneTrees(trees, in.input.trees.names, &drawn);
   // The replicate's own lines would drown the progress: one line for it.
   console.setQuiet(true);
-  JobResult result =
-      searched(in, in.options.startTree == StartTree::given, genes, species, draws, {team, soleProcess(), console});
+  JobResult result;
+  try {
+    result =
+        searched(in, in.options.startTree == StartTree::given, genes, species, draws, {team, soleProcess(), console});
+    result.rootings.clear();
+    result.done = !stopRequested();
+  } catch (const CostNotFinite&) {
+    result.costNotFinite = true;
+  }
   console.setQuiet(in.options.quiet);
-  result.rootings.clear();
-  result.done = !stopRequested();
   return result;
 }
 
-// The given tree as it is, every unrooted gene tree at its cheapest rooting.
+// The given tree as it is, every unrooted gene tree at its cheapest rooting
+// (its cost is the run summary's).
 JobResult runScoring(const JobInput& in, Console& console, WorkerTeam& team, ProcessGroup& searchers) {
   console.summariseWarnings();
   const std::vector<ScoredGeneTree> genes = scoringOrder(in.input.trees.geneTrees);
@@ -94,7 +119,6 @@ JobResult runScoring(const JobInput& in, Console& console, WorkerTeam& team, Pro
   rootAtCheapest(result.tree, genes, rootings, in.options.costModel, team);
   const std::vector<GeneTreeCost> counts = countAt(result.tree, genes, rootings, in.options.costModel, team);
   result.cost = weightedCost(genes, counts, in.options.costModel.weights, searchers);
-  console.line("Final weighted reconciliation cost: " + formatCost(result.cost));
   result.done = true;
   result.rootings = inInputOrder(in, genes, rootings);
   result.counts = inInputOrder(in, genes, counts);

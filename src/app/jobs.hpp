@@ -30,7 +30,10 @@ struct Job {
 std::vector<Job> jobsOf(const Options& options);
 
 struct JobResult {
-  bool done = false;  // false: not run (interrupted before it), or an interrupted replicate
+  bool done = false;  // false: not run (interrupted before it), an interrupted replicate, or failed
+  // A replicate whose weights times draws leave the range of double fails
+  // alone: no tree, no cost.
+  bool costNotFinite = false;
   SpeciesTree tree;
   double cost = 0;  // weighted reconciliation cost
   std::uint32_t seed = 0;

@@ -223,7 +223,10 @@ void gatherJobResults(ProcessGroup& processes, const std::vector<Job>& jobs, std
       if (jobRank(processes, k) != processes.rank()) continue;
       const JobResult& result = results[k];
       out.put(result.done);
-      if (!result.done) continue;
+      if (!result.done) {
+        out.put(result.costNotFinite);
+        continue;
+      }
       out.put(result.cost);
       out.put(result.seed);
       out.put(result.moves);
@@ -238,8 +241,12 @@ void gatherJobResults(ProcessGroup& processes, const std::vector<Job>& jobs, std
     const std::string bytes = processes.receive(r);
     ByteReader in(bytes);
     for (std::size_t k = 0; k < jobs.size(); ++k) {
-      if (jobRank(processes, k) != r || !in.get<bool>()) continue;
+      if (jobRank(processes, k) != r) continue;
       JobResult& result = results[k];
+      if (!in.get<bool>()) {
+        in.getInto(result.costNotFinite);
+        continue;
+      }
       result.done = true;
       in.getInto(result.cost);
       in.getInto(result.seed);

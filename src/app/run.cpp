@@ -1,6 +1,7 @@
 #include "app/run.hpp"
 
 #include <chrono>
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -50,6 +51,7 @@ class ResultTally {
   // The support labels of the best tree's nodes; none without replicates.
   std::vector<std::string> supports() const { return support_ ? support_->labels() : std::vector<std::string>(); }
   int replicatesDone() const { return support_ ? support_->replicates() : 0; }
+  int replicatesFailed() const { return replicatesFailed_; }
 
  private:
   static std::chrono::steady_clock::time_point now() { return std::chrono::steady_clock::now(); }
@@ -57,8 +59,16 @@ class ResultTally {
     return formatElapsed(std::chrono::duration_cast<std::chrono::seconds>(now() - begun_).count());
   }
 
-  // The replicates done before the first one missing count.
+  // The replicates done before the first one missing count; one whose cost
+  // is not finite is left out alone.
   void takeReplicate(const Job& job, const JobResult& result) {
+    if (result.costNotFinite) {
+      ++replicatesFailed_;
+      console_.warning("bootstrap replicate " + std::to_string(job.number) +
+                           " left out: its weighted cost is not finite (the weights times the draws are too large)",
+                       "bootstrap replicate left out");
+      return;
+    }
     if (!result.done) replicatesEnded_ = true;
     if (replicatesEnded_) return;
     if (!support_) support_.emplace(best_->tree);
@@ -81,6 +91,7 @@ class ResultTally {
   int bestStart_ = 0;
   std::optional<BootstrapSupport> support_;
   bool replicatesEnded_ = false;
+  int replicatesFailed_ = 0;
 };
 
 const ReportFormat& formatOf(OutputFormat format) {
@@ -102,7 +113,7 @@ std::vector<GeneTreeOutcome> outcomesOf(const JobResult& result, const Options& 
           ? result.counts
           : countAt(result.tree, inputOrder(trees), result.rootings, options.costModel, team);
   std::vector<GeneTreeOutcome> outcomes(trees.size());
-  for (std::size_t i = 0; i < trees.size(); ++i) outcomes[i] = {counts[i], result.rootings[i]};
+  for (std::size_t i = 0; i < trees.size(); ++i) outcomes[i] = {counts[i], result.rootings[i], trees[i].weight()};
   return outcomes;
 }
 
@@ -129,18 +140,20 @@ void runJobsAndReport(const Options& options, RunInput& input, const Random& aft
   const JobResult& best = processes.leads() ? tally.best() : results[0];
   RunSummary summary;
   summary.speciesTree = &best.tree;
-  summary.weightedCost = best.cost;
   summary.weights = options.costModel.weights;
   std::vector<GeneTree>* listed = options.writeGeneTrees ? &input.trees.geneTrees : nullptr;
-  if (options.format != OutputFormat::tree) {
-    summary.geneTrees = outcomesOf(best, options, input, team);
-    if (searchedTogether) summary.geneTrees = gatherOutcomes(processes, summary.geneTrees, shares);
-    if (listed != nullptr && searchedTogether) input.trees.geneTrees = gatherGeneTrees(processes, *listed, shares);
-  }
+  summary.geneTrees = outcomesOf(best, options, input, team);
+  if (searchedTogether) summary.geneTrees = gatherOutcomes(processes, summary.geneTrees, shares);
+  if (listed != nullptr && searchedTogether) input.trees.geneTrees = gatherGeneTrees(processes, *listed, shares);
   processes.setWorkingTogether(false);
   if (!processes.leads()) return;
+  // The cost reported is the one of the counts reported, in every mode.
+  summary.weightedCost = summedCost(summary.geneTrees, summary.weights);
+  if (options.evaluateOnly) console.line("Final weighted reconciliation cost: " + formatCost(summary.weightedCost));
+  if (!std::isfinite(summary.weightedCost)) throw CostNotFinite();
   summary.supports = tally.supports();
   summary.replicatesDone = tally.replicatesDone();
+  summary.replicatesFailed = tally.replicatesFailed();
   summary.replicatesAsked = options.bootstrap;
   formatOf(options.format).write(outputs->report(), summary, listed, input.trees.names);
 }

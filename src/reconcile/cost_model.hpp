@@ -3,6 +3,8 @@
 // and what a duplication and a loss weigh. Every stage that scores gene
 // trees takes the model as one value.
 
+#include "common/errors.hpp"
+
 namespace dls {
 
 // What a duplication and a loss cost: a gene tree's cost is
@@ -23,6 +25,13 @@ enum class LossScope { wholeSpeciesTree, geneSpeciesOnly };
 struct CostModel {
   LossScope scope = LossScope::wholeSpeciesTree;
   CostWeights weights;
+};
+
+// Weights so large that a weighted cost leaves the range of double: no
+// tree could be told from another, and no cost is a result.
+class CostNotFinite : public InputError {
+ public:
+  CostNotFinite() : InputError("the weighted cost is not finite: the weights are too large") {}
 };
 
 }  // namespace dls

@@ -1,5 +1,7 @@
 #include "reconcile/species_index.hpp"
 
+#include <algorithm>
+
 namespace dls {
 
 void SpeciesIndex::rebuild(const SpeciesTree& tree) {
@@ -39,6 +41,18 @@ void SpeciesIndex::rebuild(const SpeciesTree& tree) {
         }
       });
   rmq_.build(inorderDepth_.data(), static_cast<std::uint32_t>(n));
+}
+
+std::vector<std::vector<NameId>> cladesOf(const SpeciesTree& tree) {
+  SpeciesIndex index;
+  index.rebuild(tree);
+  std::vector<std::vector<NameId>> clades(tree.size());
+  for (NodeId v = 0; v < static_cast<NodeId>(tree.size()); ++v) {
+    std::vector<NameId>& clade = clades[static_cast<std::size_t>(v)];
+    clade = speciesBelow(tree, index, v);
+    std::sort(clade.begin(), clade.end());
+  }
+  return clades;
 }
 
 std::vector<NameId> speciesBelow(const SpeciesTree& tree, const SpeciesIndex& index, NodeId v) {

@@ -64,5 +64,7 @@ class SpeciesIndex {
 
 // The species of the leaves below v, in pre-order.
 std::vector<NameId> speciesBelow(const SpeciesTree& tree, const SpeciesIndex& index, NodeId v);
+// The species below every node (its clade), as sorted name numbers.
+std::vector<std::vector<NameId>> cladesOf(const SpeciesTree& tree);
 
 }  // namespace dls

@@ -76,7 +76,13 @@ void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, con
       << duplications + losses << "]\n";
   if (summary.replicatesAsked > 0) {
     out << "[Bootstrap support on inner nodes: " << summary.replicatesDone << " replicates";
-    if (summary.replicatesDone < summary.replicatesAsked) out << " of " << summary.replicatesAsked << " (interrupted)";
+    const int failed = summary.replicatesFailed;
+    const bool interrupted = summary.replicatesDone + failed < summary.replicatesAsked;
+    if (interrupted || failed > 0) {
+      out << " of " << summary.replicatesAsked << " (" << (interrupted ? "interrupted" : "");
+      if (failed > 0) out << (interrupted ? "; " : "") << failed << " left out: cost not finite";
+      out << ")";
+    }
     out << "]\n";
   }
   beginStatement(out, "speciestree1", "");

@@ -18,18 +18,25 @@ namespace dls {
 struct GeneTreeOutcome {
   GeneTreeCost counts;  // at its rooting
   RootEdge rooting;     // the edge it is rooted on
+  double weight;        // the tree's
 };
 
 struct RunSummary {
   const SpeciesTree* speciesTree = nullptr;
-  double weightedCost = 0;  // the search's result
+  double weightedCost = 0;  // of the gene trees' counts (summedCost)
   CostWeights weights;      // of the weighted cost; the totals are counts
   // Per gene tree, in input order.
   std::vector<GeneTreeOutcome> geneTrees;
   // Bootstrap: per species-tree node, the support written as its label
   // (empty: none), and the replicates done of those asked for.
   std::vector<std::string> supports;
-  int replicatesDone = 0, replicatesAsked = 0;
+  int replicatesDone = 0, replicatesAsked = 0, replicatesFailed = 0;
 };
+
+// The weighted cost of the gene trees' counts: weight × (duplication weight
+// × duplications + loss weight × losses) of each, summed in input order.
+// Every term is computed from whole counts, so that no weight cancels
+// another's counts; the sum is the one --evaluate and the search report.
+double summedCost(const std::vector<GeneTreeOutcome>& geneTrees, const CostWeights& weights);
 
 }  // namespace dls

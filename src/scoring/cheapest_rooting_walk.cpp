@@ -11,8 +11,7 @@ void CheapestRootingWalk::begin(const RegraftContext& context) {
     if (leaf != kNoNode && !context.index->contains(context.r, leaf)) leaf = kNoNode;
 }
 
-void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& scratch, double weight,
-                                     PositionScores* scores) {
+void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores) {
   if (remainingDirected_.size() < tree.size()) {
     remainingDirected_.resize(tree.size());
     remainingMap_.resize(tree.size());
@@ -32,9 +31,9 @@ void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& sc
   Moves start[2] = {};
   if (a0 != kNoNode) start[0] = movesAcross(scratch, a0, b0), start[1] = movesAcross(scratch, b0, a0);
   if (equalWeights_)
-    walkToCheapest<true>(scratch, all, start, weight, scores);
+    walkToCheapest<true>(scratch, all, start, scores);
   else
-    walkToCheapest<false>(scratch, all, start, weight, scores);
+    walkToCheapest<false>(scratch, all, start, scores);
 }
 
 // The walk reaches a cheapest rooting for any weights of duplications and
@@ -123,7 +122,7 @@ GeneTreeCost CheapestRootingWalk::nodeCost(const Mapped& m, const Mapped& m0, co
 
 template <bool kEqualWeights>
 void CheapestRootingWalk::walkToCheapest(const GeneScratch& scratch, const Side& all, const Moves (&start)[2],
-                                         double weight, PositionScores* scores) const {
+                                         PositionScores* scores) const {
   const GeneRooting& rooting = scratch.rooting;
   const SpeciesIndex& index = *context_->index;
   const NodeId a0 = rooting.child(rooting.root(), 0);
@@ -173,8 +172,8 @@ void CheapestRootingWalk::walkToCheapest(const GeneScratch& scratch, const Side&
     }
     if (total.duplications == 0 && total.losses == 0) continue;
     PositionScores& s = scores[at(y)];
-    s.duplications += static_cast<double>(total.duplications) * weight;
-    s.losses += static_cast<double>(total.losses) * weight;
+    s.duplications += static_cast<double>(total.duplications);
+    s.losses += static_cast<double>(total.losses);
   }
 }
 

@@ -29,11 +29,11 @@ class CheapestRootingWalk {
 
   // The pruning the walks are for.
   void begin(const RegraftContext& context);
-  // Adds to scores[y] of every position y the weighted change of the
-  // counts of the gene tree from its present rooting to its cheapest one
-  // there. The scratch holds the tree reconciled in every direction, its
-  // links and mappings at the present rooting (reconcileEveryDirection).
-  void addChanges(const GeneTree& tree, const GeneScratch& scratch, double weight, PositionScores* scores);
+  // Adds to scores[y] of every position y the change of the counts of the
+  // gene tree from its present rooting to its cheapest one there. The
+  // scratch holds the tree reconciled in every direction, its links and
+  // mappings at the present rooting (reconcileEveryDirection).
+  void addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores);
 
  private:
   // A side of a gene-tree edge: the mapping of its gene leaves with x at the
@@ -95,7 +95,7 @@ class CheapestRootingWalk {
   // leaves and first moves are given, to a cheapest rooting, and adds the
   // change of the counts to its scores.
   template <bool kEqualWeights>
-  void walkToCheapest(const GeneScratch& scratch, const Side& all, const Moves (&start)[2], double weight,
+  void walkToCheapest(const GeneScratch& scratch, const Side& all, const Moves (&start)[2],
                       PositionScores* scores) const;
 
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }

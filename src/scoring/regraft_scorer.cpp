@@ -22,15 +22,26 @@ void RegraftScorer::begin(const SpeciesTree& species, const SpeciesIndex& index,
 void RegraftScorer::restart() {
   const std::size_t n = context_.species->size();
   scores_.assign(n, PositionScores());
-  accumulatedDuplications_.assign(n, DuplicationCounters());
-  if (scope_ == LossScope::wholeSpeciesTree && !partial_) {
-    accumulatedLosses_.assign(n, LossCounters());
-  } else {
-    lossInSubtree_.assign(n, 0);
-    rootingScores_.resize(n);
-  }
-  accumulatedDuplicationBase_ = accumulatedLossBase_ = 0;
-  accumulatedAny_ = false;
+  if (scope_ != LossScope::wholeSpeciesTree || partial_) rootingScores_.resize(n);
+  groupsInUse_ = 0;
+}
+
+RegraftScorer::WeightGroup& RegraftScorer::groupOf(double weight) {
+  for (std::size_t g = groupsInUse_; g-- > 0;)
+    if (groups_[g].weight == weight) return groups_[g];
+  if (groupsInUse_ == kMaxGroups) finish();
+  if (groups_.size() == groupsInUse_) groups_.emplace_back();
+  WeightGroup& group = groups_[groupsInUse_++];
+  const std::size_t n = context_.species->size();
+  group.weight = weight;
+  group.duplications.assign(n, DuplicationCounters());
+  if (scope_ == LossScope::wholeSpeciesTree && !partial_)
+    group.losses.assign(n, LossCounters());
+  else
+    group.lossInSubtree.assign(n, 0);
+  group.changes.assign(n, PositionScores());
+  group.duplicationBase = group.lossBase = 0;
+  return group;
 }
 
 void RegraftScorer::addGeneTree(const GeneTree& tree, const RootEdge& edge, double weight) {
@@ -53,13 +64,11 @@ void RegraftScorer::addAtPresentRooting(const GeneTree& tree, const RootEdge& ed
     scratch_.relevant.buildRestricted(species, *context_.index, tree, scratch_.map.data());
     relevant = &scratch_.relevant;
   }
-  // Over the whole tree, the loss counters of all gene trees add up; over a
-  // restricted one, a tree's own are turned into changes at once.
-  const LossTarget losses =
-      relevant->whole() ? LossTarget{accumulatedLosses_.data(), weight} : LossTarget{treeLosses_.data(), 1};
-  accumulatedAny_ = true;
-  scoreRooting<kPartial>(rooting, *relevant, weight, Combine::accumulate,
-                         {accumulatedDuplications_.data(), weight, losses});
+  // Over the whole tree, the loss counters of the gene trees of a weight add
+  // up; over a restricted one, a tree's own are turned into changes at once.
+  WeightGroup& group = groupOf(weight);
+  const LossTarget losses = relevant->whole() ? LossTarget{group.losses.data(), 1} : LossTarget{treeLosses_.data(), 1};
+  scoreRooting<kPartial>(rooting, *relevant, Combine::accumulate, {group.duplications.data(), losses}, group);
 }
 
 void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, const RootEdge& edge, double weight) {
@@ -72,18 +81,19 @@ void RegraftScorer::addGeneTreeAtEveryRooting(const GeneTree& tree, const RootEd
       reconcileEveryDirection(tree, edge, *context_.species, *context_.index, scope_, wholeTree_, scratch_);
   // Losses counted in the tree restricted to the gene tree's species: a
   // pass over the species tree per rooting, the tree's own counts.
-  const CounterTarget own{treeDuplications_.data(), 1, {treeLosses_.data(), 1}};
-  scoreRooting<false>(scratch_.rooting, relevant, weight, Combine::replace, own);
+  WeightGroup& group = groupOf(weight);
+  const CounterTarget own{treeDuplications_.data(), {treeLosses_.data(), 1}};
+  scoreRooting<false>(scratch_.rooting, relevant, Combine::replace, own, group);
   forEachOtherRooting(scratch_, [&](const RootEdge&) {
     for (NodeId v : relevant.preorder()) treeLosses_[at(v)].clear();
-    scoreRooting<false>(scratch_.rooting, relevant, weight, Combine::keepCheaper, own);
+    scoreRooting<false>(scratch_.rooting, relevant, Combine::keepCheaper, own, group);
   });
   // The rootings leave loss changes on positions outside the restricted tree.
   for (LossCounters& counters : treeLosses_) counters.clear();
   const SpeciesIndex& index = *context_.index;
   const std::vector<NodeId>& order = index.preorder();
   for (std::uint32_t i = index.begin(context_.r); i < index.end(context_.r); ++i) {
-    PositionScores& s = scores_[at(order[i])];
+    PositionScores& s = group.changes[at(order[i])];
     const PositionScores& kept = rootingScores_[at(order[i])];
     s.duplications += kept.duplications;
     s.losses += kept.losses;
@@ -95,48 +105,54 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& 
   // The present rooting, accumulated as a gene tree at a fixed rooting;
   // each position then adds the change to its cheapest rooting.
   reconcileEveryDirection(tree, edge, *context_.species, *context_.index, scope_, wholeTree_, scratch_);
-  accumulatedAny_ = true;
-  scoreRooting<false>(scratch_.rooting, wholeTree_, weight, Combine::accumulate,
-                      {accumulatedDuplications_.data(), weight, {accumulatedLosses_.data(), weight}});
-  walk_.addChanges(tree, scratch_, weight, scores_.data());
+  WeightGroup& group = groupOf(weight);
+  scoreRooting<false>(scratch_.rooting, wholeTree_, Combine::accumulate,
+                      {group.duplications.data(), {group.losses.data(), 1}}, group);
+  walk_.addChanges(tree, scratch_, group.changes.data());
 }
 
-// The accumulated gene trees: one pass down the remaining tree gives every
-// position their duplications and, over the whole species tree, their loss
-// changes; over restricted trees the changes are known already, per node
-// and per subtree.
 void RegraftScorer::finish() {
-  if (!accumulatedAny_) return;
-  accumulatedAny_ = false;
-  DuplicationCounters* duplications = accumulatedDuplications_.data();
-  const double duplicationBase = accumulatedDuplicationBase_, lossBase = accumulatedLossBase_;
+  for (std::size_t g = 0; g < groupsInUse_; ++g) addToScores(groups_[g]);
+  groupsInUse_ = 0;
+}
+
+// One pass down the remaining tree gives every position the duplications
+// of the group's trees and, over the whole species tree, their loss
+// changes; over restricted trees the changes are known already, per node
+// and per subtree. Whole counts so far; the weight multiplies them here.
+void RegraftScorer::addToScores(WeightGroup& group) {
+  DuplicationCounters* duplications = group.duplications.data();
+  const double duplicationBase = group.duplicationBase, lossBase = group.lossBase, weight = group.weight;
   const NodeId r = context_.r;
+  const auto add = [&](NodeId v, double groupDuplications, double groupLosses) {
+    PositionScores& s = scores_[at(v)];
+    const PositionScores& change = group.changes[at(v)];
+    s.duplications += weight * (groupDuplications + change.duplications);
+    s.losses += weight * (groupLosses + change.losses);
+  };
   if (scope_ == LossScope::wholeSpeciesTree && !partial_) {
-    LossCounters* losses = accumulatedLosses_.data();
+    LossCounters* losses = group.losses.data();
     LossChanges::convertSiblingCounters(wholeTree_, r, losses);
     LossChanges::sumDown(wholeTree_, r, losses, [&](NodeId v) {
-      PositionScores& s = scores_[at(v)];
-      s.duplications += duplicationValueAt(v, duplicationBase, 1, duplications);
-      s.losses += lossBase + losses[at(v)].lossDelta;
+      add(v, duplicationValueAt(v, duplicationBase, duplications), lossBase + losses[at(v)].lossDelta);
     });
     return;
   }
   const SpeciesIndex& index = *context_.index;
   const std::vector<NodeId>& order = index.preorder();
+  std::vector<double>& lossInSubtree = group.lossInSubtree;
   for (std::uint32_t i = index.begin(r); i < index.end(r); ++i) {
     const NodeId v = order[i];
-    if (v != r) lossInSubtree_[at(v)] += lossInSubtree_[at(context_.species->parent(v))];
-    PositionScores& s = scores_[at(v)];
-    s.duplications += duplicationValueAt(v, duplicationBase, 1, duplications);
-    s.losses += lossBase + lossInSubtree_[at(v)];
+    if (v != r) lossInSubtree[at(v)] += lossInSubtree[at(context_.species->parent(v))];
+    add(v, duplicationValueAt(v, duplicationBase, duplications), lossBase + lossInSubtree[at(v)]);
   }
 }
 
 // --- One rooting of one gene tree ---------------------------------------------------
 
 template <bool kPartial>
-void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, double weight,
-                                 Combine combine, const CounterTarget& to) {
+void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, Combine combine,
+                                 const CounterTarget& to, WeightGroup& group) {
   countFrontier<kPartial>(rooting, to);
   const NodeId root = context_.root;
   // Over the whole species tree losses change with the regraft; in a tree
@@ -148,25 +164,25 @@ void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree&
   const GeneTreeCost cost = countCost<kPartial>(rooting, map, relevant, [&](NodeId g, NodeId c0, NodeId c1) {
     if (lossesChange) losses.countAt<kPartial>(g, c0, c1);
   });
-  const double duplicationBase = static_cast<double>(cost.duplications) * weight;
-  const double lossBase = static_cast<double>(cost.losses) * weight;
+  const double duplicationBase = static_cast<double>(cost.duplications);
+  const double lossBase = static_cast<double>(cost.losses);
   // start: the root's relevant child on the remaining tree's side.
   const NodeId start = relevant.child(root, context_.species->child(root, 0) == context_.x ? 1 : 0);
   if (combine == Combine::accumulate) {
-    accumulatedDuplicationBase_ += duplicationBase;
-    accumulatedLossBase_ += lossBase;
-    if (lossesChange && !relevant.whole()) accumulateLossChanges(relevant, start, weight, to.losses.counters);
+    group.duplicationBase += duplicationBase;
+    group.lossBase += lossBase;
+    if (lossesChange && !relevant.whole()) accumulateLossChanges(relevant, start, to.losses.counters, group);
     return;
   }
   // Rooting by rooting: restricted trees only (over the whole tree the
   // rootings are walked, see addAtCheapestRootings).
-  if (combine != Combine::keepCheaper) walkDuplicationValues(duplicationBase, lossBase, weight, combine, to);
+  if (combine != Combine::keepCheaper) walkDuplicationValues(duplicationBase, lossBase, combine, to);
   if (lossesChange) {
     LossChanges::convertSiblingCounters(relevant, start, to.losses.counters);
     LossChanges::sumDown(relevant, start, to.losses.counters, [](NodeId) {});
-    transferLossChanges(relevant, start, weight, combine, to.losses.counters);
+    transferLossChanges(relevant, start, combine, to.losses.counters);
   }
-  if (combine == Combine::keepCheaper) walkDuplicationValues(duplicationBase, lossBase, weight, combine, to);
+  if (combine == Combine::keepCheaper) walkDuplicationValues(duplicationBase, lossBase, combine, to);
 }
 
 // --- Duplications ------------------------------------------------------------------
@@ -229,7 +245,7 @@ void RegraftScorer::countFrontier(const GeneRooting& rooting, const CounterTarge
 }
 
 void RegraftScorer::countDuplication(NodeId v, double DuplicationCounters::*counter, const CounterTarget& to) {
-  to.duplications[at(v)].*counter += to.duplicationAmount;
+  to.duplications[at(v)].*counter += 1;
   if (to.duplications == treeDuplications_.data()) counted_.push_back(v);
 }
 
@@ -244,13 +260,12 @@ void RegraftScorer::clearDuplicationCounters() {
 // The duplication value of a position, called parents first from r: the
 // gene tree's own count at r, then along each edge the frontier counters of
 // the upper node.
-double RegraftScorer::duplicationValueAt(NodeId v, double duplicationBase, double weight,
-                                         DuplicationCounters* counters) const {
+double RegraftScorer::duplicationValueAt(NodeId v, double duplicationBase, DuplicationCounters* counters) const {
   double value = duplicationBase;
   if (v != context_.r) {
     const NodeId p = context_.species->parent(v);
     const DuplicationCounters& up = counters[at(p)];
-    value = up.value + (up.here - (context_.species->child(p, 0) == v ? up.child0 : up.child1)) * weight;
+    value = up.value + (up.here - (context_.species->child(p, 0) == v ? up.child0 : up.child1));
   }
   counters[at(v)].value = value;
   return value;
@@ -258,18 +273,17 @@ double RegraftScorer::duplicationValueAt(NodeId v, double duplicationBase, doubl
 
 // Every position of the remaining tree gets its duplication value, and the
 // loss count of a restricted tree as the base of its loss value.
-void RegraftScorer::walkDuplicationValues(double duplicationBase, double lossBase, double weight, Combine combine,
+void RegraftScorer::walkDuplicationValues(double duplicationBase, double lossBase, Combine combine,
                                           const CounterTarget& to) {
   const SpeciesIndex& index = *context_.index;
   const std::vector<NodeId>& order = index.preorder();
   for (std::uint32_t i = index.begin(context_.r); i < index.end(context_.r); ++i) {
     const NodeId v = order[i];
-    combineAt(v, duplicationValueAt(v, duplicationBase, weight, to.duplications), lossBase, weight, combine,
-              to.losses.counters);
+    combineAt(v, duplicationValueAt(v, duplicationBase, to.duplications), lossBase, combine, to.losses.counters);
   }
 }
 
-void RegraftScorer::combineAt(NodeId v, double duplicationValue, double lossBase, double weight, Combine combine,
+void RegraftScorer::combineAt(NodeId v, double duplicationValue, double lossBase, Combine combine,
                               const LossCounters* losses) {
   PositionScores& s = rootingScores_[at(v)];
   const double delta = losses[at(v)].lossDelta;
@@ -282,11 +296,10 @@ void RegraftScorer::combineAt(NodeId v, double duplicationValue, double lossBase
       break;
     case Combine::keepCheaper: {
       // Equal costs keep the rooting tried first.
-      const double candidate =
-          weights_.loss * (weight * delta) + (weights_.loss * lossBase + weights_.duplication * duplicationValue);
-      if (weights_.of(s.duplications, s.losses) > candidate) {
+      const double losses = delta + lossBase;
+      if (weights_.of(s.duplications, s.losses) > weights_.of(duplicationValue, losses)) {
         s.duplications = duplicationValue;
-        s.losses = delta * weight + lossBase;
+        s.losses = losses;
       }
       break;
     }
@@ -301,8 +314,8 @@ void RegraftScorer::combineAt(NodeId v, double duplicationValue, double lossBase
 // to its relevant parent, less those of its relevant children. So the
 // change less the relevant parent's, added at that top, sums down to every
 // such position in finish(). Its counters are cleared behind.
-void RegraftScorer::accumulateLossChanges(const RelevantTree& relevant, NodeId start, double weight,
-                                          LossCounters* losses) {
+void RegraftScorer::accumulateLossChanges(const RelevantTree& relevant, NodeId start, LossCounters* losses,
+                                          WeightGroup& group) {
   LossChanges::convertSiblingCounters(relevant, start, losses);
   LossChanges::sumDown(relevant, start, losses, [](NodeId) {});
   const SpeciesTree& species = *context_.species;
@@ -313,16 +326,16 @@ void RegraftScorer::accumulateLossChanges(const RelevantTree& relevant, NodeId s
     const double above = v == start ? 0 : losses[at(up)].lossDelta;
     const NodeId c0 = species.child(up, 0);
     const NodeId top = context_.index->contains(c0, v) ? c0 : species.child(up, 1);
-    lossInSubtree_[at(top)] += (losses[at(v)].lossDelta - above) * weight;
+    group.lossInSubtree[at(top)] += losses[at(v)].lossDelta - above;
   }
   for (NodeId v : relevant.preorder()) losses[at(v)].clear();
 }
 
-void RegraftScorer::transferLossChanges(const RelevantTree& relevant, NodeId start, double weight, Combine combine,
+void RegraftScorer::transferLossChanges(const RelevantTree& relevant, NodeId start, Combine combine,
                                         LossCounters* losses) {
   auto atNode = [&](NodeId v, double delta, bool copied) {
     if (combine == Combine::replace)
-      rootingScores_[at(v)].losses += delta * weight;
+      rootingScores_[at(v)].losses += delta;
     else if (copied)
       losses[at(v)].lossDelta = delta;
   };

@@ -19,6 +19,11 @@
 // their cheapest rootings by CheapestRootingWalk. All state lives in
 // arrays indexed by node number: one scorer per worker, and the trees are
 // only read.
+//
+// Counts are whole numbers until the end: the gene trees of one weight add
+// up their counts (exact in a double below 2^53), and a weight multiplies
+// the counts of its trees only when they are final, per position. Weights
+// far apart (1 and 1e18) then never cancel each other's counts out.
 
 #include <cstdint>
 #include <vector>
@@ -54,7 +59,8 @@ class RegraftScorer {
   // Adds an unrooted gene tree at its cheapest rooting for each position,
   // from its present rooting on `edge`.
   void addGeneTreeAtEveryRooting(const GeneTree& tree, const RootEdge& edge, double weight);
-  // Adds the gene trees of addGeneTree to the scores.
+  // Adds the counts of the gene trees added since begin() or restart(),
+  // each weight's by the weight, to the scores.
   void finish();
 
   NodeId remainingRoot() const { return context_.r; }
@@ -77,13 +83,29 @@ class RegraftScorer {
   struct DuplicationCounters {
     double here = 0, child0 = 0, child1 = 0, value = 0;
   };
-  // Where a gene tree's counts go: the sums of all gene trees since
-  // begin(), each count weighted, or the tree's own, each count 1.
+  // Where a gene tree's counts go: the sums of the gene trees of its
+  // weight, or the tree's own.
   struct CounterTarget {
     DuplicationCounters* duplications;
-    double duplicationAmount;
     LossTarget losses;
   };
+  // The counts of the gene trees of one weight, added since the scores
+  // started: counters over the whole species tree, where all gene trees
+  // share the relevant tree; over restricted trees the loss changes, once
+  // known, per subtree (summed down in finish()); the changes each position
+  // makes to them (cheapest rootings); and the counts of the trees as they
+  // are reconciled (bases).
+  struct WeightGroup {
+    double weight = 0;
+    std::vector<DuplicationCounters> duplications;
+    std::vector<LossCounters> losses;
+    std::vector<double> lossInSubtree;
+    std::vector<PositionScores> changes;
+    double duplicationBase = 0, lossBase = 0;
+  };
+  // At most this many weights are counted apart at once; a further one
+  // first adds the counts of the others to the scores.
+  static constexpr std::size_t kMaxGroups = 8;
 
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
 
@@ -93,21 +115,22 @@ class RegraftScorer {
   // tree: one pass for the present rooting, then a walk to the cheapest
   // rooting for each position.
   void addAtCheapestRootings(const GeneTree& tree, const RootEdge& edge, double weight);
+  // The group of the weight, started if new.
+  WeightGroup& groupOf(double weight);
   template <bool kPartial>
-  void scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, double weight, Combine combine,
-                    const CounterTarget& to);
+  void scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, Combine combine, const CounterTarget& to,
+                    WeightGroup& group);
   template <bool kPartial>
   void countFrontier(const GeneRooting& rooting, const CounterTarget& to);
   void countDuplication(NodeId v, double DuplicationCounters::*counter, const CounterTarget& to);
   void clearDuplicationCounters();
-  double duplicationValueAt(NodeId v, double duplicationBase, double weight, DuplicationCounters* counters) const;
-  void walkDuplicationValues(double duplicationBase, double lossBase, double weight, Combine combine,
-                             const CounterTarget& to);
-  void combineAt(NodeId v, double duplicationValue, double lossBase, double weight, Combine combine,
-                 const LossCounters* losses);
-  void accumulateLossChanges(const RelevantTree& relevant, NodeId start, double weight, LossCounters* losses);
-  void transferLossChanges(const RelevantTree& relevant, NodeId start, double weight, Combine combine,
-                           LossCounters* losses);
+  double duplicationValueAt(NodeId v, double duplicationBase, DuplicationCounters* counters) const;
+  void walkDuplicationValues(double duplicationBase, double lossBase, Combine combine, const CounterTarget& to);
+  void combineAt(NodeId v, double duplicationValue, double lossBase, Combine combine, const LossCounters* losses);
+  void accumulateLossChanges(const RelevantTree& relevant, NodeId start, LossCounters* losses, WeightGroup& group);
+  void transferLossChanges(const RelevantTree& relevant, NodeId start, Combine combine, LossCounters* losses);
+  // The final counts of a group, by its weight, into the scores.
+  void addToScores(WeightGroup& group);
 
   const LossScope scope_;
   const CostWeights weights_;
@@ -122,19 +145,16 @@ class RegraftScorer {
   std::vector<PositionScores> scores_;
   std::vector<PositionScores> rootingScores_;  // the kept rooting of the gene tree at hand
 
-  // The counters of one gene tree (unit counts) and those accumulated since
-  // begin() (weighted counts): duplications always, losses over the whole
-  // species tree, where all gene trees share the relevant tree. Between
-  // gene trees the loss counters of one tree are clear; its duplication
-  // counters are cleared when the next one starts (counted_), and the
-  // values carried down the passes are written before they are read. Over
-  // restricted trees a gene tree's loss changes are accumulated once known,
-  // per subtree (lossInSubtree, summed down in finish()).
-  std::vector<DuplicationCounters> treeDuplications_, accumulatedDuplications_;
-  std::vector<LossCounters> treeLosses_, accumulatedLosses_;
-  std::vector<double> lossInSubtree_;
-  double accumulatedDuplicationBase_ = 0, accumulatedLossBase_ = 0;
-  bool accumulatedAny_ = false;
+  // The counters of one gene tree, and of the groups of the gene trees
+  // since the scores started (the first groupsInUse_ of groups_, kept with
+  // their memory). Between gene trees the loss counters of one tree are
+  // clear; its duplication counters are cleared when the next one starts
+  // (counted_), and the values carried down the passes are written before
+  // they are read.
+  std::vector<DuplicationCounters> treeDuplications_;
+  std::vector<LossCounters> treeLosses_;
+  std::vector<WeightGroup> groups_;
+  std::size_t groupsInUse_ = 0;
   std::vector<NodeId> counted_;  // species nodes whose duplication counters of one gene tree are set
 };
 

@@ -57,7 +57,7 @@ SearchResult SprSearch::run() {
   }
   // Weights so large that the sum leaves the range of double: no regraft
   // could be told from another, and no cost is a result.
-  if (!std::isfinite(currentScore_)) throw InputError("the weighted cost is not finite: the weights are too large");
+  if (!std::isfinite(currentScore_)) throw CostNotFinite();
   console.line("Number of rSPR tree edit operations: " + std::to_string(moves_));
   console.line("Final weighted reconciliation cost: " + formatCost(currentScore_));
   return {currentScore_, moves_, elapsedSeconds()};

@@ -31,6 +31,10 @@ class SpeciesTree {
   }
   bool isLeaf(NodeId v) const { return nodes_[at(v)].child[0] == kNoNode; }
   NameId name(NodeId v) const { return names_[at(v)]; }
+  // An inner node's label (a leaf's name is its species).
+  void setLabel(NodeId v, NameId label) {
+    if (!isLeaf(v)) names_[at(v)] = label;
+  }
   CladeId clade(NodeId v) const { return clades_[at(v)]; }
   void setClade(NodeId v, CladeId clade) { clades_[at(v)] = clade; }
   // Every leaf, in the order of the text the tree was read from (or of
