@@ -1,5 +1,6 @@
 #include "app/interrupt.hpp"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,6 +22,9 @@ char fileToRemove[kFileSlots][4096];
 
 static_assert(std::atomic<bool>::is_always_lock_free, "the interrupt handler needs lock-free flags");
 
+// Every signal the handler takes.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGUSR1};
+
 template <std::size_t N>
 void writeToStderr(const char (&text)[N]) {
   const char* p = text;
@@ -35,7 +39,8 @@ void writeToStderr(const char (&text)[N]) {
 
 extern "C" void onInterrupt(int signal) {
   const int savedErrno = errno;
-  if (!stopFlag.exchange(true) && signal != SIGTERM) {
+  const bool atOnce = signal == SIGTERM || signal == SIGHUP;
+  if (!stopFlag.exchange(true) && !atOnce) {
     if (!quietFlag.load()) writeToStderr("\nUser interrupt... stop after next cycle\n");
     errno = savedErrno;
     return;
@@ -43,6 +48,8 @@ extern "C" void onInterrupt(int signal) {
   if (!quietFlag.load()) {
     if (signal == SIGTERM)
       writeToStderr("\nTerminated... stop immediately, bye!\n");
+    else if (signal == SIGHUP)
+      writeToStderr("\nHangup... stop immediately, bye!\n");
     else
       writeToStderr("\nUser interrupt... stop immediately, bye!\n");
   }
@@ -51,14 +58,28 @@ extern "C" void onInterrupt(int signal) {
   _exit(1);
 }
 
+sigset_t endingSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (const int signal : kEndingSignals) sigaddset(&set, signal);
+  return set;
+}
+
 }  // namespace
 
 void installInterruptHandler(bool clusterSignals) {
-  std::signal(SIGINT, onInterrupt);
-  if (clusterSignals) {
-    std::signal(SIGUSR1, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+  struct sigaction action {};
+  action.sa_handler = onInterrupt;
+  action.sa_mask = endingSignals();  // one handler at a time
+  action.sa_flags = SA_RESTART;
+  struct sigaction hangup {};
+  sigaction(SIGHUP, nullptr, &hangup);
+  for (const int signal : kEndingSignals) {
+    if (signal == SIGUSR1 && !clusterSignals) continue;
+    if (signal == SIGHUP && hangup.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
   }
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void setInterruptQuiet(bool quiet) { quietFlag = quiet; }
@@ -75,5 +96,12 @@ void setFileToRemoveOnInterrupt(int slot, const std::string& path) {
   std::atomic_signal_fence(std::memory_order_seq_cst);
   haveFileToRemove[slot] = true;
 }
+
+EndingSignalsHeld::EndingSignalsHeld() {
+  const sigset_t held = endingSignals();
+  pthread_sigmask(SIG_BLOCK, &held, &before_);
+}
+
+EndingSignalsHeld::~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
 
 }  // namespace dls

@@ -1,14 +1,17 @@
 #pragma once
 // The output file of a run, never left half written: the report goes to a
-// temporary file beside the output, made only when the report is written,
-// which takes the output's name once the whole report is in it (rename is
-// atomic). A run that stops early leaves the output as it was, or does not
-// create it.
+// temporary file beside the output, made when the report is first written
+// (nothing is made before), which takes the output's name once the whole
+// report is in it (rename is atomic). A run that stops early leaves the
+// output as it was, or does not create it. Symbolic links are followed to
+// the file they lead to, which is replaced (or created), not the link.
 //
 // A device or pipe named as output (/dev/stdout, a FIFO) is written
 // directly. An existing file that has other names (hard links), or lies in
-// a directory that takes no new file, is rewritten in place, from memory,
-// at the end; only a failure of that last write can leave it incomplete.
+// a folder that takes no new file, is rewritten in place, from memory, at
+// the end: the space for the new content is reserved first, so that a full
+// disk or a file size limit leaves it as it was; only a failure in the
+// middle of that last write can leave it incomplete.
 
 #include <sys/types.h>
 
@@ -30,22 +33,25 @@ class OutputFile {
   // Removes the temporary file unless committed.
   ~OutputFile();
 
-  // Where the report goes.
+  // Where the report goes; the first call makes the temporary file (or
+  // opens the device).
   std::ostream& stream();
-  // Puts the written report in place; throws InputError "Output file NAME
-  // could not be written" if any write failed.
+  // Puts the written report in place (an empty one when stream() was never
+  // called); throws InputError "Output file NAME could not be written" if
+  // any write failed.
   void commit();
 
  private:
-  enum class Mode { replace, direct, inMemory };
-
-  int interruptSlot_;
+  enum class Mode { replace, direct, inPlace };
 
   // A new file beside the target, with the permissions it is to get; -1
   // when none can be made.
   int makeTemporary(std::string& path) const;
   void discardTemporary();
+  // Writes the report kept in memory over the target; false on failure.
+  bool rewriteInPlace();
 
+  int interruptSlot_;
   std::string name_;    // as given
   std::string target_;  // the file that gets replaced (symbolic links followed)
   Mode mode_ = Mode::replace;

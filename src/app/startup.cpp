@@ -12,6 +12,7 @@
 #include <random>
 #include <thread>
 
+#include "app/file_identity.hpp"
 #include "app/interrupt.hpp"
 #include "app/option_table.hpp"
 #include "common/decimal_text.hpp"
@@ -54,30 +55,15 @@ void openForReading(std::ifstream& file, const std::string& path, const std::str
     throw InputError("cannot read " + path + ": " + std::strerror(reason != 0 ? reason : errno));
 }
 
-// Whether writing the output would replace a regular file that is also
-// read (same device and inode).
-bool sameRegularFile(const struct stat& read, const std::string& outputName) {
-  struct stat out {};
-  if (stat(outputName.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return false;
-  return S_ISREG(read.st_mode) && read.st_dev == out.st_dev && read.st_ino == out.st_ino;
-}
-
-bool sameRegularFile(const std::string& readName, const std::string& outputName) {
-  struct stat read {};
-  return stat(readName.c_str(), &read) == 0 && sameRegularFile(read, outputName);
-}
-
 // Never replace a file that is being read: throws "WHAT would overwrite
 // the input file" (or the constraints file, or the map file).
 void refuseToOverwriteRead(const Options& options, const std::string& what, const std::string& path) {
-  struct stat standardInput {};
-  const bool replacesInput = options.inputPath.empty()
-                                 ? fstat(STDIN_FILENO, &standardInput) == 0 && sameRegularFile(standardInput, path)
-                                 : sameRegularFile(options.inputPath, path);
+  const bool replacesInput =
+      options.inputPath.empty() ? sameFile(STDIN_FILENO, path) : sameFile(options.inputPath, path);
   if (replacesInput) throw InputError(what + " would overwrite the input file");
-  if (!options.constraintsPath.empty() && sameRegularFile(options.constraintsPath, path))
+  if (!options.constraintsPath.empty() && sameFile(options.constraintsPath, path))
     throw InputError(what + " would overwrite the constraints file");
-  if (!options.mapPath.empty() && sameRegularFile(options.mapPath, path))
+  if (!options.mapPath.empty() && sameFile(options.mapPath, path))
     throw InputError(what + " would overwrite the map file");
 }
 
@@ -143,8 +129,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   if (!options.bootstrapTreesPath.empty()) {
     const std::string what = "--bootstrap-trees " + options.bootstrapTreesPath;
     refuseToOverwriteRead(options, what, options.bootstrapTreesPath);
-    if (!options.outputPath.empty() && (options.bootstrapTreesPath == options.outputPath ||
-                                        sameRegularFile(options.outputPath, options.bootstrapTreesPath)))
+    if (!options.outputPath.empty() && sameFile(options.outputPath, options.bootstrapTreesPath))
       throw InputError(what + " would overwrite the output file");
     files.bootstrapTrees = std::make_unique<OutputFile>(options.bootstrapTreesPath, 1);
   }

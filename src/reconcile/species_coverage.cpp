@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/errors.hpp"
+#include "tree/text_reader.hpp"
 
 namespace dls {
 
@@ -12,7 +13,7 @@ void checkSpeciesCoverage(SpeciesTree& species, const std::vector<const GeneTree
   std::vector<char> inSpeciesTree(names.size(), 0);
   for (NodeId leaf : species.leaves()) {
     char& seen = inSpeciesTree[static_cast<std::size_t>(species.name(leaf))];
-    if (seen) throw InputError("\"" + names.text(species.name(leaf)) + "\" is not a unique species");
+    if (seen) throw InputError("\"" + shownText(names.text(species.name(leaf))) + "\" is not a unique species");
     seen = 1;
   }
   std::vector<char> named(names.size(), 0);
@@ -20,7 +21,8 @@ void checkSpeciesCoverage(SpeciesTree& species, const std::vector<const GeneTree
     for (NodeId leaf : tree->leaves()) {
       const std::size_t name = static_cast<std::size_t>(tree->name(leaf));
       if (!inSpeciesTree[name])
-        throw InputError("species \"" + names.text(tree->name(leaf)) + "\" is not covered in the species tree");
+        throw InputError("species \"" + shownText(names.text(tree->name(leaf))) +
+                         "\" is not covered in the species tree");
       named[name] = 1;
     }
   }
@@ -30,7 +32,7 @@ void checkSpeciesCoverage(SpeciesTree& species, const std::vector<const GeneTree
     if (!named[static_cast<std::size_t>(species.name(leaf))]) uncovered.emplace(names.text(species.name(leaf)), leaf);
   std::vector<NodeId> dropped;
   for (const auto& entry : uncovered) {
-    console.warning("species \"" + entry.first + "\" is not covered by any gene tree - species ignored",
+    console.warning("species \"" + shownText(entry.first) + "\" is not covered by any gene tree - species ignored",
                     "species not covered by any gene tree");
     dropped.push_back(entry.second);
   }

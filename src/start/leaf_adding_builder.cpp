@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/errors.hpp"
+#include "tree/text_reader.hpp"
 
 namespace dls {
 
@@ -35,12 +36,12 @@ void LeafAddingBuilder::prepareConstraints(const std::vector<ConstraintGroup>& g
       if (at == species_.end() || *at != name) continue;
       CladeId& clade = speciesClade_[static_cast<std::size_t>(at - species_.begin())];
       if (clade == static_cast<CladeId>(c + 1))
-        throw InputError("species '" + name + "' is listed twice in one constraint");
+        throw InputError("species '" + shownText(name) + "' is listed twice in one constraint");
       if (clade != kNoClade)
         throw InputError(
             "The constraints are either contradictory or nested! This program can only handle non-nested "
             "constraints!\nSpecies '" +
-            name + "' is in two constraints.\nTerminating...");
+            shownText(name) + "' is in two constraints.\nTerminating...");
       clade = static_cast<CladeId>(c + 1);
     }
   }

@@ -24,8 +24,10 @@ std::vector<ConstraintGroup> readConstraintGroups(TextReader& in, IsSpecies&& is
 template <class IsSpecies>
 std::vector<ConstraintGroup> readConstraintGroups(TextReader& in, IsSpecies&& isSpecies, Console& console) {
   std::vector<ConstraintGroup> groups;
+  in.setRole("the constraints file", "constraints: give groups of species names, such as \"Human,Chimp; Mouse,Rat;\"");
   char c;
   bool more = in.nextSignificant(c);
+  if (more && c == '>') in.refuse(kLooksLikeFasta);
   while (more) {
     in.pushBack(c);
     ConstraintGroup group;
@@ -36,7 +38,7 @@ std::vector<ConstraintGroup> readConstraintGroups(TextReader& in, IsSpecies&& is
         group.push_back(name);
       else
         console.warning(
-            "species '" + name + "' listed in constraints input was not found in taxa set - species ignored",
+            "species '" + shownText(name) + "' listed in constraints input was not found in taxa set - species ignored",
             "species listed in constraints input not found");
       if (!in.nextSignificant(c)) throw InputError("unexpected end constraints input " + in.position());
       if (c == ';') break;

@@ -26,7 +26,7 @@ std::vector<std::string> fields(const std::string& line) {
   return result;
 }
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string quoted(const std::string& text) { return "\"" + shownText(text) + "\""; }
 
 }  // namespace
 
@@ -35,11 +35,37 @@ GeneSpeciesMap GeneSpeciesMap::read(std::istream& in, const std::string& path) {
   map.kind_ = Kind::mapFile;
   map.path_ = path;
   enum class Layout { unknown, pairs, lists } layout = Layout::unknown;
+  const auto refuse = [&](const char* looksLike) {
+    throw InputError("map file " + path + " looks like " + looksLike +
+                     ", not a map: give lines \"gene species\" or \"species:gene1,gene2,...\"");
+  };
+  // The first bytes, read as far as they match a signature, are read
+  // again as the text's first.
+  const StreamStart start = StreamStart::read(in);
+  if (start.looksLike != nullptr) refuse(start.looksLike);
+  std::string taken = start.bytes;
+  const auto nextLine = [&](std::string& line) {
+    if (taken.empty()) return static_cast<bool>(std::getline(in, line));
+    const std::size_t end = taken.find('\n');
+    if (end != std::string::npos) {
+      line = taken.substr(0, end);
+      taken.erase(0, end + 1);
+      return true;
+    }
+    if (!std::getline(in, line)) line.clear();
+    line.insert(0, taken);
+    taken.clear();
+    return true;
+  };
+  long long bytes = 0;  // before the line
   std::string line;
-  for (std::size_t number = 1; std::getline(in, line); ++number) {
-    if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+  for (std::size_t number = 1; nextLine(line); ++number) {
+    if (bytes < kBinaryCheckBytes && line.find('\0') < static_cast<std::size_t>(kBinaryCheckBytes - bytes))
+      refuse(kLooksLikeBinary);
+    bytes += static_cast<long long>(line.size()) + 1;
     const std::string content = trimmed(line, 0, line.size());
     if (content.empty() || content[0] == '#') continue;
+    if (layout == Layout::unknown && content[0] == '>') refuse(kLooksLikeFasta);
     const std::size_t colon = content.find(':');
     if (layout == Layout::unknown) layout = colon == std::string::npos ? Layout::pairs : Layout::lists;
     const std::string where = " in map file " + path + " line " + std::to_string(number);
@@ -112,16 +138,25 @@ NameId GeneSpeciesMap::speciesOf(const std::string& label, NameTable& names) {
   return kNoName;
 }
 
+std::string GeneSpeciesMap::source() const {
+  switch (kind_) {
+    case Kind::labelIsSpecies:
+      return "as labels";
+    case Kind::mapFile:
+      return "in map file " + path_;
+    case Kind::firstField:
+      return "before the first " + quoted(std::string(1, delimiter_));
+    case Kind::lastField:
+      return "after the last " + quoted(std::string(1, delimiter_));
+  }
+  return "";
+}
+
 void GeneSpeciesMap::checkAllCovered() const {
   if (uncovered_.empty()) return;
   const std::size_t count = uncovered_.size();
   std::string message = std::to_string(count) + (count == 1 ? " gene label" : " gene labels");
-  if (kind_ == Kind::mapFile)
-    message += " not in map file " + path_ + ":";
-  else
-    message += std::string(" without a species ") +
-               (kind_ == Kind::firstField ? "before the first " : "after the last ") +
-               quoted(std::string(1, delimiter_)) + ":";
+  message += (kind_ == Kind::mapFile ? " not " : " without a species ") + source() + ":";
   for (std::size_t i = 0; i < firstUncovered_.size(); ++i)
     message += (i == 0 ? " " : ", ") + quoted(firstUncovered_[i]);
   if (count > firstUncovered_.size()) message += " and " + std::to_string(count - firstUncovered_.size()) + " more";

@@ -7,7 +7,8 @@
 // A map file holds lines "gene species" (blank- or tab-separated), or lines
 // "species:gene1,gene2,..." (genes separated by "," or ";"); its first line
 // of content decides which. Blank lines and lines starting with "#" are
-// skipped.
+// skipped. A file that is plainly no map (a binary format, FASTA) is
+// refused with a message saying what it looks like.
 
 #include <cstdint>
 #include <istream>
@@ -35,6 +36,11 @@ class GeneSpeciesMap {
   // Throws an InputError naming the first five labels without species and
   // how many there are.
   void checkAllCovered() const;
+  // Whether labels name genes, their species taken by a map or a delimiter.
+  bool mapsLabels() const { return kind_ != Kind::labelIsSpecies; }
+  // Where the species of a label come from, for messages: "in map file
+  // PATH", "before the first \"_\"", "after the last \"_\"".
+  std::string source() const;
 
  private:
   enum class Kind { labelIsSpecies, mapFile, firstField, lastField };

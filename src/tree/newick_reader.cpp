@@ -8,12 +8,24 @@ void NewickReader::nextOrEnd(char& c) {
   if (!in_.nextSignificant(c)) throw InputError("unexpected end in the tree expression " + in_.position());
 }
 
+bool NewickReader::takeConstraintMark() {
+  bool marked = false;
+  for (const TextComment& comment : pending_) marked = marked || comment.text == "[&CONSTRAINT]";
+  pending_.clear();
+  return marked;
+}
+
 bool NewickReader::readNodes() {
   char c;
   if (!in_.nextSignificant(c)) return false;  // comments before a tree are skipped unread
-  if (c != '(') throw InputError("problem in the tree expression " + in_.position() + " " + std::string(1, c) + "this");
+  // ">" is a name character, but a text that starts with it is sequences.
+  if (c == '>' && !readAny_ && !inNexusBlock_) in_.refuse(kLooksLikeFasta);
+  readAny_ = true;
+  if (c != '(' && c != '\'' && c != '"' && !TextReader::isNameChar(c))
+    throw InputError("problem in the tree expression " + in_.position() + " " + shownText(std::string(1, c)) + "this");
   written_.clear();
   pending_.clear();
+  leafPlaces_.clear();
   in_.setCommentSink(&pending_);
 
   // The inner nodes whose children are being read, with the count of
@@ -28,8 +40,7 @@ bool NewickReader::readNodes() {
     // A node begins with c; it takes the comments met since the "(" or ","
     // before it.
     const int node = static_cast<int>(written_.size());
-    written_.push_back({parent, std::string(), std::move(pending_)});
-    pending_.clear();
+    written_.push_back({parent, std::string(), takeConstraintMark()});
     if (c == '(') {
       open.push_back({node, 0});
       nextOrEnd(c);
@@ -75,15 +86,22 @@ bool NewickReader::readNodes() {
 }
 
 void NewickReader::readLeafName(int node, char& c) {
-  const std::string where = in_.lastPosition();  // where c was read
+  const TextPosition where = in_.lastPlace();  // where c was read
   in_.pushBack(c);
   std::string name = in_.readName();
   nextOrEnd(c);
   // A leaf must be named: leaves are tied to species by name.
-  if (name.empty()) throw InputError("missing leaf name in the tree expression " + where);
+  if (name.empty()) throw InputError("missing leaf name in the tree expression " + where.text());
   if (translation_ != nullptr) {
     const auto translated = translation_->find(name);
     if (translated != translation_->end()) name = translated->second;
+  }
+  // Two genes of one label in a tree are a mistake once labels name genes.
+  if (geneSpecies_ != nullptr && geneSpecies_->mapsLabels()) {
+    const auto first = leafPlaces_.emplace(name, where);
+    if (!first.second)
+      throw InputError("gene label \"" + shownText(name) + "\" twice in one gene tree: at " +
+                       first.first->second.text() + " and " + where.text());
   }
   written_[static_cast<std::size_t>(node)].name = std::move(name);
 }
@@ -93,9 +111,7 @@ void NewickReader::finishNode(int node, char& c) {
     in_.readNumber();  // a branch length must be a number; it is not kept
     nextOrEnd(c);
   }
-  std::vector<TextComment>& comments = written_[static_cast<std::size_t>(node)].comments;
-  comments.insert(comments.end(), pending_.begin(), pending_.end());
-  pending_.clear();
+  if (takeConstraintMark()) written_[static_cast<std::size_t>(node)].constraintMark = true;
 }
 
 namespace {
@@ -145,8 +161,8 @@ void NewickReader::resolve() {
   }
 
   // A node with a single child is neither a duplication nor a speciation:
-  // its child takes its place, and its comments (so a constraint mark on it
-  // marks the child). Whole chains go, from the top.
+  // its child takes its place, and its constraint mark. Whole chains go,
+  // from the top.
   kept_.assign(count, 1);
   for (std::size_t i = 0; i < count; ++i) {
     if (children_[i].size() != 1) continue;
@@ -156,7 +172,7 @@ void NewickReader::resolve() {
     child.parent = parent;
     slot[static_cast<std::size_t>(only)] = slot[i];
     if (parent != -1) children_[static_cast<std::size_t>(parent)][slot[i]] = only;
-    child.comments.insert(child.comments.end(), written_[i].comments.begin(), written_[i].comments.end());
+    child.constraintMark = child.constraintMark || written_[i].constraintMark;
     kept_[i] = 0;
   }
 
@@ -171,7 +187,7 @@ void NewickReader::resolve() {
     PresentPositions present(2 * first - 2, first);
     for (std::size_t remaining = first, end = first; remaining > 2; ++remaining, ++end) {
       const int grouped = static_cast<int>(written_.size());
-      written_.push_back({static_cast<int>(i), std::string(), {}});
+      written_.push_back({static_cast<int>(i), std::string(), false});
       for (int draw = 0; draw < 2; ++draw, --remaining) {
         const std::size_t at = present.find(random_.scaledIndex(remaining));
         written_[static_cast<std::size_t>(list[at])].parent = grouped;
@@ -217,13 +233,7 @@ bool NewickReader::read(SpeciesTree& tree) {
   CladeId clades = 0;
   build(tree, [&](const WrittenNode& written, bool) {
     const NodeId v = tree.addNode(nameOf(names_, written.name));
-    const CladeId next = clades + 1;
-    for (const TextComment& comment : written.comments) {
-      if (comment.text == "[&CONSTRAINT]") {
-        clades = next;
-        tree.setClade(v, next);
-      }
-    }
+    if (written.constraintMark) tree.setClade(v, ++clades);
     return v;
   });
   tree.collectLeaves();

@@ -1,8 +1,9 @@
 #pragma once
 // Reads trees in Newick notation into the tree model. A text is read in two
-// steps: the nodes as written (name, comments, parent), then the binary
-// tree: nodes with one child give way to it, nodes with more than two
-// children are resolved at random (with a warning) into binary subtrees.
+// steps: the nodes as written (name, constraint mark, parent), then the
+// binary tree: nodes with one child give way to it, nodes with more than
+// two children are resolved at random (with a warning) into binary
+// subtrees. Time and memory grow in proportion to the text.
 
 #include <string>
 #include <unordered_map>
@@ -26,12 +27,14 @@ class NewickReader {
   NewickReader(TextReader& in, NameTable& names, Random& random, Console& console)
       : in_(in), names_(names), random_(random), console_(console) {}
 
-  // Reads the next tree; false when the text holds no further significant
-  // character. A species tree takes its constraint clades from
-  // "[&CONSTRAINT]" comments: each marked node is the top of a new clade.
+  // Reads the next tree, "(...)...;" or a single leaf "a;"; false when the
+  // text holds no further significant character. A species tree takes its
+  // constraint clades from "[&CONSTRAINT]" comments: each marked node is
+  // the top of a new clade.
   bool read(SpeciesTree& tree);
   // A gene tree takes the species of its leaves from the gene species map
-  // (none: labels are species names).
+  // (none: labels are species names); while the map gives them, one gene
+  // label twice in a tree is an error naming both places.
   bool read(GeneTree& tree);
 
   // Both stay with the caller; null: none.
@@ -42,11 +45,13 @@ class NewickReader {
   void setInNexusBlock(bool inBlock) { inNexusBlock_ = inBlock; }
 
  private:
-  // One node as written.
+  // One node as written. Of its comments only a constraint mark is kept:
+  // a node that gives way to its only child hands the mark down, so that a
+  // chain of them costs no more than its length.
   struct WrittenNode {
     int parent;
     std::string name;
-    std::vector<TextComment> comments;
+    bool constraintMark;
   };
 
   // Reads the nodes of the next tree; false at the end of the text.
@@ -55,6 +60,9 @@ class NewickReader {
   // After a node's name: an optional branch length, then the comments read
   // since its first character.
   void finishNode(int node, char& c);
+  // Whether the comments not yet given to a node hold a constraint mark;
+  // they are then dropped.
+  bool takeConstraintMark();
   void nextOrEnd(char& c);
   // Makes the written nodes binary: the children of every node, in text
   // order, and the nodes to create (false: contracted).
@@ -70,8 +78,10 @@ class NewickReader {
   const LabelTranslation* translation_ = nullptr;
   GeneSpeciesMap* geneSpecies_ = nullptr;
   bool inNexusBlock_ = false;
+  bool readAny_ = false;  // whether a tree began already
   std::vector<WrittenNode> written_;
-  std::vector<TextComment> pending_;  // comments not yet given to a node
+  std::unordered_map<std::string, TextPosition> leafPlaces_;  // of the tree's gene labels, while they are checked
+  std::vector<TextComment> pending_;                          // comments not yet given to a node
   std::vector<std::vector<int>> children_;
   std::vector<char> kept_;
 };

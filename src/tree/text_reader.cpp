@@ -1,5 +1,6 @@
 #include "tree/text_reader.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -27,18 +28,88 @@ std::bitset<256> nameChars() {
 
 const std::bitset<256> TextReader::kNameChars = nameChars();
 
+namespace {
+
+// A signature and what a stream that starts with it is; "?" in one stands
+// for any digit from 1 to 9.
+struct Signature {
+  std::string_view bytes;
+  const char* looksLike;  // null: a byte-order mark
+};
+
+using namespace std::string_view_literals;
+constexpr Signature kSignatures[] = {
+    {"\xEF\xBB\xBF"sv, nullptr},
+    {"\177ELF"sv, "an executable (ELF)"},
+    {"%PDF-"sv, "a PDF document"},
+    {"\x89PNG\r\n\x1A\n"sv, "a PNG image"},
+    {"PK\x03\x04"sv, "a ZIP archive"},
+    {"PK\x05\x06"sv, "a ZIP archive"},
+    {"BZh?1AY&SY"sv, "a bzip2-compressed file"},
+    {"\3757zXZ\0"sv, "an xz-compressed file"},
+    {"\x28\xB5\x2F\xFD"sv, "a zstd-compressed file"},
+    {"\xFF\xFE"sv, "UTF-16 text (give it as UTF-8)"},
+    {"\xFE\xFF"sv, "UTF-16 text (give it as UTF-8)"},
+};
+
+bool startsLike(std::string_view signature, std::string_view bytes) {
+  if (bytes.size() > signature.size()) return false;
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    if (signature[i] == '?' ? !(bytes[i] >= '1' && bytes[i] <= '9') : bytes[i] != signature[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+StreamStart StreamStart::read(std::istream& in) {
+  StreamStart start;
+  for (;;) {
+    for (const Signature& signature : kSignatures) {
+      if (start.bytes.size() != signature.bytes.size() || !startsLike(signature.bytes, start.bytes)) continue;
+      if (signature.looksLike == nullptr) start.bytes.clear();
+      start.looksLike = signature.looksLike;
+      return start;
+    }
+    const int next = in.peek();
+    if (next == std::char_traits<char>::eof()) return start;
+    const std::string more = start.bytes + static_cast<char>(next);
+    bool matches = false;
+    for (const Signature& signature : kSignatures) matches = matches || startsLike(signature.bytes, more);
+    if (!matches) return start;
+    start.bytes = more;
+    in.get();
+  }
+}
+
+std::string shownText(std::string_view text) {
+  std::size_t end = std::min(text.size(), kShownBytes);
+  // Not inside a UTF-8 sequence.
+  while (end < text.size() && end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  std::string shown;
+  for (const char c : text.substr(0, end)) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+      continue;
+    }
+    static const char digits[] = "0123456789abcdef";
+    shown += {'\\', 'x', digits[byte >> 4], digits[byte & 15]};
+  }
+  return end < text.size() ? shown + "..." : shown;
+}
+
 TextReader::TextReader(std::istream& in, std::string fileName, std::string context)
-    : in_(in), fileName_(std::move(fileName)), context_(std::move(context)) {
-  // Bytes taken that turn out not to be a mark are read again, as the
-  // text's first characters.
-  static const std::string mark = "\xEF\xBB\xBF";
-  std::string taken;
-  char c;
-  while (taken.size() < mark.size() && in_.peek() == static_cast<unsigned char>(mark[taken.size()]) && in_.get(c))
-    taken += c;
-  if (taken == mark) return;
-  pushedBack_.assign(taken.rbegin(), taken.rend());
+    : in_(in), fileName_(std::move(fileName)), context_(std::move(context)), what_(fileName_) {
+  // Bytes taken that are no byte-order mark are read again, as the text's
+  // first characters; a format that is no text is refused on the first read.
+  StreamStart start = StreamStart::read(in_);
+  pushedBack_.assign(start.bytes.rbegin(), start.bytes.rend());
   unreadStart_ = pushedBack_.size();
+  looksLike_ = start.looksLike;
+}
+
+void TextReader::refuse(const char* looksLike) const {
+  throw InputError(what_ + " looks like " + looksLike + ", not " + meant_);
 }
 
 TextComment TextReader::readCommentAfterBracket() {

@@ -2,13 +2,16 @@
 // The character reader under every text the program reads (Newick trees,
 // the marks in front of gene trees, weights, constraints files). It keeps
 // line and column positions for messages, takes characters back, skips
-// white space and recognises comments in square brackets.
+// white space and recognises comments in square brackets. A stream that is
+// plainly no text (a known binary format by its first bytes, NUL bytes near
+// its start) is refused with a message saying what it looks like.
 
 #include <bitset>
 #include <cctype>
 #include <istream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace dls {
@@ -27,6 +30,28 @@ struct TextComment {
   TextPosition start;
 };
 
+// The first bytes of a stream, read only as far as they match the start of
+// a known signature: a UTF-8 byte-order mark, or the magic number of a
+// format that is no text (an executable, PDF, PNG, ZIP, bzip2, xz, zstd;
+// gzip is not among them).
+struct StreamStart {
+  std::string bytes;                // taken from the stream and to be read as text; never a byte-order mark
+  const char* looksLike = nullptr;  // "a PNG image" when a magic number was read whole
+  static StreamStart read(std::istream& in);
+};
+
+// What the first significant character ">" of a text shows it to be.
+inline constexpr const char* kLooksLikeFasta = "a FASTA file (sequences)";
+// What NUL bytes among the first kBinaryCheckBytes bytes show a text to be.
+inline constexpr const char* kLooksLikeBinary = "a binary file (it holds NUL bytes)";
+inline constexpr long long kBinaryCheckBytes = 4096;
+
+// Text from the input as a message shows it: control bytes (a NUL, an
+// escape, a line end) as "\x1b", and at most kShownBytes bytes of it, a
+// cut marked "...".
+std::string shownText(std::string_view text);
+inline constexpr std::size_t kShownBytes = 80;
+
 class TextReader {
   static const std::bitset<256> kNameChars;
 
@@ -37,14 +62,27 @@ class TextReader {
   // added to the messages of the reader itself (" in constraints input").
   explicit TextReader(std::istream& in, std::string fileName = "input", std::string context = "");
 
+  // What the text is, for the message that refuses it when it is plainly
+  // something else: "WHAT looks like a PNG image, not MEANT" ("the input",
+  // "trees: give gene trees in Newick or NEXUS"). By default the file's
+  // name, and "text".
+  void setRole(std::string what, std::string meant) {
+    what_ = std::move(what);
+    meant_ = std::move(meant);
+  }
+  // Throws that message, the text looking like looksLike.
+  [[noreturn]] void refuse(const char* looksLike) const;
+
   // The next character as it stands (no skipping); false at the end.
   bool rawRead(char& c) {
     if (!pushedBack_.empty()) {
       c = pushedBack_.back();
       pushedBack_.pop_back();
       if (pushedBack_.size() < unreadStart_) {  // first taken from the stream now
+        if (looksLike_ != nullptr) refuse(looksLike_);
         unreadStart_ = pushedBack_.size();
         advancePast(c);
+        if (c == '\0') nulByte();
       }
       return true;
     }
@@ -53,6 +91,7 @@ class TextReader {
       return false;
     }
     advancePast(c);
+    if (c == '\0') nulByte();
     return true;
   }
 
@@ -88,7 +127,8 @@ class TextReader {
   // "line N column M" of the next character to be read, and of the last
   // one read.
   std::string position() const { return TextPosition{line_, column_}.text(); }
-  std::string lastPosition() const { return TextPosition{lastLine_, lastColumn_}.text(); }
+  std::string lastPosition() const { return lastPlace().text(); }
+  TextPosition lastPlace() const { return TextPosition{lastLine_, lastColumn_}; }
 
   // The characters of an unquoted name: every printable character but the
   // blank, the quotes and the Newick punctuation ( ) [ ] : ; , (bytes of
@@ -114,7 +154,12 @@ class TextReader {
  private:
   bool readNumberToken(double& value);
   [[noreturn]] void failedRead() const;
+  // A NUL byte near the start: no text.
+  void nulByte() const {
+    if (bytesRead_ <= kBinaryCheckBytes) refuse(kLooksLikeBinary);
+  }
   void advancePast(char c) {
+    ++bytesRead_;
     lastLine_ = line_;
     lastColumn_ = column_;
     ++column_;
@@ -129,6 +174,8 @@ class TextReader {
 
   std::istream& in_;
   std::string fileName_, context_;
+  std::string what_, meant_ = "text";
+  const char* looksLike_ = nullptr;  // what the first bytes showed, if no text
   std::vector<char> pushedBack_;
   std::vector<TextComment>* commentSink_ = nullptr;
   // The first entries of pushedBack_ are bytes taken at the start to look
@@ -137,6 +184,7 @@ class TextReader {
   bool commentsSkipped_ = true;
   bool nestedComments_ = false;
   long long lastLine_ = 1, line_ = 1, lastColumn_ = 1, column_ = 1;
+  long long bytesRead_ = 0;  // with their positions counted
 };
 
 }  // namespace dls

@@ -10,8 +10,9 @@ namespace dls {
 namespace {
 
 struct GeneTreeMarks {
-  bool rooted;
+  bool rooted = true;
   double weight = 1.0;
+  TextPosition weightAt;  // of the number of the weight mark that counts
 };
 
 // Applies one comment in front of a gene tree; a later mark overrides an
@@ -30,9 +31,48 @@ void applyMark(const TextComment& comment, GeneTreeMarks& marks) {
   }
   const std::string_view text = std::string_view(comment.text).substr(from, comment.text.find(']', from) - from);
   const std::string_view number = TextReader::trimmed(text);
-  if (!readDecimal(number, marks.weight))
-    throw InputError("bad weight " + std::string(number) + " at " +
-                     comment.start.advancedOver(comment.text, from + (number.data() - text.data())).text());
+  marks.weightAt = comment.start.advancedOver(comment.text, from + (number.data() - text.data()));
+  if (!readDecimal(number, marks.weight)) {
+    // One line of it at most.
+    const std::string_view line = number.substr(0, number.find('\n'));
+    throw InputError("bad weight " + shownText(line) + (line.size() < number.size() ? "..." : "") + " at " +
+                     marks.weightAt.text());
+  }
+}
+
+// A run needs three species: when labels name genes, fewer show that the
+// species are not where the map or delimiter takes them from. The message
+// gives two labels with their species.
+void checkSpeciesOfLabels(const std::vector<GeneTree>& trees, const NameTable& names, const GeneSpeciesMap& map) {
+  std::vector<char> seen(names.size(), 0);
+  std::size_t count = 0;
+  // The first leaf, the first of another species, the first of another label.
+  struct Example {
+    std::string label;
+    NameId species = kNoName;
+  } first, otherSpecies, otherLabel;
+  for (const GeneTree& tree : trees) {
+    for (const NodeId leaf : tree.leaves()) {
+      const NameId species = tree.name(leaf);
+      const std::string_view label = tree.geneLabel(leaf).empty() ? names.text(species) : tree.geneLabel(leaf);
+      if (first.species == kNoName)
+        first = {std::string(label), species};
+      else if (otherLabel.species == kNoName && label != first.label)
+        otherLabel = {std::string(label), species};
+      if (otherSpecies.species == kNoName && species != first.species) otherSpecies = {std::string(label), species};
+      if (seen[static_cast<std::size_t>(species)]) continue;
+      seen[static_cast<std::size_t>(species)] = 1;
+      if (++count >= 3) return;
+    }
+  }
+  std::string message = "the gene labels give " + std::to_string(count) +
+                        (count == 1 ? " species" : " distinct species") + ", taken " + map.source() + ":";
+  for (const Example* example : {&first, otherSpecies.species != kNoName ? &otherSpecies : &otherLabel}) {
+    if (example->species == kNoName) continue;
+    message += std::string(example == &first ? " \"" : ", \"") + shownText(example->label) + "\" gives \"" +
+               shownText(names.text(example->species)) + "\"";
+  }
+  throw InputError(message + "; a species tree needs at least 3");
 }
 
 }  // namespace
@@ -51,6 +91,7 @@ std::vector<NameId> speciesOfGeneTrees(const std::vector<GeneTree>& trees, const
 }
 
 void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Console& console, TreeInput& trees) {
+  in.setRole("the input", "trees: give gene trees in Newick or NEXUS");
   NewickReader reader(in, trees.names, random, console);
   std::unique_ptr<NexusReader> nexus;
   if (NexusReader::readHeader(in)) {
@@ -74,14 +115,16 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
   }
   reader.setGeneSpecies(&rules.geneSpecies);
   while (nextTree()) {
-    GeneTreeMarks marks{!rules.unrootedByDefault};
+    GeneTreeMarks marks;
+    marks.rooted = !rules.unrootedByDefault;
     if (nexus != nullptr) {
       if (nexus->unrootedStatement()) marks.rooted = false;
       for (const TextComment& comment : nexus->statementComments()) applyMark(comment, marks);
     }
     for (TextComment comment = in.readComment(); !comment.text.empty(); comment = in.readComment())
       applyMark(comment, marks);
-    if (!(marks.weight > 0)) throw InputError("the weight of each gene tree has to be greater than 0");
+    if (!(marks.weight > 0))
+      throw InputError("the weight of each gene tree has to be greater than 0 at " + marks.weightAt.text());
     GeneTree tree(marks.rooted, marks.weight);
     if (!reader.read(tree)) {
       missingTree();
@@ -91,6 +134,7 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
   }
   if (trees.geneTrees.empty()) throw InputError("missing input for gene trees " + in.lastPosition());
   rules.geneSpecies.checkAllCovered();
+  if (rules.geneSpecies.mapsLabels()) checkSpeciesOfLabels(trees.geneTrees, trees.names, rules.geneSpecies);
 }
 
 }  // namespace dls

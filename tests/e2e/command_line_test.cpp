@@ -214,7 +214,11 @@ TEST_F(CommandLine, OutputFileUntouchedUnlessTheRunSucceeds) {
       {{"BIN -h -o OUT >/dev/null"}, "", "Output file: OUT\n", "", 0},
       {{"BIN -o OUT -v"}, "", "Output file: OUT\n2.0\n", "", 0},
       {{"BIN -q -o OUT"}, "(A,B", "", "ERROR: unexpected end in the tree expression line 1 column 5\n", 1},
-      {{"BIN -q -o OUT"}, "[&WEIGHT=0](A,B);", "", "ERROR: the weight of each gene tree has to be greater than 0\n", 1},
+      {{"BIN -q -o OUT"},
+       "[&WEIGHT=0](A,B);",
+       "",
+       "ERROR: the weight of each gene tree has to be greater than 0 at line 1 column 10\n",
+       1},
       {{"BIN -q -i in.nwk --constraints nested.txt -o OUT"}, "", "", kNested, 1},
       // No room to write the report: a file size limit of 0.
       {{"trap '' XFSZ; ulimit -f 0; exec BIN -q -i in.nwk -o OUT"},

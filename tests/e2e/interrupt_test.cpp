@@ -1,11 +1,13 @@
 // End-to-end tests of the keyboard interrupt. A first SIGINT asks the search
 // to stop after its current cycle, and the run then ends normally; a second
 // one ends the program at once with status 1, leaving the output file as it
-// was and no temporary file. The program gets its signals while it reads
-// from a pipe that the test holds open, or during a long search.
+// was and no temporary file, as SIGTERM and SIGHUP do. The program gets its
+// signals while it reads from a pipe that the test holds open, or during a
+// long search.
 
 #include <signal.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,41 @@ TEST(KeyboardInterrupt, DuringALongSearch) {
                   r.err.substr(r.err.size() - kSecondInterrupt.size()) == kSecondInterrupt)
           << r.err;
     }
+  }
+}
+
+// SIGTERM and SIGHUP end the search at once, like a second interrupt, each
+// with its message; a SIGHUP ignored when the program starts (nohup) stays
+// ignored.
+TEST(KeyboardInterrupt, TerminateAndHangupEndTheRunAtOnce) {
+  TempDir dir;
+  dir.write("in.nwk", caterpillarSearchInput());
+  struct Ending {
+    int signal;
+    bool hangupIgnored;
+    std::string message;
+  };
+  const std::string terminated = "\nTerminated... stop immediately, bye!\n";
+  for (const Ending& c :
+       {Ending{SIGTERM, false, terminated}, Ending{SIGHUP, false, "\nHangup... stop immediately, bye!\n"},
+        Ending{SIGHUP, true, terminated}}) {
+    SCOPED_TRACE(std::to_string(c.signal) + (c.hangupIgnored ? " ignored" : ""));
+    dir.write("out.txt", "old\n");
+    // The program inherits how this process takes SIGHUP.
+    struct sigaction hangup {
+    }, before{};
+    hangup.sa_handler = c.hangupIgnored ? SIG_IGN : SIG_DFL;
+    sigaction(SIGHUP, &hangup, &before);
+    ChildProcess child({kBinary, "-g", "0", "--seed", "1", "-i", "in.nwk", "-o", "out.txt"}, dir.path());
+    sigaction(SIGHUP, &before, nullptr);
+    ASSERT_TRUE(child.waitForStderr("Computing...\n"));
+    ASSERT_TRUE(child.waitUntilReadyFor(SIGTERM));
+    child.sendSignal(c.signal);
+    if (c.hangupIgnored) child.sendSignal(SIGTERM);
+    const ProcessResult r = child.finish();
+    EXPECT_EQ(r.out + std::to_string(r.status) + dir.listing(), "1in.nwk out.txt");
+    EXPECT_EQ(dir.read("out.txt"), "old\n");
+    EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), c.message.size())), c.message);
   }
 }
 

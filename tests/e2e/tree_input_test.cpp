@@ -38,11 +38,17 @@ TEST(TreeInput, ErrorsAndWarnings) {
   const std::string noName = warn("1 column 5") + "ERROR: missing leaf name in the tree expression line 1 column 6\n";
   const std::string inBoth = warn("1 column 5") + warn("2 column 6") + warn("2 column 11");
   const std::vector<InputCase> table = {
-      same("A;", problem + "1 column 2 Athis"),
-      same("\xEF\xBB(A,B);", problem + "1 column 2 \xEFthis"),  // not quite a byte-order mark
-      same("  \n\n   Z(A,B);", problem + "3 column 5 Zthis"),
-      same(tree + "[&U]\n(A,B);\n[c] x", problem + "4 column 6 xthis"),
-      same(tree + "\v(A,B);", problem + "2 column 2 \vthis"),  // a vertical tab is no blank
+      // A single leaf is a tree; a name before "(" is not.
+      {"A;", noGenes + "1 column 2\n", ""},
+      same("  \n\n   Z(A,B);", "missing ';' in tree expression line 3 column 6"),
+      same("\xEF\xBB(A,B);", "missing ';' in tree expression line 1 column 4"),  // not quite a byte-order mark
+      same("  \n\n   )(A,B);", problem + "3 column 5 )this"),
+      same(tree + "[&U]\n(A,B);\n[c] x", end + "4 column 6"),
+      same(tree + "[&U]\n(A,B);\n[c] :", problem + "4 column 6 :this"),
+      // A vertical tab is no blank, and control bytes are shown escaped.
+      same(tree + "\v(A,B);", problem + "2 column 2 \\x0bthis"),
+      same(tree + "(A,B)\x1b[31m;", "missing ';' in tree expression line 2 column 7"),
+      same(tree + "(A,B);\x1b[31m;", problem + "2 column 8 \\x1bthis"),
       same("(A,B)X", end + "1 column 7"),
       same("(A,B)\n", end + "2 column 1"),
       same("(A,B)[an open comment", "unclosed comment starting at line 1 column 6"),
@@ -55,11 +61,14 @@ TEST(TreeInput, ErrorsAndWarnings) {
       {"[only a comment]\n", none + "17\n", noGenes + "1 column 17\n"},
       {tree + "[&U]\n", noGenes + "2 column 5\n", ""},
       // Weights.
-      same(tree + "[&WEIGHT=0](A,B);", weight),
-      same(tree + "(A,B);\n[&WEIGHT=-1] (A,B);", weight),
+      same(tree + "[&WEIGHT=0](A,B);", weight + " at line 2 column 10"),
+      same(tree + "(A,B);\n[&WEIGHT=-1] (A,B);", weight + " at line 3 column 10"),
       same(tree + "[&WEIGHT=abc](A,B);", "bad weight abc at line 2 column 10"),
       same(tree + "(A,B);\n\n[&WEIGHT=\n x](A,B);", "bad weight x at line 5 column 2"),
-      {"[&WEIGHT=0]" + tree + "(A,B);\n", uncovered("C"), "ERROR: " + weight + "\n"},
+      same(tree + "[&WEIGHT=x\n\x1b]\n(A,B);", "bad weight x... at line 2 column 10"),
+      same(tree + "[&W " + std::string(100, '9') + "x](A,B);",
+           "bad weight " + std::string(80, '9') + "... at line 2 column 5"),
+      {"[&WEIGHT=0]" + tree + "(A,B);\n", uncovered("C"), "ERROR: " + weight + " at line 1 column 10\n"},
       {tree + "[&WEIGHT=0][&WEIGHT=2](A,B);\n[&U][&WEIGHT= 1e-3 ](A,B);\n[&weight=0](A,B);\n[ &WEIGHT=0](A,B);\n",
        uncovered("C"), "", "3 rooted and 1 unrooted input gene trees total\n"},
       // Rooting marks: the last one before a tree counts, one inside a tree not.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs each fuzz target of a fuzz build for the given seconds, starting
-# from a seed corpus made by the project's data generator. Fails on any
-# finding (the input that found it is kept in the build directory).
+# from a seed corpus made by the project's data generator (and long inputs
+# made here for the reading target). Fails on any finding (the input that
+# found it is kept in the build directory).
 set -euo pipefail
 build=$(cd "${1:?usage: run_fuzzers.sh BUILD_DIR [SECONDS]}" && pwd)
 seconds=${2:-60}
@@ -35,14 +36,46 @@ if [ ! -d "$seeds" ]; then
     > "$seeds/tree_input/nexus"
 fi
 
-for target in tree_input side_files; do
+# Long seeds for the reading target (the first byte picks what is read):
+# chains of single children with comments, deep nesting, a huge
+# multifurcation, long names and comments, many marks, a NEXUS translation
+# table, labels with a delimiter, a long map and constraints, a generated
+# data set. Costs that grow faster than the input show on such lengths.
+if [ ! -d "$seeds/reading" ]; then
+  mkdir -p "$seeds/reading"
+  repeat() {
+    local blanks
+    blanks=$(printf "%$2s" "")
+    printf '%s' "${blanks// /"$1"}"
+  }
+  { printf '\004'; repeat '(' 30000; printf '(a,b)'; repeat ')[x]' 29999; printf ')[&CONSTRAINT];(a,b);'; } \
+    > "$seeds/reading/comment_chain"
+  { printf '\000'; repeat '(' 50000; printf 'a'; repeat ',b)' 50000; printf ';'; } > "$seeds/reading/deep"
+  { printf '\000('; repeat 'a,' 100000; printf 'a);'; } > "$seeds/reading/multifurcation"
+  { printf "\\000(%s,'%s'[%s]);" "$(repeat a 100000)" "$(repeat b 100000)" "$(repeat c 100000)"; } \
+    > "$seeds/reading/long_names"
+  { printf '\010'; repeat '[&U][&WEIGHT=2]' 20000; printf '(a,b);'; } > "$seeds/reading/marks"
+  { printf '\000#NEXUS\nbegin trees;\ntranslate\n'
+    for i in $(seq 1 5000); do printf '%d s%d,\n' "$i" "$i"; done
+    printf '0 s0;\ntree t = ('; repeat '1,' 5000; printf '2);\nend;\n'; } > "$seeds/reading/nexus"
+  { printf '\001'; for i in $(seq 1 20000); do printf '(S%d_g%d,' $((i % 50)) "$i"; done
+    printf 'S1_g0'; repeat ')' 20000; printf ';'; } > "$seeds/reading/delimiter"
+  { printf '\002'; for i in $(seq 1 20000); do printf 'g%d S%d\n' "$i" $((i % 50)); done; } > "$seeds/reading/map"
+  { printf '\003'; for i in $(seq 1 20000); do printf 'S%d,' "$i"; done; printf 'S0;'; } > "$seeds/reading/constraints"
+  { printf '\000'; "$build/dlsim" -n 100 -m 1000 --seed 1 --unrooted 0.3 --weighted 0.3; } > "$seeds/reading/dlsim"
+fi
+
+for target in tree_input side_files reading; do
   corpus="$build/fuzz-corpus/$target"
   mkdir -p "$corpus"
   dict="$here/trees.dict"
   [ "$target" = side_files ] && dict="$here/side_files.dict"
   log="$build/fuzz-$target.log"
+  # The reading target takes inputs of up to 1 MB.
+  length=2048
+  [ "$target" = reading ] && length=1048576
   echo "== fuzz_$target for ${seconds}s (log: $log) =="
-  if ! (cd "$build" && ASAN_OPTIONS=detect_leaks=1 "./fuzz_$target" -max_total_time="$seconds" -max_len=2048 \
+  if ! (cd "$build" && ASAN_OPTIONS=detect_leaks=1 "./fuzz_$target" -max_total_time="$seconds" -max_len="$length" \
     -timeout=60 -rss_limit_mb=2560 -print_final_stats=1 -dict="$dict" "$corpus" "$seeds/$target") > "$log" 2>&1; then
     tail -n 80 "$log"
     echo "fuzz_$target found a problem; the input is in $build (crash-*, timeout-*, oom-*)" >&2

@@ -2,7 +2,12 @@
 // and re-rooting, on trees of any depth.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <random>
 #include <set>
 
@@ -26,6 +31,8 @@ TEST(Newick, ReadsAndWritesTreesAsTheyAreMeant) {
       {" \n( A ,\tB\n)\r\n;", "(A,B);"},
       {"((A),(B,(C)));", "(A,(B,C));"},  // single children give way
       {"(((A)));", "A;"},
+      {"A;", "A;"},  // a single leaf needs no parentheses
+      {" 'a b' [c]:0.5 ;", "'a b';"},
       // Labels of any printable character, supports, exponents, a byte-order mark.
       {"\xEF\xBB\xBF(Phoebe-hunanensis,x.y|z/1:2.08e-06)99.3/100:1E+2;", "('Phoebe-hunanensis','x.y|z/1')'99.3/100';"},
       {"('it''s',\"say \"\"x\"\"\")0.95;", "('it''s','say \"\"x\"\"')'0.95';"},
@@ -35,8 +42,7 @@ TEST(Newick, ReadsAndWritesTreesAsTheyAreMeant) {
   for (const auto& [text, written] : cases) {
     const TreeInput input = readInput(std::string(text) + "(A);", true);
     EXPECT_EQ(newickOf(*input.speciesTree, input.names), written) << text;
-    // What is written reads back the same (a single leaf is no tree to read).
-    if (written[0] != '(') continue;
+    // What is written reads back the same.
     const TreeInput again = readInput(std::string(written) + "(A);", true);
     EXPECT_EQ(newickOf(*again.speciesTree, again.names), written) << written;
   }
@@ -144,6 +150,64 @@ TEST(GeneTree, EveryRootingIsTriedOnceAndMadeAlikeFromTheTreeAsRead) {
     tried.insert(unordered(plain, plain.root));
   });
   EXPECT_EQ(tried, expected);
+}
+
+// A figure of /proc/PROCESS/status in KB ("VmRSS:", "VmHWM:"), 0 when unknown.
+long statusKb(const std::string& process, const std::string& key) {
+  std::ifstream status("/proc/" + process + "/status");
+  for (std::string word; status >> word;)
+    if (word == key && status >> word) return std::stol(word);
+  return 0;
+}
+
+// What reading the text adds to the memory of a process of its own: the
+// growth of its peak resident size in KB over the size it starts with, or
+// -1 when the reading fails or passes limitKb (it is then stopped).
+long readingGrowthKb(const std::string& text, long limitKb) {
+  const long startKb = statusKb("self", "VmRSS:");
+  const pid_t child = fork();
+  if (child == 0) {
+    try {
+      readInput(text, true);
+    } catch (...) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  struct rusage usage {};
+  while (wait4(child, &status, WNOHANG, &usage) != child) {
+    if (statusKb(std::to_string(child), "VmHWM:") - startKb > limitKb) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return -1;
+    }
+    usleep(10000);
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss - startKb : -1;
+}
+
+// A chain of nodes of one child each, the comments after them and a
+// constraint mark at the top: (((A,B))[x])...[&CONSTRAINT];
+std::string chainWithComments(std::size_t depth) {
+  std::string chain = std::string(depth, '(') + "(A,B)";
+  for (std::size_t i = 1; i < depth; ++i) chain += ")[x]";
+  return chain + ")[&CONSTRAINT]";
+}
+
+// The chain gives way to the node below it, which takes its mark; its
+// comments cost memory in proportion to the text (each node handing them
+// down to its child would cost the square).
+TEST(Newick, ChainsOfSingleChildrenWithCommentsCostMemoryInProportion) {
+  const TreeInput input = readInput("((" + chainWithComments(1000) + ",C),D);(A);", true);
+  const SpeciesTree& tree = *input.speciesTree;
+  const NodeId a = tree.leafByName()[static_cast<std::size_t>(input.names.find("A"))];
+  EXPECT_EQ(newickOf(tree, input.names), "(((A,B),C),D);");
+  EXPECT_NE(tree.clade(tree.parent(a)), kNoClade);
+  EXPECT_EQ(tree.clade(tree.parent(tree.parent(a))), kNoClade);
+  // About 1.25 MB of text: some 15 MB in a plain build, more under
+  // sanitizers; the square would pass 1 GB early.
+  EXPECT_GE(readingGrowthKb(chainWithComments(250000) + ";(A,B);", 1L << 20), 0) << "failed or passed 1 GB";
 }
 
 TEST(Trees, OfAnyDepthAreReadWrittenAndIndexedWithoutRecursion) {
