@@ -124,6 +124,8 @@ TEST(KeyboardInterrupt, TerminateAndHangupEndTheRunAtOnce) {
     ChildProcess child({kBinary, "-g", "0", "--seed", "1", "-i", "in.nwk", "-o", "out.txt"}, dir.path());
     sigaction(SIGHUP, &before, nullptr);
     ASSERT_TRUE(child.waitForStderr("Computing...\n"));
+    // The report's temporary file is made only when the report is written.
+    EXPECT_EQ(dir.listing(), "in.nwk out.txt");
     ASSERT_TRUE(child.waitUntilReadyFor(SIGTERM));
     child.sendSignal(c.signal);
     if (c.hangupIgnored) child.sendSignal(SIGTERM);
