@@ -63,7 +63,7 @@ bench-accuracy: build
 # Each fuzz target for FUZZ_SECONDS, in a clang build of its own.
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDLS_FUZZ=ON -DDLS_TESTS=OFF $(CMAKE_FLAGS)
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_tree_input fuzz_side_files fuzz_reading dlsim
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_tree_input fuzz_side_files fuzz_reading fuzz_weighted_run dlsim
 	tests/fuzz/run_fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t split = text.find('\0');
 
   Options options;
-  options.generator = (flags & 1) != 0 ? 0 : 1;
-  options.lossScope = (flags & 2) != 0 ? LossScope::geneSpeciesOnly : LossScope::wholeSpeciesTree;
+  options.startTree = (flags & 1) != 0 ? StartTree::given : StartTree::leafAdding;
+  options.costModel.scope = (flags & 2) != 0 ? LossScope::geneSpeciesOnly : LossScope::wholeSpeciesTree;
   options.unrootedByDefault = (flags & 4) != 0;
   options.format = (flags & 8) != 0 ? OutputFormat::nexus : OutputFormat::newick;
   options.writeGeneTrees = (flags & 16) != 0;
@@ -28,11 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::istringstream trees(text.substr(0, split));
   std::istringstream constraints(split == std::string::npos ? std::string() : text.substr(split + 1));
-  const RunInputs inputs{trees, split == std::string::npos ? nullptr : &constraints, nullptr};
+  const InputStreams inputs{trees, split == std::string::npos ? nullptr : &constraints, nullptr};
   std::ostringstream report, progress;
+  const RunOutputs outputs{[&]() -> std::ostream& { return report; }, {}};
   Console console(progress, progress);
   try {
-    runStages(options, &inputs, &report, console);
+    runStages(options, &inputs, &outputs, console);
   } catch (const InputError&) {
   }
   return 0;

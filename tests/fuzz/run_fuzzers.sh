@@ -65,7 +65,22 @@ if [ ! -d "$seeds/reading" ]; then
   { printf '\000'; "$build/dlsim" -n 100 -m 1000 --seed 1 --unrooted 0.3 --weighted 0.3; } > "$seeds/reading/dlsim"
 fi
 
-for target in tree_input side_files reading; do
+# Seeds for the weighted runs: generated data sets under weights of every
+# kind (the first byte picks the cost weights and the mode).
+if [ ! -d "$seeds/weighted_run" ]; then
+  mkdir -p "$seeds/weighted_run"
+  i=0
+  for flags in 10 17 24 40 66 80 130 200 230; do
+    i=$((i + 1))
+    extra=()
+    if (( flags & 128 )); then extra+=(--species-tree); fi
+    { printf "\\$(printf %o "$flags")"
+      "$build/dlsim" -n 6 -m 4 --seed "$i" --unrooted 0.3 --weighted 0.5 "${extra[@]}"; } > "$seeds/weighted_run/dlsim_$i"
+  done
+  printf '\302((a,b),c);\n[&WEIGHT=1e18](a,(b,c));\n[&WEIGHT=1e-20]((a,c),b);\n' > "$seeds/weighted_run/far_apart"
+fi
+
+for target in tree_input side_files reading weighted_run; do
   corpus="$build/fuzz-corpus/$target"
   mkdir -p "$corpus"
   dict="$here/trees.dict"
