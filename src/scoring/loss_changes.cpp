@@ -8,9 +8,10 @@ namespace dls {
 // d(r) = 1), M(g) is a gene node's mapping, S(g) its secondary mapping, and
 // "y >= a" means y is a or one of its ancestors. Three kinds of counter
 // carry the changes, summed down the relevant tree afterwards (sumDown):
-//   local(u):          lossDelta(u) += 1;
 //   inheritedPlus(u):  lossDelta(y) += 1 for every y in u's subtree (Minus: -1);
-//   depth(u):          lossDelta(y) += d(y) - d(u) + 1 for every y in u's subtree.
+//   depth(u):          lossDelta(y) += d(y) - d(u) + 1 for every y in u's subtree;
+//   crossing(u):       lossDelta(y) += 1 for every y whose subtree holds u
+//                      (summed up the tree by convertSiblingCounters).
 // sibling(a) and siblingDepth(a) stand for a whole path: for every v from a
 // up to, not including, start, siblingDepth adds depth(sibling of v), and
 // sibling adds that, inheritedMinus(sibling of v) and inheritedMinus(v)
@@ -38,10 +39,11 @@ void LossChanges::countAt(NodeId g, NodeId c0, NodeId c1) const {
   if (mg != root) {
     // Case 1: all of g's species on one side. Only depths can change: a
     // child edge gains one loss when p lands on it, that is for y on the
-    // path from M(c) up to (not including) M(g). Inside x nothing changes
-    // (and no position is there).
-    climb(m0, mg, &LossCounters::local);
-    climb(m1, mg, &LossCounters::local);
+    // path from M(c) up to (not including) M(g): the positions whose
+    // subtree holds M(c) but not M(g), one crossing counter up and one
+    // down. Inside x nothing changes (and no position is there).
+    cross(m0, mg);
+    cross(m1, mg);
     return;
   }
   const NodeId sg = secondary[g];
@@ -113,12 +115,12 @@ void LossChanges::countWithChildInRemaining(NodeId sg, NodeId sm, NodeId mn) con
     addBelow(sg, &LossCounters::inheritedMinus);
     const NodeId c = climbBelow(sm, sg, &LossCounters::inheritedPlus);
     to_.add(c, &LossCounters::inheritedMinus);
-    climb(mn, sg, &LossCounters::local);
+    cross(mn, sg);
   } else if (sg == sm && sg != mn) {
     // M(n) below S(m) = s: y on [M(n), s) sees 1 - d(s), the rest of
     // s's subtree -d(s).
     addBelow(sg, &LossCounters::inheritedMinus);
-    climb(mn, sg, &LossCounters::local);
+    cross(mn, sg);
   } else if (sg == sm) {
     // Both at s: g stays a duplication at s below it, -d(s).
     addBelow(sg, &LossCounters::inheritedMinus);
@@ -129,6 +131,12 @@ void LossChanges::countWithChildInRemaining(NodeId sg, NodeId sm, NodeId mn) con
     const NodeId c = climbBelow(sm, sg, &LossCounters::inheritedPlus);
     to_.add(other(relevant_, sg, c), &LossCounters::inheritedMinus);
   }
+}
+
+void LossChanges::cross(NodeId below, NodeId above) const {
+  if (below == above) return;
+  to_.add(below, &LossCounters::crossing);
+  to_.subtract(above, &LossCounters::crossing);
 }
 
 void LossChanges::climb(NodeId a, NodeId b, LossCounter counter) const {
@@ -154,8 +162,9 @@ void LossChanges::rootPath(NodeId s) const {
   }
 }
 
-// Children before parents: sums the sibling counters up the relevant tree
-// and hands each node's sums to its sibling and to itself.
+// Children before parents: sums the sibling and crossing counters up the
+// relevant tree and hands each node's sibling sums to its sibling and to
+// itself.
 void LossChanges::convertSiblingCounters(const RelevantTree& relevant, NodeId start, LossCounters* counters) {
   const std::vector<NodeId>& order = relevant.preorder();
   for (std::uint32_t i = relevant.end(start); i-- > relevant.begin(start);) {
@@ -167,6 +176,7 @@ void LossChanges::convertSiblingCounters(const RelevantTree& relevant, NodeId st
       const LossCounters& b = counters[static_cast<std::size_t>(relevant.child(v, 1))];
       c.sibling += a.sibling + b.sibling;
       c.siblingDepth += a.siblingDepth + b.siblingDepth;
+      c.crossing += a.crossing + b.crossing;
     }
     LossCounters& o = counters[static_cast<std::size_t>(other(relevant, relevant.parent(v), v))];
     o.depth += c.sibling + c.siblingDepth;

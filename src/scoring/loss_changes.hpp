@@ -19,11 +19,11 @@ namespace dls {
 // Counters of one species node (see loss_changes.cpp), the change they sum
 // to, and the values carried down the pass.
 struct LossCounters {
-  double local = 0, inheritedPlus = 0, inheritedMinus = 0, depth = 0, sibling = 0, siblingDepth = 0;
+  double inheritedPlus = 0, inheritedMinus = 0, depth = 0, sibling = 0, siblingDepth = 0, crossing = 0;
   double lossDelta = 0;  // change of the loss count for a regraft above this node
   double k = 0, k1 = 0, k2 = 0;
 
-  void clear() { local = inheritedPlus = inheritedMinus = depth = sibling = siblingDepth = lossDelta = 0; }
+  void clear() { inheritedPlus = inheritedMinus = depth = sibling = siblingDepth = crossing = lossDelta = 0; }
 };
 using LossCounter = double LossCounters::*;
 
@@ -33,6 +33,7 @@ struct LossTarget {
   LossCounters* counters;
   double amount;
   void add(NodeId v, LossCounter counter) const { counters[static_cast<std::size_t>(v)].*counter += amount; }
+  void subtract(NodeId v, LossCounter counter) const { counters[static_cast<std::size_t>(v)].*counter -= amount; }
 };
 
 // The counting of one gene tree's loss changes, on its relevant tree,
@@ -66,6 +67,8 @@ class LossChanges {
 
  private:
   void countWithChildInRemaining(NodeId sg, NodeId sm, NodeId mn) const;
+  // One crossing counter at below, minus one at above (an ancestor).
+  void cross(NodeId below, NodeId above) const;
   void climb(NodeId a, NodeId b, LossCounter counter) const;
   NodeId climbBelow(NodeId a, NodeId b, LossCounter counter) const;
   void addBelow(NodeId s, LossCounter counter) const;
@@ -95,7 +98,7 @@ void LossChanges::sumDown(const RelevantTree& relevant, NodeId start, LossCounte
     if (v == start) {
       // Nothing changes for a regraft above start: the climbs all stop
       // below it.
-      if (c.inheritedPlus != 0 || c.local != 0 || c.inheritedMinus != 0 || c.depth != 0)
+      if (c.inheritedPlus != 0 || c.inheritedMinus != 0 || c.depth != 0)
         throw InternalError("a loss counter was set at the top of the remaining tree, where no regraft changes a loss");
     } else {
       const LossCounters& up = counters[static_cast<std::size_t>(relevant.parent(v))];
@@ -106,7 +109,9 @@ void LossChanges::sumDown(const RelevantTree& relevant, NodeId start, LossCounte
     k += c.inheritedPlus - c.inheritedMinus;
     k1 += c.depth;
     k2 += k1;
-    c.lossDelta += k + c.local + k2;
+    // The crossing counters of start's subtree sum to 0 there: every
+    // counted path lies below start.
+    c.lossDelta += k + k2 + (v == start ? 0 : c.crossing);
     c.k = k;
     c.k1 = k1;
     c.k2 = k2;
