@@ -28,17 +28,85 @@ ParallelRegraftScorer::ParallelRegraftScorer(const CostModel& model, bool partia
       partial_(partial),
       minBlockNodes_(minBlockNodes),
       scorers_(team.size(), RegraftScorer(model, partial)),
-      scorerRound_(team.size(), 0) {}
+      scorerRound_(team.size(), 0),
+      model_(model),
+      countingScratch_(team.size()) {}
 
 void ParallelRegraftScorer::setGeneTrees(const std::vector<ScoredGeneTree>& trees,
                                          const std::vector<RootEdge>* rootings, std::size_t speciesCount) {
   trees_ = &trees;
   rootings_ = rootings;
   blockStarts_ = geneTreeBlocks(trees, speciesCount, minBlockNodes_);
+  blockCounts_.assign(blockStarts_.size() - 1, UnprunedCounts());
+  unprunedVersion_ = 0;
 }
 
-void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex& index, NodeId x, bool everyRooting) {
+namespace {
+
+bool sameTree(const SpeciesTree& a, const SpeciesTree& b) {
+  if (a.size() != b.size() || a.root() != b.root()) return false;
+  for (NodeId v = 0; v < static_cast<NodeId>(a.size()); ++v)
+    if (a.parent(v) != b.parent(v) || a.child(v, 0) != b.child(v, 0) || a.child(v, 1) != b.child(v, 1) ||
+        a.name(v) != b.name(v))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+bool ParallelRegraftScorer::keepUnprunedTree(const SpeciesTree& species, NodeId x, NodeId formerSibling,
+                                             bool everyRooting) {
+  candidate_ = species;
+  candidate_.moveSubtree(x, formerSibling);
+  if (unprunedVersion_ != 0 && everyRooting == unprunedEveryRooting_ && sameTree(candidate_, unpruned_.tree) &&
+      (rootings_ == nullptr || *rootings_ == unprunedRootings_))
+    return true;
+  std::swap(unpruned_.tree, candidate_);
+  unpruned_.index.rebuild(unpruned_.tree);
+  unpruned_.whole.buildWhole(unpruned_.tree, unpruned_.index);
+  if (rootings_ != nullptr) unprunedRootings_ = *rootings_;
+  unprunedEveryRooting_ = everyRooting;
+  ++unprunedVersion_;
+  return false;
+}
+
+void ParallelRegraftScorer::scoreBlock(RegraftScorer& scorer, std::size_t block, bool everyRooting) {
+  const std::size_t end = blockStarts_[block + 1];
+  const std::vector<ScoredGeneTree>& trees = *trees_;
+  for (std::size_t i = blockStarts_[block]; i < end; ++i) {
+    if (i + 1 < end) trees[i + 1].tree->prefetch();
+    const GeneTree& tree = *trees[i].tree;
+    const RootEdge edge = rootings_ != nullptr ? (*rootings_)[i] : tree.rootEdge();
+    const double weight = partial_ ? 1.0 : trees[i].weight;
+    if (everyRooting && !tree.rooted())
+      scorer.addGeneTreeAtEveryRooting(tree, edge, weight);
+    else
+      scorer.addGeneTree(tree, edge, weight);
+  }
+}
+
+// The counted trees from their counts in the unpruned tree; the others
+// (unrooted under every rooting) whole.
+void ParallelRegraftScorer::scoreBlockFromUnpruned(RegraftScorer& scorer, const UnprunedCounts& counts,
+                                                   std::size_t block, NodeId formerSibling) {
+  scorer.addUnpruned(counts, unpruned_, prunedLeaves_, formerSibling);
+  const std::size_t begin = blockStarts_[block], end = blockStarts_[block + 1];
+  for (std::size_t i = begin; i < end; ++i) {
+    const UnprunedCounts::Family& family = counts.family(i - begin);
+    if (!family.counted) scorer.addGeneTreeAtEveryRooting(*family.tree, family.edge, family.weight);
+  }
+}
+
+void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex& index, NodeId x, bool everyRooting,
+                                  NodeId formerSibling) {
   r_ = species.sibling(x);
+  const bool fromUnpruned = formerSibling != kNoNode && !partial_;
+  if (fromUnpruned) {
+    keepUnprunedTree(species, x, formerSibling, everyRooting);
+    prunedLeaves_.clear();
+    for (std::uint32_t i = index.begin(x); i < index.end(x); ++i)
+      if (species.isLeaf(index.preorder()[i])) prunedLeaves_.push_back(index.preorder()[i]);
+  }
   const std::uint32_t first = index.begin(r_);
   const std::size_t positions = index.end(r_) - first;
   const std::size_t blocks = blockStarts_.size() - 1;  // none when this process has no gene tree
@@ -56,18 +124,17 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
     } else {
       scorer.restart();
     }
-    const std::size_t end = blockStarts_[block + 1];
-    const std::vector<ScoredGeneTree>& trees = *trees_;
-    for (std::size_t i = blockStarts_[block]; i < end; ++i) {
-      if (i + 1 < end) trees[i + 1].tree->prefetch();
-      const GeneTree& tree = *trees[i].tree;
-      const RootEdge edge = rootings_ != nullptr ? (*rootings_)[i] : tree.rootEdge();
-      const double weight = partial_ ? 1.0 : trees[i].weight;
-      if (everyRooting && !tree.rooted())
-        scorer.addGeneTreeAtEveryRooting(tree, edge, weight);
-      else
-        scorer.addGeneTree(tree, edge, weight);
+    UnprunedCounts* counts = fromUnpruned ? &blockCounts_[block] : nullptr;
+    if (counts != nullptr && counts->version != unprunedVersion_) {
+      counts->build(*trees_, blockStarts_[block], blockStarts_[block + 1], rootings_, everyRooting, unpruned_,
+                    model_.scope, RegraftScorer::kMaxGroups, countingScratch_[worker]);
+      counts->version = unprunedVersion_;
+      ++unprunedCountings_;
     }
+    if (counts != nullptr && counts->usable())
+      scoreBlockFromUnpruned(scorer, *counts, block, formerSibling);
+    else
+      scoreBlock(scorer, block, everyRooting);
     scorer.finish();
     double* out = &blockScores_[block * positions * 2];
     for (std::size_t j = 0; j < positions; ++j) {

@@ -10,6 +10,7 @@
 // geneTreeBlocks); the ranks' sums are folded in rank order, so that the
 // scores do not depend on the number of processes either.
 
+#include <atomic>
 #include <cstddef>
 #include <vector>
 
@@ -47,10 +48,19 @@ class ParallelRegraftScorer {
 
   // Scores every regraft of x, which hangs from the root of the species
   // tree (see RegraftScorer); under everyRooting, unrooted gene trees count
-  // at their cheapest rooting for each position.
-  void score(const SpeciesTree& species, const SpeciesIndex& index, NodeId x, bool everyRooting);
+  // at their cheapest rooting for each position. formerSibling: x's
+  // sibling before it was pruned, if the caller knows it (kNoNode if not):
+  // then the gene trees are counted once in the tree as it was before the
+  // pruning, for all prunings from that tree (the search's cycle, until the
+  // tree or the rootings change), and each pruning counts again only the
+  // gene nodes above the genes of x (see RegraftScorer::addUnpruned).
+  void score(const SpeciesTree& species, const SpeciesIndex& index, NodeId x, bool everyRooting,
+             NodeId formerSibling = kNoNode);
 
   NodeId remainingRoot() const { return r_; }
+  // The number of times the counts in an unpruned tree were made for the
+  // blocks (tests).
+  unsigned long long unprunedCountings() const { return unprunedCountings_; }
   double duplications(NodeId y) const { return duplications_[static_cast<std::size_t>(y)]; }
   double losses(NodeId y) const { return losses_[static_cast<std::size_t>(y)]; }
 
@@ -71,6 +81,25 @@ class ParallelRegraftScorer {
   std::vector<double> sums_;                   // per position: duplications, then losses
   std::vector<double> duplications_, losses_;  // per species node
   NodeId r_ = kNoNode;
+
+  // Keeps unpruned_ the tree before the pruning: true if it is the same as
+  // for the last scoring, with the same rootings and everyRooting.
+  bool keepUnprunedTree(const SpeciesTree& species, NodeId x, NodeId formerSibling, bool everyRooting);
+  // Scores a block the plain way, every gene tree whole.
+  void scoreBlock(RegraftScorer& scorer, std::size_t block, bool everyRooting);
+  void scoreBlockFromUnpruned(RegraftScorer& scorer, const UnprunedCounts& counts, std::size_t block,
+                              NodeId formerSibling);
+
+  const CostModel model_;
+  UnprunedTree unpruned_;
+  SpeciesTree candidate_;                   // the tree before the pruning, to compare with unpruned_
+  std::vector<RootEdge> unprunedRootings_;  // the rootings unpruned_'s counts were made with
+  bool unprunedEveryRooting_ = false;
+  unsigned long long unprunedVersion_ = 0;  // 0: no unpruned tree yet
+  std::atomic<unsigned long long> unprunedCountings_{0};
+  std::vector<UnprunedCounts> blockCounts_;   // per block
+  std::vector<GeneScratch> countingScratch_;  // per worker
+  std::vector<NodeId> prunedLeaves_;          // the species leaves of x
 };
 
 }  // namespace dls

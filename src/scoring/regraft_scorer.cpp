@@ -1,5 +1,7 @@
 #include "scoring/regraft_scorer.hpp"
 
+#include <algorithm>
+
 #include "common/errors.hpp"
 #include "reconcile/reconciliation.hpp"
 #include "reconcile/rootings.hpp"
@@ -109,6 +111,160 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& 
   scoreRooting<false>(scratch_.rooting, wholeTree_, Combine::accumulate,
                       {group.duplications.data(), {group.losses.data(), 1}}, group);
   walk_.addChanges(tree, scratch_, group.changes.data());
+}
+
+// --- Gene trees counted from the unpruned tree ----------------------------------------
+//
+// U is the species tree before x was pruned, x's parent p then above s (the
+// former sibling); R the remaining tree; T_y the tree of the regraft above
+// y, so T_s = U and T_r the tree scored here. Call a gene node clean when
+// all its species lie in R. The LCA of species of R is the same node in R,
+// in U and in every T_y (p is the LCA only of sets that hold a species of
+// x), so a clean node maps alike in all of them, and so do its children,
+// which are clean too: it is a duplication in every T_y exactly when it is
+// in U. The losses on the edge from a clean g to a child c are
+// d(M(c)) - d(M(g)) (one less below a speciation); in T_y, p lies on the
+// branch above y, which lengthens the species path from M(c) up to M(g) by
+// one exactly when that path takes the branch: M(c) in y's subtree, M(g)
+// not. So such an edge costs its losses in R plus crossing(y), the number
+// of edges whose lower end but not upper end lies in y's subtree, that is
+// the sum over y's subtree of (edges with lower end there) - (edges with
+// upper end there): crossing counters, whole numbers per weight. In U = T_s
+// it costs its losses in R plus crossing(s); at r, where the scores start,
+// nothing crosses. The gene root has no edge above it. Hence, summed over a
+// block's trees of one weight: the duplications in U, the losses in U less
+// crossing(s) at r, and the crossing counters, carried down the remaining
+// tree with the loss changes, give every position.
+//
+// The nodes that are not clean are the ancestors of the gene leaves in x:
+// for them (their duplications, the losses of their child edges, and those
+// edges' crossing counters and share of crossing(s)) the counts in U are
+// taken off, and they are counted here as in any gene tree: the frontier,
+// the loss changes (cases 2 to 5 of LossChanges; case 1 lies inside x
+// then), read from their mappings here and their clean children's in U. A
+// gene tree without a gene of x has no such node and costs nothing more.
+//
+// Losses in restricted trees (--limit): in a gene tree without species of
+// x, p never joins two of its species, so its restricted tree, mappings
+// and counts are those of U wherever x goes; a tree with species of x is
+// counted whole (its restricted tree changes), after its counts in U are
+// taken off. Unrooted gene trees at a fixed rooting are rooted trees here.
+// At their cheapest rooting per position they are counted whole: each
+// rooting's losses change by its own crossing counts, so even without
+// species of x the cheapest rooting may differ from one position to the
+// next. The builder's partial trees are counted whole too.
+
+void RegraftScorer::addUnpruned(const UnprunedCounts& counts, const UnprunedTree& unpruned,
+                                const std::vector<NodeId>& prunedLeaves, NodeId formerSibling) {
+  if (partial_) throw InternalError("the builder's partial gene trees were to be counted from an unpruned tree");
+  addUnprunedGroups(counts, formerSibling);
+  touched_.clear();
+  for (NodeId leaf : prunedLeaves)
+    touched_.insert(touched_.end(), counts.occurrencesBegin(leaf), counts.occurrencesEnd(leaf));
+  std::sort(
+      touched_.begin(), touched_.end(),
+      [](const UnprunedCounts::Occurrence& a, const UnprunedCounts::Occurrence& b) { return a.family < b.family; });
+  addTouchedFamilies(counts, unpruned, formerSibling);
+}
+
+void RegraftScorer::addUnprunedGroups(const UnprunedCounts& counts, NodeId formerSibling) {
+  const bool whole = scope_ == LossScope::wholeSpeciesTree;
+  const SpeciesIndex& index = *context_.index;
+  const std::vector<NodeId>& order = index.preorder();
+  const std::uint32_t begin = index.begin(context_.r), end = index.end(context_.r);
+  for (const UnprunedCounts::Group& counted : counts.groups()) {
+    WeightGroup& group = groupOf(counted.weight);
+    group.duplicationBase += counted.duplications;
+    group.lossBase += counted.losses;
+    if (!whole) continue;
+    group.lossBase -= counted.crossingBelow[at(formerSibling)];
+    LossCounters* losses = group.losses.data();
+    for (std::uint32_t i = begin; i < end; ++i) losses[at(order[i])].crossing += counted.crossing[at(order[i])];
+  }
+}
+
+void RegraftScorer::addTouchedFamilies(const UnprunedCounts& counts, const UnprunedTree& unpruned,
+                                       NodeId formerSibling) {
+  for (std::size_t i = 0; i < touched_.size();) {
+    std::size_t j = i + 1;
+    while (j < touched_.size() && touched_[j].family == touched_[i].family) ++j;
+    const UnprunedCounts::Family& family = counts.family(touched_[i].family);
+    WeightGroup& group = groupOf(family.weight);
+    if (scope_ == LossScope::wholeSpeciesTree) {
+      addChangedNodes(counts, family, &touched_[i], &touched_[i] + (j - i), unpruned, formerSibling, group);
+    } else {
+      group.duplicationBase -= static_cast<double>(family.cost.duplications);
+      group.lossBase -= static_cast<double>(family.cost.losses);
+      addAtPresentRooting<false>(*family.tree, family.edge, family.weight);
+    }
+    i = j;
+  }
+}
+
+void RegraftScorer::markChanged(const GeneRooting& rooting, const UnprunedCounts::Occurrence* first,
+                                const UnprunedCounts::Occurrence* last) {
+  if (changedStamp_.size() < rooting.size()) changedStamp_.resize(rooting.size(), 0);
+  if (++stamp_ == 0) {  // the stamps wrapped around: none is current
+    std::fill(changedStamp_.begin(), changedStamp_.end(), 0);
+    stamp_ = 1;
+  }
+  for (const UnprunedCounts::Occurrence* o = first; o != last; ++o)
+    for (NodeId n = o->leaf; n != kNoNode && changedStamp_[at(n)] != stamp_; n = rooting.parent(n))
+      changedStamp_[at(n)] = stamp_;
+  changed_.clear();
+  tour_.run(
+      rooting.root(),
+      [&](NodeId g, int i) {
+        const NodeId c = rooting.child(g, i);
+        return c != kNoNode && changedStamp_[at(c)] == stamp_ ? c : kNoNode;
+      },
+      [&](NodeId g, TourStep step) {
+        if (step == TourStep::leave) changed_.push_back(g);
+      });
+}
+
+void RegraftScorer::addChangedNodes(const UnprunedCounts& counts, const UnprunedCounts::Family& family,
+                                    const UnprunedCounts::Occurrence* first, const UnprunedCounts::Occurrence* last,
+                                    const UnprunedTree& unpruned, NodeId formerSibling, WeightGroup& group) {
+  const GeneRooting& rooting = counts.rooting(family);
+  const NodeId* before = counts.map(family);
+  scratch_.fit(rooting.size());
+  if (secondary_.size() < rooting.size()) secondary_.resize(rooting.size());
+  markChanged(rooting, first, last);
+  NodeId* map = scratch_.map.data();
+  const SpeciesIndex& index = *context_.index;
+  LossCounters* losses = group.losses.data();
+  // The share of an edge (upper end m, lower end a, in U) in crossing(s).
+  const auto crossesAtSibling = [&](NodeId a, NodeId m) {
+    return a == m ? 0 : (index.contains(formerSibling, a) ? 1 : 0) - (index.contains(formerSibling, m) ? 1 : 0);
+  };
+  std::int64_t duplications = 0, lossCount = 0;
+  for (NodeId g : changed_) {
+    const NodeId c0 = rooting.child(g, 0), c1 = rooting.child(g, 1);
+    if (c0 == kNoNode || c1 == kNoNode) {  // a gene leaf of x: the same species leaf
+      map[g] = before[g];
+      continue;
+    }
+    for (const NodeId c : {c0, c1})
+      if (changedStamp_[at(c)] != stamp_) map[c] = before[c];
+    map[g] = index.lca(map[c0], map[c1]);
+    const NodeId m = before[g], a = before[c0], b = before[c1];
+    duplications += (isDuplication<false>(map[g], map[c0], map[c1]) ? 1 : 0) - (isDuplication<false>(m, a, b) ? 1 : 0);
+    lossCount += lossesBelow<false>(wholeTree_, map[g], map[c0], map[c1]) -
+                 lossesBelow<false>(unpruned.whole, m, a, b) + crossesAtSibling(a, m) + crossesAtSibling(b, m);
+    losses[at(a)].crossing -= 1;
+    losses[at(b)].crossing -= 1;
+    losses[at(m)].crossing += 2;
+  }
+  group.duplicationBase += static_cast<double>(duplications);
+  group.lossBase += static_cast<double>(lossCount);
+  const CounterTarget to{group.duplications.data(), {losses, 1}};
+  countFrontier<false>(rooting, to);
+  const LossChanges changes(context_, wholeTree_, map, secondary_.data(), to.losses);
+  for (NodeId g : changed_) {
+    const NodeId c0 = rooting.child(g, 0), c1 = rooting.child(g, 1);
+    if (c0 != kNoNode && c1 != kNoNode) changes.countAt<false>(g, c0, c1);
+  }
 }
 
 void RegraftScorer::finish() {

@@ -35,12 +35,17 @@
 #include "scoring/cheapest_rooting_walk.hpp"
 #include "scoring/loss_changes.hpp"
 #include "scoring/regraft_context.hpp"
+#include "scoring/unpruned_counts.hpp"
 #include "tree/gene_tree.hpp"
 
 namespace dls {
 
 class RegraftScorer {
  public:
+  // At most this many weights are counted apart at once; a further one
+  // first adds the counts of the others to the scores.
+  static constexpr std::size_t kMaxGroups = 8;
+
   // The cost weights choose the cheapest rootings; the scores are counts.
   RegraftScorer(const CostModel& model, bool partial)
       : scope_(model.scope), weights_(model.weights), partial_(partial), walk_(model.weights) {}
@@ -59,6 +64,14 @@ class RegraftScorer {
   // Adds an unrooted gene tree at its cheapest rooting for each position,
   // from its present rooting on `edge`.
   void addGeneTreeAtEveryRooting(const GeneTree& tree, const RootEdge& edge, double weight);
+  // Adds the counted gene trees of a block (the others are added one by
+  // one) from their counts in the unpruned tree, where x hung above
+  // formerSibling: only the gene nodes with a species of x below them, the
+  // ancestors of the gene leaves of prunedLeaves (the species leaves of x),
+  // are counted again. Over the whole species tree or in restricted trees,
+  // at fixed rootings, not partial.
+  void addUnpruned(const UnprunedCounts& counts, const UnprunedTree& unpruned, const std::vector<NodeId>& prunedLeaves,
+                   NodeId formerSibling);
   // Adds the counts of the gene trees added since begin() or restart(),
   // each weight's by the weight, to the scores.
   void finish();
@@ -103,9 +116,6 @@ class RegraftScorer {
     std::vector<PositionScores> changes;
     double duplicationBase = 0, lossBase = 0;
   };
-  // At most this many weights are counted apart at once; a further one
-  // first adds the counts of the others to the scores.
-  static constexpr std::size_t kMaxGroups = 8;
 
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
 
@@ -117,6 +127,20 @@ class RegraftScorer {
   void addAtCheapestRootings(const GeneTree& tree, const RootEdge& edge, double weight);
   // The group of the weight, started if new.
   WeightGroup& groupOf(double weight);
+  // The block's groups, in order, with their counts in the unpruned tree.
+  void addUnprunedGroups(const UnprunedCounts& counts, NodeId formerSibling);
+  // The gene trees of the block that hold one of the gene leaves listed in
+  // touched_ (sorted by family), counted again.
+  void addTouchedFamilies(const UnprunedCounts& counts, const UnprunedTree& unpruned, NodeId formerSibling);
+  // A family's gene nodes above its leaves in x (first .. last): their
+  // counts in the unpruned tree taken off, their counts here added.
+  void addChangedNodes(const UnprunedCounts& counts, const UnprunedCounts::Family& family,
+                       const UnprunedCounts::Occurrence* first, const UnprunedCounts::Occurrence* last,
+                       const UnprunedTree& unpruned, NodeId formerSibling, WeightGroup& group);
+  // Marks the gene nodes above the leaves first .. last; lists them
+  // children first in changed_.
+  void markChanged(const GeneRooting& rooting, const UnprunedCounts::Occurrence* first,
+                   const UnprunedCounts::Occurrence* last);
   template <bool kPartial>
   void scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, Combine combine, const CounterTarget& to,
                     WeightGroup& group);
@@ -156,6 +180,14 @@ class RegraftScorer {
   std::vector<WeightGroup> groups_;
   std::size_t groupsInUse_ = 0;
   std::vector<NodeId> counted_;  // species nodes whose duplication counters of one gene tree are set
+
+  // The gene leaves of x in one block, and per gene node the stamp of the
+  // last family it was changed in (changedStamp_), the changed nodes
+  // children first.
+  std::vector<UnprunedCounts::Occurrence> touched_;
+  std::vector<std::uint32_t> changedStamp_;
+  std::uint32_t stamp_ = 0;
+  std::vector<NodeId> changed_;
 };
 
 }  // namespace dls

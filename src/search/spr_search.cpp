@@ -73,7 +73,7 @@ void SprSearch::runCycle(bool everyRooting) {
     const int slot = species_.child(p, 0) == x ? 0 : 1;
     const NodeId sibling = species_.child(p, 1 - slot);
     species_.moveSubtree(x, species_.root());
-    scoreRegrafts(x, everyRooting);
+    scoreRegrafts(x, sibling, everyRooting);
     species_.moveSubtree(species_.child(species_.root(), slot), sibling);
   }
   showProgress(count, true);
@@ -97,9 +97,9 @@ void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
     context_.console.progress(text);
 }
 
-void SprSearch::scoreRegrafts(NodeId x, bool everyRooting) {
+void SprSearch::scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting) {
   index_.rebuild(species_);
-  scorer_.score(species_, index_, x, everyRooting);
+  scorer_.score(species_, index_, x, everyRooting, formerSibling);
   // x's parent is the root now: x must go back into its clade.
   const CladeId moving = species_.clade(species_.root());
   const NodeId r = scorer_.remainingRoot();

@@ -48,7 +48,7 @@ class SprSearch {
   void runCycle(bool everyRooting);
   void showProgress(NodeId pruned, bool cycleEnd);
   long long elapsedSeconds() const;
-  void scoreRegrafts(NodeId x, bool everyRooting);
+  void scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting);
   void offer(NodeId x, NodeId y);
   void rootGeneTreesAtCheapest();
 

@@ -68,8 +68,22 @@ std::pair<double, double> directCost(const TreeInput& trees, const std::vector<R
   return {duplications, losses};
 }
 
+// How many gene trees of the prunings scored held none, some or all of
+// the pruned subtree's species.
+struct Touches {
+  int none = 0, some = 0, all = 0;
+  void add(const TreeInput& input, const std::vector<NameId>& pruned) {
+    const std::set<NameId> inX(pruned.begin(), pruned.end());
+    for (const GeneTree& gene : input.geneTrees) {
+      int in = 0;
+      for (NodeId leaf : gene.leaves()) in += inX.count(gene.name(leaf)) > 0 ? 1 : 0;
+      (in == 0 ? none : in == static_cast<int>(gene.leaves().size()) ? all : some) += 1;
+    }
+  }
+};
+
 void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees, int maxLeaves, LossScope scope,
-                                   bool everyRooting, const CostWeights& weights) {
+                                   bool everyRooting, const CostWeights& weights, Touches& touches) {
   const std::vector<std::string> names = speciesNames(species);
   const std::string text = randomTree(random, names).newick() + "\n" + randomGeneTrees(random, names, trees, maxLeaves);
   TreeInput input = readInput(text, true);
@@ -83,21 +97,27 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
   for (const GeneTree& gene : input.geneTrees)
     rootings.push_back(gene.rooted() ? gene.rootEdge() : randomEdge(random, gene));
   // Blocks of a few nodes, three workers: the blocks' sums must be right
-  // too, and the same to the last bit as one worker's.
+  // too, and the same to the last bit as one worker's. Gene trees counted
+  // from the unpruned tree (the search's way) and each whole: the same to
+  // the last bit too.
   WorkerTeam team(3), one(1);
   const std::size_t blockNodes = 1 + random() % 24;
   ParallelRegraftScorer scorer({scope, weights}, false, team, soleProcess(), blockNodes),
-      alone({scope, weights}, false, one, soleProcess(), blockNodes);
+      alone({scope, weights}, false, one, soleProcess(), blockNodes),
+      whole({scope, weights}, false, one, soleProcess(), blockNodes);
   scorer.setGeneTrees(genes, &rootings, 0);
   alone.setGeneTrees(genes, &rootings, 0);
+  whole.setGeneTrees(genes, &rootings, 0);
   SpeciesIndex index;
   for (NodeId x = 0; x < static_cast<NodeId>(tree.size()); ++x) {
     if (x == tree.root()) continue;
     const NodeId sibling = tree.sibling(x);
     tree.moveSubtree(x, tree.root());
     index.rebuild(tree);
-    scorer.score(tree, index, x, everyRooting);
-    alone.score(tree, index, x, everyRooting);
+    touches.add(input, speciesBelow(tree, index, x));
+    scorer.score(tree, index, x, everyRooting, sibling);
+    alone.score(tree, index, x, everyRooting, sibling);
+    whole.score(tree, index, x, everyRooting);
     const NodeId r = scorer.remainingRoot();
     std::vector<std::pair<NodeId, std::pair<double, double>>> scores;
     for (std::uint32_t i = index.begin(r); i < index.end(r); ++i) {
@@ -105,6 +125,8 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
       scores.push_back({y, {scorer.duplications(y), scorer.losses(y)}});
       ASSERT_TRUE(alone.duplications(y) == scores.back().second.first &&
                   alone.losses(y) == scores.back().second.second);
+      ASSERT_TRUE(whole.duplications(y) == scores.back().second.first &&
+                  whole.losses(y) == scores.back().second.second);
     }
     for (const auto& [y, score] : scores) {
       tree.moveSubtree(x, y);
@@ -125,13 +147,19 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
 
 TEST(RegraftScores, AgreeWithTheDirectCountAtFixedAndAtEveryRooting) {
   std::mt19937 random(31);
+  Touches touches;
   for (const LossScope scope : {LossScope::wholeSpeciesTree, LossScope::geneSpeciesOnly}) {
     for (int round = 0; round < 60 && !HasFailure(); ++round)
-      expectEveryRegraftScoredRight(random, 4 + round % 9, 1 + round % 5, 2 + round % 14, scope, false, {});
+      expectEveryRegraftScoredRight(random, 4 + round % 9, 1 + round % 5, 2 + round % 14, scope, false, {}, touches);
     for (int round = 0; round < 64 && !HasFailure(); ++round)
       expectEveryRegraftScoredRight(random, 4 + round % 6, 1 + round % 4, 2 + round % 8, scope, true,
-                                    roundWeights(round, random));
+                                    roundWeights(round, random), touches);
   }
+  // Gene trees without the pruned species are counted from the unpruned
+  // tree alone, the others partly or wholly again: all three were met.
+  EXPECT_GT(touches.none, 100);
+  EXPECT_GT(touches.some, 100);
+  EXPECT_GT(touches.all, 100);
 }
 
 // The builder's scores: the new species x hangs from a new root beside the
