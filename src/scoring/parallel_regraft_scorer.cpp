@@ -87,8 +87,8 @@ void ParallelRegraftScorer::scoreBlock(RegraftScorer& scorer, std::size_t block,
 
 // The counted trees from their counts in the unpruned tree; the others
 // (unrooted under every rooting) whole.
-void ParallelRegraftScorer::scoreBlockFromUnpruned(RegraftScorer& scorer, const UnprunedCounts& counts,
-                                                   std::size_t block, NodeId formerSibling) {
+void ParallelRegraftScorer::scoreBlockFromUnpruned(RegraftScorer& scorer, UnprunedCounts& counts, std::size_t block,
+                                                   NodeId formerSibling) {
   scorer.addUnpruned(counts, unpruned_, prunedLeaves_, formerSibling);
   const std::size_t begin = blockStarts_[block], end = blockStarts_[block + 1];
   for (std::size_t i = begin; i < end; ++i) {

@@ -87,8 +87,7 @@ class ParallelRegraftScorer {
   bool keepUnprunedTree(const SpeciesTree& species, NodeId x, NodeId formerSibling, bool everyRooting);
   // Scores a block the plain way, every gene tree whole.
   void scoreBlock(RegraftScorer& scorer, std::size_t block, bool everyRooting);
-  void scoreBlockFromUnpruned(RegraftScorer& scorer, const UnprunedCounts& counts, std::size_t block,
-                              NodeId formerSibling);
+  void scoreBlockFromUnpruned(RegraftScorer& scorer, UnprunedCounts& counts, std::size_t block, NodeId formerSibling);
 
   const CostModel model_;
   UnprunedTree unpruned_;

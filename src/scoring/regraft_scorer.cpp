@@ -154,7 +154,7 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& 
 // species of x the cheapest rooting may differ from one position to the
 // next. The builder's partial trees are counted whole too.
 
-void RegraftScorer::addUnpruned(const UnprunedCounts& counts, const UnprunedTree& unpruned,
+void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpruned,
                                 const std::vector<NodeId>& prunedLeaves, NodeId formerSibling) {
   if (partial_) throw InternalError("the builder's partial gene trees were to be counted from an unpruned tree");
   addUnprunedGroups(counts, formerSibling);
@@ -183,11 +183,11 @@ void RegraftScorer::addUnprunedGroups(const UnprunedCounts& counts, NodeId forme
   }
 }
 
-void RegraftScorer::addTouchedFamilies(const UnprunedCounts& counts, const UnprunedTree& unpruned,
-                                       NodeId formerSibling) {
+void RegraftScorer::addTouchedFamilies(UnprunedCounts& counts, const UnprunedTree& unpruned, NodeId formerSibling) {
   for (std::size_t i = 0; i < touched_.size();) {
     std::size_t j = i + 1;
     while (j < touched_.size() && touched_[j].family == touched_[i].family) ++j;
+    if (j < touched_.size()) counts.prefetch(counts.family(touched_[j].family));
     const UnprunedCounts::Family& family = counts.family(touched_[i].family);
     WeightGroup& group = groupOf(family.weight);
     if (scope_ == LossScope::wholeSpeciesTree) {
@@ -201,37 +201,35 @@ void RegraftScorer::addTouchedFamilies(const UnprunedCounts& counts, const Unpru
   }
 }
 
-void RegraftScorer::markChanged(const GeneRooting& rooting, const UnprunedCounts::Occurrence* first,
+void RegraftScorer::markChanged(const GeneRooting& rooting, const NodeId* map, const UnprunedCounts::Occurrence* first,
                                 const UnprunedCounts::Occurrence* last) {
   if (changedStamp_.size() < rooting.size()) changedStamp_.resize(rooting.size(), 0);
   if (++stamp_ == 0) {  // the stamps wrapped around: none is current
     std::fill(changedStamp_.begin(), changedStamp_.end(), 0);
     stamp_ = 1;
   }
-  for (const UnprunedCounts::Occurrence* o = first; o != last; ++o)
-    for (NodeId n = o->leaf; n != kNoNode && changedStamp_[at(n)] != stamp_; n = rooting.parent(n))
+  spanning_.clear();
+  for (const UnprunedCounts::Occurrence* o = first; o != last; ++o) {
+    for (NodeId n = o->leaf; n != kNoNode && changedStamp_[at(n)] != stamp_; n = rooting.parent(n)) {
       changedStamp_[at(n)] = stamp_;
-  changed_.clear();
-  tour_.run(
-      rooting.root(),
-      [&](NodeId g, int i) {
-        const NodeId c = rooting.child(g, i);
-        return c != kNoNode && changedStamp_[at(c)] == stamp_ ? c : kNoNode;
-      },
-      [&](NodeId g, TourStep step) {
-        if (step == TourStep::leave) changed_.push_back(g);
-      });
+      if (!context_.inX(map[n])) spanning_.push_back(n);
+    }
+  }
 }
 
-void RegraftScorer::addChangedNodes(const UnprunedCounts& counts, const UnprunedCounts::Family& family,
+// The changed nodes with species of x alone map inside x, in U as here, and
+// so do their children: their counts and the crossing counters they leave
+// in R are the same, and they are left as they are. The others, spanning
+// both sides, map to the root here; their children keep their mappings in
+// U. So the family's mappings in U serve here, the spanning nodes' set to
+// the root while they are counted.
+void RegraftScorer::addChangedNodes(UnprunedCounts& counts, const UnprunedCounts::Family& family,
                                     const UnprunedCounts::Occurrence* first, const UnprunedCounts::Occurrence* last,
                                     const UnprunedTree& unpruned, NodeId formerSibling, WeightGroup& group) {
   const GeneRooting& rooting = counts.rooting(family);
-  const NodeId* before = counts.map(family);
-  scratch_.fit(rooting.size());
+  NodeId* map = counts.map(family);
   if (secondary_.size() < rooting.size()) secondary_.resize(rooting.size());
-  markChanged(rooting, first, last);
-  NodeId* map = scratch_.map.data();
+  markChanged(rooting, map, first, last);
   const SpeciesIndex& index = *context_.index;
   LossCounters* losses = group.losses.data();
   // The share of an edge (upper end m, lower end a, in U) in crossing(s).
@@ -239,32 +237,31 @@ void RegraftScorer::addChangedNodes(const UnprunedCounts& counts, const Unpruned
     return a == m ? 0 : (index.contains(formerSibling, a) ? 1 : 0) - (index.contains(formerSibling, m) ? 1 : 0);
   };
   std::int64_t duplications = 0, lossCount = 0;
-  for (NodeId g : changed_) {
-    const NodeId c0 = rooting.child(g, 0), c1 = rooting.child(g, 1);
-    if (c0 == kNoNode || c1 == kNoNode) {  // a gene leaf of x: the same species leaf
-      map[g] = before[g];
-      continue;
-    }
-    for (const NodeId c : {c0, c1})
-      if (changedStamp_[at(c)] != stamp_) map[c] = before[c];
-    map[g] = index.lca(map[c0], map[c1]);
-    const NodeId m = before[g], a = before[c0], b = before[c1];
-    duplications += (isDuplication<false>(map[g], map[c0], map[c1]) ? 1 : 0) - (isDuplication<false>(m, a, b) ? 1 : 0);
-    lossCount += lossesBelow<false>(wholeTree_, map[g], map[c0], map[c1]) -
-                 lossesBelow<false>(unpruned.whole, m, a, b) + crossesAtSibling(a, m) + crossesAtSibling(b, m);
+  for (NodeId g : spanning_) {  // their counts in U off
+    const NodeId m = map[g], a = map[rooting.child(g, 0)], b = map[rooting.child(g, 1)];
+    duplications -= isDuplication<false>(m, a, b) ? 1 : 0;
+    lossCount -= lossesBelow<false>(unpruned.whole, m, a, b) - crossesAtSibling(a, m) - crossesAtSibling(b, m);
     losses[at(a)].crossing -= 1;
     losses[at(b)].crossing -= 1;
     losses[at(m)].crossing += 2;
   }
+  saved_.clear();
+  for (NodeId g : spanning_) {
+    saved_.push_back(map[g]);
+    map[g] = context_.root;
+  }
+  const LossChanges changes(context_, wholeTree_, map, secondary_.data(), {losses, 1});
+  const CounterTarget to{group.duplications.data(), {losses, 1}};
+  countFrontier<false>(rooting, map, to);
+  for (NodeId g : spanning_) {  // and here
+    const NodeId c0 = rooting.child(g, 0), c1 = rooting.child(g, 1);
+    duplications += isDuplication<false>(context_.root, map[c0], map[c1]) ? 1 : 0;
+    lossCount += lossesBelow<false>(wholeTree_, context_.root, map[c0], map[c1]);
+    changes.countAt<false>(g, c0, c1);
+  }
+  for (std::size_t i = 0; i < spanning_.size(); ++i) map[spanning_[i]] = saved_[i];
   group.duplicationBase += static_cast<double>(duplications);
   group.lossBase += static_cast<double>(lossCount);
-  const CounterTarget to{group.duplications.data(), {losses, 1}};
-  countFrontier<false>(rooting, to);
-  const LossChanges changes(context_, wholeTree_, map, secondary_.data(), to.losses);
-  for (NodeId g : changed_) {
-    const NodeId c0 = rooting.child(g, 0), c1 = rooting.child(g, 1);
-    if (c0 != kNoNode && c1 != kNoNode) changes.countAt<false>(g, c0, c1);
-  }
 }
 
 void RegraftScorer::finish() {
@@ -309,7 +306,7 @@ void RegraftScorer::addToScores(WeightGroup& group) {
 template <bool kPartial>
 void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, Combine combine,
                                  const CounterTarget& to, WeightGroup& group) {
-  countFrontier<kPartial>(rooting, to);
+  countFrontier<kPartial>(rooting, scratch_.map.data(), to);
   const NodeId root = context_.root;
   // Over the whole species tree losses change with the regraft; in a tree
   // restricted to the gene tree's species only when it has species on both
@@ -351,11 +348,10 @@ void RegraftScorer::scoreRooting(const GeneRooting& rooting, const RelevantTree&
 // parent stays a duplication, which the three counters record.
 
 template <bool kPartial>
-void RegraftScorer::countFrontier(const GeneRooting& rooting, const CounterTarget& to) {
+void RegraftScorer::countFrontier(const GeneRooting& rooting, const NodeId* map, const CounterTarget& to) {
   const SpeciesIndex& index = *context_.index;
   const NodeId root = context_.root;
   clearDuplicationCounters();
-  const NodeId* map = scratch_.map.data();
   NodeId* secondary = secondary_.data();
   const NodeId top = rooting.root();
   if (map[top] != root) return;  // all species on one side: the same value everywhere

@@ -70,7 +70,7 @@ class RegraftScorer {
   // ancestors of the gene leaves of prunedLeaves (the species leaves of x),
   // are counted again. Over the whole species tree or in restricted trees,
   // at fixed rootings, not partial.
-  void addUnpruned(const UnprunedCounts& counts, const UnprunedTree& unpruned, const std::vector<NodeId>& prunedLeaves,
+  void addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpruned, const std::vector<NodeId>& prunedLeaves,
                    NodeId formerSibling);
   // Adds the counts of the gene trees added since begin() or restart(),
   // each weight's by the weight, to the scores.
@@ -131,21 +131,21 @@ class RegraftScorer {
   void addUnprunedGroups(const UnprunedCounts& counts, NodeId formerSibling);
   // The gene trees of the block that hold one of the gene leaves listed in
   // touched_ (sorted by family), counted again.
-  void addTouchedFamilies(const UnprunedCounts& counts, const UnprunedTree& unpruned, NodeId formerSibling);
+  void addTouchedFamilies(UnprunedCounts& counts, const UnprunedTree& unpruned, NodeId formerSibling);
   // A family's gene nodes above its leaves in x (first .. last): their
   // counts in the unpruned tree taken off, their counts here added.
-  void addChangedNodes(const UnprunedCounts& counts, const UnprunedCounts::Family& family,
+  void addChangedNodes(UnprunedCounts& counts, const UnprunedCounts::Family& family,
                        const UnprunedCounts::Occurrence* first, const UnprunedCounts::Occurrence* last,
                        const UnprunedTree& unpruned, NodeId formerSibling, WeightGroup& group);
-  // Marks the gene nodes above the leaves first .. last; lists them
-  // children first in changed_.
-  void markChanged(const GeneRooting& rooting, const UnprunedCounts::Occurrence* first,
+  // Marks the gene nodes above the leaves first .. last (map: their
+  // mappings in U); lists in spanning_ those with species outside x too.
+  void markChanged(const GeneRooting& rooting, const NodeId* map, const UnprunedCounts::Occurrence* first,
                    const UnprunedCounts::Occurrence* last);
   template <bool kPartial>
   void scoreRooting(const GeneRooting& rooting, const RelevantTree& relevant, Combine combine, const CounterTarget& to,
                     WeightGroup& group);
   template <bool kPartial>
-  void countFrontier(const GeneRooting& rooting, const CounterTarget& to);
+  void countFrontier(const GeneRooting& rooting, const NodeId* map, const CounterTarget& to);
   void countDuplication(NodeId v, double DuplicationCounters::*counter, const CounterTarget& to);
   void clearDuplicationCounters();
   double duplicationValueAt(NodeId v, double duplicationBase, DuplicationCounters* counters) const;
@@ -182,12 +182,12 @@ class RegraftScorer {
   std::vector<NodeId> counted_;  // species nodes whose duplication counters of one gene tree are set
 
   // The gene leaves of x in one block, and per gene node the stamp of the
-  // last family it was changed in (changedStamp_), the changed nodes
-  // children first.
+  // last family it was changed in (changedStamp_); the changed nodes with
+  // species on both sides, and their mappings in U.
   std::vector<UnprunedCounts::Occurrence> touched_;
   std::vector<std::uint32_t> changedStamp_;
   std::uint32_t stamp_ = 0;
-  std::vector<NodeId> changed_;
+  std::vector<NodeId> spanning_, saved_;
 };
 
 }  // namespace dls

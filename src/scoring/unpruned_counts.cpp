@@ -96,6 +96,14 @@ void UnprunedCounts::countFamily(Family& family, const GeneRooting& rooting, con
   group.losses += static_cast<double>(cost.losses);
 }
 
+void UnprunedCounts::prefetch(const Family& f) const {
+  const GeneRooting& links = rooting(f);
+  const char* nodes = reinterpret_cast<const char*>(&links.node(0));
+  for (std::size_t b = 0; b < links.size() * sizeof(GeneRooting::Node); b += 64) __builtin_prefetch(nodes + b);
+  const char* map = reinterpret_cast<const char*>(&map_[f.mapStart]);
+  for (std::size_t b = 0; b < links.size() * sizeof(NodeId); b += 64) __builtin_prefetch(map + b);
+}
+
 // The gene leaves of the counted families by species leaf, in block order.
 void UnprunedCounts::indexLeaves(std::size_t species) {
   leafStart_.assign(species + 1, 0);

@@ -77,8 +77,12 @@ class UnprunedCounts {
   const GeneRooting& rooting(const Family& f) const {
     return f.rerooted < 0 ? f.tree->rooting() : rerooted_[static_cast<std::size_t>(f.rerooted)];
   }
-  // A family's mappings in the unpruned tree, by gene node.
-  const NodeId* map(const Family& f) const { return &map_[f.mapStart]; }
+  // A family's mappings in the unpruned tree, by gene node (the scorer of
+  // the block changes some while it counts the family, and puts them back).
+  NodeId* map(const Family& f) { return &map_[f.mapStart]; }
+  // Asks the processor to fetch a family's links and mappings ahead of use
+  // (see GeneTree::prefetch).
+  void prefetch(const Family& f) const;
   // The gene leaves of the counted families of species leaf v, by family.
   const Occurrence* occurrencesBegin(NodeId v) const { return &occurrences_[leafStart_[at(v)]]; }
   const Occurrence* occurrencesEnd(NodeId v) const { return &occurrences_[leafStart_[at(v) + 1]]; }
