@@ -1,6 +1,7 @@
 #include "scoring/parallel_regraft_scorer.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace dls {
 
@@ -32,11 +33,50 @@ ParallelRegraftScorer::ParallelRegraftScorer(const CostModel& model, bool partia
       model_(model),
       countingScratch_(team.size()) {}
 
+// Whether the scores sum without rounding in any order: every weight is a
+// whole multiple k of one power of two 2^e (1, 0.5, 3; not 0.1), and the
+// counts of all trees times their k stay below 2^52 (a tree's count at a
+// position is at most its size times a depth of the species tree). Then
+// every product and partial sum is a whole multiple of 2^e that a double
+// holds exactly.
+bool sumsAreExact(const std::vector<ScoredGeneTree>& trees, std::size_t speciesCount, bool partial) {
+  int grid = 0;  // the exponent of the common power of two
+  bool first = true;
+  for (const ScoredGeneTree& tree : trees) {
+    if (partial) break;
+    int exponent = 0;
+    const double mantissa = std::frexp(tree.weight, &exponent);  // weight = mantissa x 2^exponent
+    auto whole = static_cast<std::uint64_t>(std::ldexp(mantissa, 53));
+    if (whole == 0) return false;
+    int last = exponent - 53;  // the weight's lowest binary digit
+    while ((whole & 1) == 0) whole >>= 1, ++last;
+    if (first || last < grid) grid = last;
+    first = false;
+  }
+  // The species are at most as many as the gene leaves, given or not.
+  double leaves = static_cast<double>(speciesCount);
+  for (const ScoredGeneTree& tree : trees) leaves += static_cast<double>(tree.tree->leaves().size());
+  const double limit = std::ldexp(1.0, 52), nodes = 2 * leaves + 2;
+  double bound = 0;
+  for (const ScoredGeneTree& tree : trees)
+    bound += (partial ? 1.0 : std::ldexp(tree.weight, -grid)) * static_cast<double>(tree.tree->size()) * nodes;
+  return bound < limit;
+}
+
 void ParallelRegraftScorer::setGeneTrees(const std::vector<ScoredGeneTree>& trees,
                                          const std::vector<RootEdge>* rootings, std::size_t speciesCount) {
   trees_ = &trees;
   rootings_ = rootings;
-  blockStarts_ = geneTreeBlocks(trees, speciesCount, minBlockNodes_);
+  // Where sums are exact the blocks need not be cut where every process
+  // cuts them: a few large blocks per worker save the passes over the
+  // species tree that each block makes per pruning.
+  std::size_t blockNodes = minBlockNodes_;
+  if (sumsAreExact(trees, speciesCount, partial_)) {
+    std::size_t nodes = 0;
+    for (const ScoredGeneTree& tree : trees) nodes += tree.tree->size();
+    blockNodes = std::max(blockNodes, nodes / (kBlocksPerWorker * team_.size()) + 1);
+  }
+  blockStarts_ = geneTreeBlocks(trees, speciesCount, blockNodes);
   blockCounts_.assign(blockStarts_.size() - 1, UnprunedCounts());
   unprunedVersion_ = 0;
 }

@@ -23,6 +23,9 @@
 namespace dls {
 
 constexpr std::size_t kMinBlockNodes = 4096;
+// Blocks per worker where the sums are exact in any order (see
+// sumsAreExact): enough for the workers to share the work evenly.
+constexpr std::size_t kBlocksPerWorker = 4;
 
 // Where the blocks of the gene trees, in the order given, begin, and past
 // the last one their end: a block holds at least max(minBlockNodes,
@@ -30,6 +33,11 @@ constexpr std::size_t kMinBlockNodes = 4096;
 // tree stays small beside its gene trees), but the last.
 std::vector<std::size_t> geneTreeBlocks(const std::vector<ScoredGeneTree>& trees, std::size_t speciesCount,
                                         std::size_t minBlockNodes = kMinBlockNodes);
+
+// Whether the blocks' scores of these trees add up to the same bits in any
+// order and however the blocks are cut (the builder's partial trees all
+// count once).
+bool sumsAreExact(const std::vector<ScoredGeneTree>& trees, std::size_t speciesCount, bool partial);
 
 class ParallelRegraftScorer {
  public:
