@@ -22,11 +22,21 @@ bool RelevantTree::add(NodeId v) {
   return true;
 }
 
+// Every node relevant: the links and depths are the species tree's.
 void RelevantTree::buildWhole(const SpeciesTree& tree, const SpeciesIndex& index) {
   whole_ = true;
   restart(tree.size());
-  for (NodeId v : index.preorder()) add(v);
-  link(index);
+  preorder_ = index.preorder();
+  for (NodeId v : preorder_) {
+    Node& node = nodes_[at(v)];
+    node.stamp = stamp_;
+    node.depth = index.depth(v) + 1;
+    node.parent = tree.parent(v);
+    node.child[0] = tree.child(v, 0);
+    node.child[1] = tree.child(v, 1);
+    node.position = index.begin(v);
+    node.size = index.end(v) - index.begin(v);
+  }
 }
 
 // The species leaves of the gene tree, and the LCA of every two of them

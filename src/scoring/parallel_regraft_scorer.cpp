@@ -74,7 +74,8 @@ void ParallelRegraftScorer::setGeneTrees(const std::vector<ScoredGeneTree>& tree
   if (sumsAreExact(trees, speciesCount, partial_)) {
     std::size_t nodes = 0;
     for (const ScoredGeneTree& tree : trees) nodes += tree.tree->size();
-    blockNodes = std::max(blockNodes, nodes / (kBlocksPerWorker * team_.size()) + 1);
+    const std::size_t blocks = team_.size() == 1 ? 1 : kBlocksPerWorker * team_.size();
+    blockNodes = std::max(blockNodes, nodes / blocks + 1);
   }
   blockStarts_ = geneTreeBlocks(trees, speciesCount, blockNodes);
   blockCounts_.assign(blockStarts_.size() - 1, UnprunedCounts());

@@ -24,7 +24,8 @@ namespace dls {
 
 constexpr std::size_t kMinBlockNodes = 4096;
 // Blocks per worker where the sums are exact in any order (see
-// sumsAreExact): enough for the workers to share the work evenly.
+// sumsAreExact): enough for several workers to share the work evenly (one
+// worker takes one block).
 constexpr std::size_t kBlocksPerWorker = 4;
 
 // Where the blocks of the gene trees, in the order given, begin, and past

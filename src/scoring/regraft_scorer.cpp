@@ -161,9 +161,11 @@ void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpr
   touched_.clear();
   for (NodeId leaf : prunedLeaves)
     touched_.insert(touched_.end(), counts.occurrencesBegin(leaf), counts.occurrencesEnd(leaf));
-  std::sort(
-      touched_.begin(), touched_.end(),
-      [](const UnprunedCounts::Occurrence& a, const UnprunedCounts::Occurrence& b) { return a.family < b.family; });
+  // Each species' gene leaves are in family order already.
+  if (prunedLeaves.size() > 1)
+    std::sort(
+        touched_.begin(), touched_.end(),
+        [](const UnprunedCounts::Occurrence& a, const UnprunedCounts::Occurrence& b) { return a.family < b.family; });
   addTouchedFamilies(counts, unpruned, formerSibling);
 }
 
