@@ -12,6 +12,11 @@ namespace dls {
 //   depth(u):          lossDelta(y) += d(y) - d(u) + 1 for every y in u's subtree;
 //   crossing(u):       lossDelta(y) += 1 for every y whose subtree holds u
 //                      (summed up the tree by convertSiblingCounters).
+// A path from a up to, not including, an ancestor b is marked at its two
+// ends, summed up the tree by convertSiblingCounters: pathPlus, +1 at a
+// and -1 at b, gives inheritedPlus(v) for every v on it; pathMinus(a)
+// gives inheritedMinus(v) and inheritedMinus(sibling of v) for every v
+// from a up to, not including, start.
 // sibling(a) and siblingDepth(a) stand for a whole path: for every v from a
 // up to, not including, start, siblingDepth adds depth(sibling of v), and
 // sibling adds that, inheritedMinus(sibling of v) and inheritedMinus(v)
@@ -54,8 +59,8 @@ void LossChanges::countAt(NodeId g, NodeId c0, NodeId c1) const {
     // u's subtree: for y on that path, g maps to b and c to p (d(y) - d(b)
     // losses); for y below it, c maps to lca(a, y) (d(lca) - d(b)); for y
     // elsewhere g stays a loss-free duplication.
-    if (secondary[c0] != sg) climb(secondary[c0], sg, &LossCounters::inheritedPlus);
-    if (secondary[c1] != sg) climb(secondary[c1], sg, &LossCounters::inheritedPlus);
+    climb(secondary[c0], sg);
+    climb(secondary[c1], sg);
     return;
   }
   if (m0 == root || m1 == root) {
@@ -113,7 +118,7 @@ void LossChanges::countWithChildInRemaining(NodeId sg, NodeId sm, NodeId mn) con
     // d(y) - 2 d(s) - 2, y below that path d(lca(S(m), y)) - 2 d(s) - 2,
     // y on [M(n), s) sees 1 - d(s), the rest of s's subtree -d(s).
     addBelow(sg, &LossCounters::inheritedMinus);
-    const NodeId c = climbBelow(sm, sg, &LossCounters::inheritedPlus);
+    const NodeId c = climbBelow(sm, sg);
     to_.add(c, &LossCounters::inheritedMinus);
     cross(mn, sg);
   } else if (sg == sm && sg != mn) {
@@ -128,7 +133,7 @@ void LossChanges::countWithChildInRemaining(NodeId sg, NodeId sm, NodeId mn) con
     // S(m) below M(n) = s, on c's side: g stays a duplication with n at
     // s. y on [S(m), s) sees d(y) - 2 d(s), y below that path
     // d(lca(S(m), y)) - 2 d(s), the other side of s -d(s).
-    const NodeId c = climbBelow(sm, sg, &LossCounters::inheritedPlus);
+    const NodeId c = climbBelow(sm, sg);
     to_.add(other(relevant_, sg, c), &LossCounters::inheritedMinus);
   }
 }
@@ -139,13 +144,17 @@ void LossChanges::cross(NodeId below, NodeId above) const {
   to_.subtract(above, &LossCounters::crossing);
 }
 
-void LossChanges::climb(NodeId a, NodeId b, LossCounter counter) const {
-  for (; a != b; a = relevant_.parent(a)) to_.add(a, counter);
+void LossChanges::climb(NodeId a, NodeId b) const {
+  if (a == b) return;
+  to_.add(a, &LossCounters::pathPlus);
+  to_.subtract(b, &LossCounters::pathPlus);
 }
 
-NodeId LossChanges::climbBelow(NodeId a, NodeId b, LossCounter counter) const {
-  for (; relevant_.parent(a) != b; a = relevant_.parent(a)) to_.add(a, counter);
-  return a;
+NodeId LossChanges::climbBelow(NodeId a, NodeId b) const {
+  const NodeId c0 = relevant_.child(b, 0);
+  const NodeId c = context_.index->contains(c0, a) ? c0 : relevant_.child(b, 1);
+  climb(a, c);
+  return c;
 }
 
 void LossChanges::addBelow(NodeId s, LossCounter counter) const {
@@ -155,16 +164,10 @@ void LossChanges::addBelow(NodeId s, LossCounter counter) const {
 
 // From s up to start: -1 for the subtrees of each node on the way and of
 // its sibling, that is for everything below each of s's proper ancestors.
-void LossChanges::rootPath(NodeId s) const {
-  for (NodeId v = s, u = relevant_.parent(s); u != context_.root; v = u, u = relevant_.parent(u)) {
-    to_.add(v, &LossCounters::inheritedMinus);
-    to_.add(other(relevant_, u, v), &LossCounters::inheritedMinus);
-  }
-}
+void LossChanges::rootPath(NodeId s) const { to_.add(s, &LossCounters::pathMinus); }
 
-// Children before parents: sums the sibling and crossing counters up the
-// relevant tree and hands each node's sibling sums to its sibling and to
-// itself.
+// Children before parents: sums the sibling, crossing and path counters up
+// the relevant tree and hands each node's sums to its sibling and to itself.
 void LossChanges::convertSiblingCounters(const RelevantTree& relevant, NodeId start, LossCounters* counters) {
   const std::vector<NodeId>& order = relevant.preorder();
   for (std::uint32_t i = relevant.end(start); i-- > relevant.begin(start);) {
@@ -177,11 +180,14 @@ void LossChanges::convertSiblingCounters(const RelevantTree& relevant, NodeId st
       c.sibling += a.sibling + b.sibling;
       c.siblingDepth += a.siblingDepth + b.siblingDepth;
       c.crossing += a.crossing + b.crossing;
+      c.pathPlus += a.pathPlus + b.pathPlus;
+      c.pathMinus += a.pathMinus + b.pathMinus;
     }
     LossCounters& o = counters[static_cast<std::size_t>(other(relevant, relevant.parent(v), v))];
     o.depth += c.sibling + c.siblingDepth;
-    o.inheritedMinus += c.sibling;
-    c.inheritedMinus += c.sibling;
+    o.inheritedMinus += c.sibling + c.pathMinus;
+    c.inheritedMinus += c.sibling + c.pathMinus;
+    c.inheritedPlus += c.pathPlus;
   }
 }
 

@@ -19,11 +19,14 @@ namespace dls {
 // Counters of one species node (see loss_changes.cpp), the change they sum
 // to, and the values carried down the pass.
 struct LossCounters {
-  double inheritedPlus = 0, inheritedMinus = 0, depth = 0, sibling = 0, siblingDepth = 0, crossing = 0;
+  double inheritedPlus = 0, inheritedMinus = 0, depth = 0, sibling = 0, siblingDepth = 0, crossing = 0, pathPlus = 0,
+         pathMinus = 0;
   double lossDelta = 0;  // change of the loss count for a regraft above this node
   double k = 0, k1 = 0, k2 = 0;
 
-  void clear() { inheritedPlus = inheritedMinus = depth = sibling = siblingDepth = crossing = lossDelta = 0; }
+  void clear() {
+    inheritedPlus = inheritedMinus = depth = sibling = siblingDepth = crossing = pathPlus = pathMinus = lossDelta = 0;
+  }
 };
 using LossCounter = double LossCounters::*;
 
@@ -69,8 +72,10 @@ class LossChanges {
   void countWithChildInRemaining(NodeId sg, NodeId sm, NodeId mn) const;
   // One crossing counter at below, minus one at above (an ancestor).
   void cross(NodeId below, NodeId above) const;
-  void climb(NodeId a, NodeId b, LossCounter counter) const;
-  NodeId climbBelow(NodeId a, NodeId b, LossCounter counter) const;
+  // inheritedPlus on the path from a up to, not including, its ancestor b;
+  // climbBelow: up to, not including, b's child on that path (returned).
+  void climb(NodeId a, NodeId b) const;
+  NodeId climbBelow(NodeId a, NodeId b) const;
   void addBelow(NodeId s, LossCounter counter) const;
   void rootPath(NodeId s) const;
   static NodeId other(const RelevantTree& relevant, NodeId u, NodeId v) {
