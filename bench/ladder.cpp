@@ -7,8 +7,9 @@
 //   bench_ladder BUILD_DIR [--large | --mpi MPI_BUILD_DIR]
 //
 // BUILD_DIR holds dlspecies and dlsim; the data and reports go to
-// BUILD_DIR/bench/data. --large adds the two biggest data sets and the
-// genome-scale one (a default run with two threads only). --mpi runs the
+// BUILD_DIR/bench/data. --large adds the two biggest data sets, the
+// genome-scale one and two of its kind with 500 and 1,000 species (default
+// runs with two threads only). --mpi runs the
 // genome-scale case alone, with two threads against two ranks of the
 // cluster build of one thread each, and times the messages of a search.
 
@@ -135,8 +136,9 @@ std::pair<double, double> timeSearch(const std::string& file, unsigned threads) 
   readTreeInput(text, rules, random, quiet, trees);
   WorkerTeam team(threads);
   const std::atomic<bool> stop{false};
-  SprSearch search(*trees.speciesTree, trees.geneTrees, trees.names, LossScope::wholeSpeciesTree, CostWeights(), random,
-                   quiet, stop, team);
+  const std::vector<ScoredGeneTree> genes = scoringOrder(trees.geneTrees);
+  const ScoringInput input{genes, trees.names, CostModel{}};
+  SprSearch search(*trees.speciesTree, input, random, StageContext{team, soleProcess(), quiet}, stop);
   const auto start = std::chrono::steady_clock::now();
   const double cost = search.run().cost;
   return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), cost};
@@ -181,6 +183,10 @@ std::vector<std::string> concat(std::vector<std::string> a, const std::vector<st
 
 // The genome-scale data set: 190 species, 33,000 families.
 const Case kGenomeScale = {190, 33000, 0, {"--dup", "0.3", "--loss", "2", "--swaps", "2", "--ordered-names"}};
+// Of the same kind: 500 species and 5,000 families (455,000 gene leaves),
+// and 1,000 species and 2,000 families without gene-tree error.
+const Case kManySpecies = {500, 5000, 0, {"--dup", "0.3", "--loss", "2", "--swaps", "2"}};
+const Case kThousandSpecies = {1000, 2000, 0, {"--dup", "0.3", "--loss", "2"}};
 
 std::vector<std::string> dlsimCommand(const std::string& dlsim, const Case& c) {
   std::vector<std::string> generate = {
@@ -324,7 +330,7 @@ int main(int argc, char** argv) {
   cases.insert(cases.end(), {{50, 1000, 0}, {50, 1000, 100}, {100, 1000, 100}});
   // Bootstrap support: a default run with 20 replicates and two threads.
   cases.push_back({50, 500, 0, {}, {"--bootstrap", "20"}});
-  if (large) cases.push_back(kGenomeScale);
+  if (large) cases.insert(cases.end(), {kGenomeScale, kManySpecies, kThousandSpecies});
 
   const std::time_t now = std::time(nullptr);
   char date[32];
