@@ -80,6 +80,7 @@ void ParallelRegraftScorer::setGeneTrees(const std::vector<ScoredGeneTree>& tree
   blockStarts_ = geneTreeBlocks(trees, speciesCount, blockNodes);
   blockCounts_.assign(blockStarts_.size() - 1, UnprunedCounts());
   unprunedVersion_ = 0;
+  if (partial_ && rootings == nullptr) placed_.setGeneTrees(trees);
 }
 
 namespace {
@@ -126,6 +127,33 @@ void ParallelRegraftScorer::scoreBlock(RegraftScorer& scorer, std::size_t block,
   }
 }
 
+// The block's counts in the unpruned tree, made first if they are not
+// those of this cycle; whether they serve.
+bool ParallelRegraftScorer::countedFromUnpruned(unsigned worker, std::size_t block, bool everyRooting) {
+  UnprunedCounts& counts = blockCounts_[block];
+  if (counts.version != unprunedVersion_) {
+    counts.build(*trees_, blockStarts_[block], blockStarts_[block + 1], rootings_, everyRooting, unpruned_,
+                 model_.scope, RegraftScorer::kMaxGroups, countingScratch_[worker]);
+    counts.version = unprunedVersion_;
+    ++unprunedCountings_;
+  }
+  return counts.usable();
+}
+
+// The builder's trees of the block that hold the new species.
+void ParallelRegraftScorer::scorePlacedBlock(RegraftScorer& scorer, std::size_t block, NameId species) {
+  const std::vector<ScoredGeneTree>& trees = *trees_;
+  const std::uint32_t* holding = placed_.treesBegin(species);
+  const std::uint32_t* end = placed_.treesEnd(species);
+  holding = std::lower_bound(holding, end, static_cast<std::uint32_t>(blockStarts_[block]));
+  end = std::lower_bound(holding, end, static_cast<std::uint32_t>(blockStarts_[block + 1]));
+  for (; holding != end; ++holding) {
+    if (holding + 1 != end) trees[holding[1]].tree->prefetch();
+    const GeneTree& tree = *trees[*holding].tree;
+    scorer.addGeneTree(tree, tree.rootEdge(), 1.0);
+  }
+}
+
 // The counted trees from their counts in the unpruned tree; the others
 // (unrooted under every rooting) whole.
 void ParallelRegraftScorer::scoreBlockFromUnpruned(RegraftScorer& scorer, UnprunedCounts& counts, std::size_t block,
@@ -148,6 +176,10 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
     for (std::uint32_t i = index.begin(x); i < index.end(x); ++i)
       if (species.isLeaf(index.preorder()[i])) prunedLeaves_.push_back(index.preorder()[i]);
   }
+  // The builder's trees without the new species count the same everywhere.
+  const bool placedOnly = partial_ && rootings_ == nullptr;
+  GeneTreeCost others;
+  if (placedOnly) others = placed_.update(species, index, x, team_);
   const std::uint32_t first = index.begin(r_);
   const std::size_t positions = index.end(r_) - first;
   const std::size_t blocks = blockStarts_.size() - 1;  // none when this process has no gene tree
@@ -165,15 +197,10 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
     } else {
       scorer.restart();
     }
-    UnprunedCounts* counts = fromUnpruned ? &blockCounts_[block] : nullptr;
-    if (counts != nullptr && counts->version != unprunedVersion_) {
-      counts->build(*trees_, blockStarts_[block], blockStarts_[block + 1], rootings_, everyRooting, unpruned_,
-                    model_.scope, RegraftScorer::kMaxGroups, countingScratch_[worker]);
-      counts->version = unprunedVersion_;
-      ++unprunedCountings_;
-    }
-    if (counts != nullptr && counts->usable())
-      scoreBlockFromUnpruned(scorer, *counts, block, formerSibling);
+    if (placedOnly)
+      scorePlacedBlock(scorer, block, species.name(x));
+    else if (fromUnpruned && countedFromUnpruned(worker, block, everyRooting))
+      scoreBlockFromUnpruned(scorer, blockCounts_[block], block, formerSibling);
     else
       scoreBlock(scorer, block, everyRooting);
     scorer.finish();
@@ -189,6 +216,10 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
     for (std::size_t block = 0; block < blocks; ++block) {
       const double* scores = &blockScores_[block * positions * 2];
       for (std::size_t k = 0; k < positions * 2; ++k) running[k] += scores[k];
+    }
+    for (std::size_t j = 0; placedOnly && j < positions; ++j) {
+      running[2 * j] += static_cast<double>(others.duplications);
+      running[2 * j + 1] += static_cast<double>(others.losses);
     }
   });
   duplications_.resize(species.size());

@@ -17,6 +17,7 @@
 #include "common/process_group.hpp"
 #include "common/worker_team.hpp"
 #include "reconcile/cost_model.hpp"
+#include "scoring/placed_costs.hpp"
 #include "scoring/regraft_scorer.hpp"
 #include "scoring/scored_gene_trees.hpp"
 
@@ -96,6 +97,8 @@ class ParallelRegraftScorer {
   bool keepUnprunedTree(const SpeciesTree& species, NodeId x, NodeId formerSibling, bool everyRooting);
   // Scores a block the plain way, every gene tree whole.
   void scoreBlock(RegraftScorer& scorer, std::size_t block, bool everyRooting);
+  bool countedFromUnpruned(unsigned worker, std::size_t block, bool everyRooting);
+  void scorePlacedBlock(RegraftScorer& scorer, std::size_t block, NameId species);
   void scoreBlockFromUnpruned(RegraftScorer& scorer, UnprunedCounts& counts, std::size_t block, NodeId formerSibling);
 
   const CostModel model_;
@@ -108,6 +111,7 @@ class ParallelRegraftScorer {
   std::vector<UnprunedCounts> blockCounts_;   // per block
   std::vector<GeneScratch> countingScratch_;  // per worker
   std::vector<NodeId> prunedLeaves_;          // the species leaves of x
+  PlacedCosts placed_;                        // the builder's trees in the placed species' tree
 };
 
 }  // namespace dls

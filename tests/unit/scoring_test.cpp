@@ -219,4 +219,55 @@ TEST(InsertionScores, AgreeWithTheDirectCountOfRestrictedGeneTrees) {
   }
 }
 
+// The builder's way with the parallel scorer: species placed one at a
+// time, trees without the new species counted once in the tree of those
+// placed. Every position scores as each tree counted whole, to the last
+// bit; now and then the tree is changed otherwise, and all trees counted
+// again.
+TEST(InsertionScores, KeepTheCountsOfTreesWithoutTheNewSpecies) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 40 && !HasFailure(); ++round) {
+    const std::vector<std::string> names = speciesNames(4 + round % 12);
+    std::string text;
+    for (int g = 0; g < 2 + round % 7; ++g) {
+      std::vector<std::string> labels(1 + random() % (names.size() + 3));
+      for (std::string& label : labels) label = names[random() % names.size()];
+      text += readableNewick(randomTree(random, labels)) + "\n";
+    }
+    TreeInput input = readInput(text, false);
+    const std::vector<ScoredGeneTree> genes = inputOrder(input.geneTrees);
+    WorkerTeam team(2);
+    const CostModel model{LossScope::geneSpeciesOnly, {}};
+    ParallelRegraftScorer scorer(model, true, team, soleProcess(), 1 + random() % 30);
+    scorer.setGeneTrees(genes, nullptr, names.size());
+    RegraftScorer whole(model, true);
+    SpeciesTree tree;
+    tree.setRoot(tree.addJoin(tree.addLeaf(input.names.intern(names[0])), tree.addLeaf(input.names.intern(names[1]))));
+    SpeciesIndex index;
+    for (std::size_t next = 2; next < names.size(); ++next) {
+      const NodeId oldRoot = tree.root();
+      const NodeId x = tree.addLeaf(input.names.intern(names[next]));
+      tree.setRoot(tree.addJoin(x, oldRoot));
+      tree.coverNames(input.names.size());
+      index.rebuild(tree);
+      scorer.score(tree, index, x, false);
+      whole.begin(tree, index, x);
+      for (const GeneTree& gene : input.geneTrees) whole.addGeneTree(gene, gene.rootEdge(), 1.0);
+      whole.finish();
+      for (std::uint32_t i = index.begin(oldRoot); i < index.end(oldRoot); ++i) {
+        const NodeId y = index.preorder()[i];
+        ASSERT_TRUE(scorer.duplications(y) == whole.duplications(y) && scorer.losses(y) == whole.losses(y))
+            << text << " species " << next << " position " << y;
+      }
+      // Placed at a random position, or a subtree moved besides.
+      const NodeId y = index.preorder()[index.begin(oldRoot) + random() % (index.end(oldRoot) - index.begin(oldRoot))];
+      tree.moveSubtree(x, y);
+      if (random() % 4 == 0) {
+        const NodeId v = static_cast<NodeId>(random() % tree.size());
+        if (v != tree.root() && tree.parent(v) != tree.root()) tree.moveSubtree(v, tree.root());
+      }
+    }
+  }
+}
+
 }  // namespace
