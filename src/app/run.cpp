@@ -430,9 +430,7 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
   }
   if (!shareOptions(processes, run ? &options : nullptr)) return 0;
   processes.setWorkingTogether(true);
-  RunInputs inputs{files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin,
-                   files.constraints.is_open() ? &files.constraints : nullptr,
-                   files.map.is_open() ? &files.map : nullptr};
+  RunInputs inputs{*files.trees, files.constraintsText.get(), files.mapText.get()};
   // The replicates' trees are committed first: a failure there leaves the
   // report's file as it was.
   std::ostream* bootstrapTrees = files.bootstrapTrees ? &files.bootstrapTrees->stream() : nullptr;
