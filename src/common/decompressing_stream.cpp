@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <string>
 #include <utility>
 
 #include "common/errors.hpp"
@@ -29,7 +30,11 @@ class DecompressingBuffer::Inflater {
  public:
   explicit Inflater(std::size_t blockSize) : compressed_(blockSize) {
     // 16 + MAX_WBITS: gzip framing (header and CRC trailer) only.
-    if (inflateInit2(&stream_, 16 + MAX_WBITS) != Z_OK) throw std::bad_alloc();
+    const int status = inflateInit2(&stream_, 16 + MAX_WBITS);
+    if (status == Z_MEM_ERROR) throw std::bad_alloc();
+    if (status != Z_OK)
+      throw InternalError("zlib accepts gzip framing with the largest window (inflateInit2 returned " +
+                          std::to_string(status) + ")");
   }
   ~Inflater() { inflateEnd(&stream_); }
   Inflater(const Inflater&) = delete;
@@ -63,10 +68,13 @@ class DecompressingBuffer::Inflater {
         // The next byte, if any, starts another member.
         inMember_ = false;
         inflateReset(&stream_);
+      } else if (status == Z_DATA_ERROR || status == Z_NEED_DICT) {
+        throw InputError("cannot read " + owner.name_ + ": corrupt gzip data");
       } else if (status == Z_MEM_ERROR) {
         throw std::bad_alloc();
       } else if (status != Z_OK && status != Z_BUF_ERROR) {
-        throw InputError("cannot read " + owner.name_ + ": corrupt gzip data");
+        throw InternalError("zlib's stream state stays consistent between calls (inflate returned " +
+                            std::to_string(status) + ")");
       }
     }
     return size - stream_.avail_out;
