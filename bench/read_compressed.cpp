@@ -1,12 +1,13 @@
 // Reading time of a large file of gene trees, plain and gzip-compressed: the
 // tree reader alone (TextReader and NewickReader, each tree into a fresh
-// gene tree, none kept) over the stream the program reads. Three readings:
-// the plain file through a bare std::ifstream (the program's reading before
-// compressed input), the plain file and the gzip file through
-// DecompressingStream (the program's reading now). Both files are read
-// once before, into the page cache. The time of each reading is given as
-// wall time and as the processor time of this process, which other work on
-// the machine changes less.
+// gene tree, none kept) over the stream the program reads, and the
+// characters alone (the cost of the stream). Three sources: the plain file
+// through a bare std::ifstream (the program's reading before compressed
+// input), the plain file and the gzip file through DecompressingStream (the
+// program's reading now). Both files are read once before, into the page
+// cache. The time of each reading is given as wall time and as the
+// processor time of this process, which other work on the machine changes
+// less.
 //
 //   bench_read_compressed BUILD_DIR [MEGABYTES] [--level L]
 //
@@ -73,27 +74,47 @@ double processorSeconds() {
 
 struct Reading {
   double wall = 0, processor = 0;
-  long long trees = 0, leaves = 0;
+  long long items = 0, parts = 0;  // trees and leaves, or lines and characters
 };
 
-// Reads every tree of the stream.
-Reading readTrees(std::istream& text, const std::string& name) {
-  Console console(std::cout, std::cerr);
-  Random random(1);
-  NameTable names;
+// The time of reading, which counts what it reads.
+template <class Read>
+Reading timed(Read&& read) {
+  Reading reading;
   const auto start = std::chrono::steady_clock::now();
   const double processorStart = processorSeconds();
-  TextReader in(text, name);
-  NewickReader reader(in, names, random, console);
-  long long trees = 0, leaves = 0;
-  for (;;) {
-    GeneTree tree(true, 1.0);
-    if (!reader.read(tree)) break;
-    ++trees;
-    leaves += static_cast<long long>(tree.leaves().size());
-  }
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-          processorSeconds() - processorStart, trees, leaves};
+  read(reading.items, reading.parts);
+  reading.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  reading.processor = processorSeconds() - processorStart;
+  return reading;
+}
+
+// Every tree of the stream, each into a fresh gene tree.
+Reading readTrees(std::istream& text, const std::string& name) {
+  return timed([&](long long& trees, long long& leaves) {
+    Console console(std::cout, std::cerr);
+    Random random(1);
+    NameTable names;
+    TextReader in(text, name);
+    NewickReader reader(in, names, random, console);
+    for (;;) {
+      GeneTree tree(true, 1.0);
+      if (!reader.read(tree)) break;
+      ++trees;
+      leaves += static_cast<long long>(tree.leaves().size());
+    }
+  });
+}
+
+// The characters alone, as the text reader takes them: the cost of the
+// stream under it.
+Reading readCharacters(std::istream& text) {
+  return timed([&](long long& lines, long long& characters) {
+    for (char c; text.get(c);) {
+      ++characters;
+      lines += c == '\n';
+    }
+  });
 }
 
 }  // namespace
@@ -130,30 +151,42 @@ int main(int argc, char** argv) {
   }
 
   for (const std::string& path : {plain, gzip}) std::ofstream("/dev/null") << std::ifstream(path).rdbuf();
-  std::ifstream bareFile(plain, std::ios::binary);
-  const Reading bare = readTrees(bareFile, plain);
-  std::ifstream plainFile(plain, std::ios::binary);
-  DecompressingStream plainText(*plainFile.rdbuf(), plain);
-  const Reading wrapped = readTrees(plainText, plain);
-  std::ifstream gzipFile(gzip, std::ios::binary);
-  DecompressingStream gzipText(*gzipFile.rdbuf(), gzip);
-  const Reading compressed = readTrees(gzipText, gzip);
-  if (bare.trees != compressed.trees || bare.leaves != compressed.leaves || bare.trees != wrapped.trees) {
-    std::cerr << "the readings differ: " << bare.trees << ", " << wrapped.trees << " and " << compressed.trees
-              << " trees\n";
-    return 1;
-  }
+  struct Source {
+    const char* label;
+    std::string path;
+    bool wrapped;  // read through DecompressingStream
+  };
+  const Source sources[] = {{"plain, bare std::ifstream", plain, false},
+                            {"plain, DecompressingStream", plain, true},
+                            {"gzip, DecompressingStream", gzip, true}};
+  const auto readingOf = [](const Source& source, bool trees) {
+    std::ifstream file(source.path, std::ios::binary);
+    if (!source.wrapped) return trees ? readTrees(file, source.path) : readCharacters(file);
+    DecompressingStream text(*file.rdbuf(), source.path);
+    return trees ? readTrees(text, source.path) : readCharacters(text);
+  };
   const double mib = static_cast<double>(fileSize(plain)) / (1 << 20);
-  std::printf("%.0f MiB of trees (%lld trees, %lld leaves); gzip -%d: %.0f MiB\n", mib, bare.trees, bare.leaves, level,
-              static_cast<double>(fileSize(gzip)) / (1 << 20));
-  std::printf(
-      "| reading | wall time (s) | processor time (s) | MiB/s of text | processor time against the bare reading |\n"
-      "|---|---|---|---|---|\n");
-  for (const auto& [label, reading] : {std::pair<const char*, const Reading&>{"plain, bare std::ifstream", bare},
-                                       {"plain, DecompressingStream", wrapped},
-                                       {"gzip, DecompressingStream", compressed}})
-    std::printf("| %s | %s | %s | %s | %s |\n", label, bench::fixed(reading.wall, 1).c_str(),
-                bench::fixed(reading.processor, 1).c_str(), bench::fixed(mib / reading.processor, 1).c_str(),
-                bench::fixed(reading.processor / bare.processor, 3).c_str());
+  std::printf("%.0f MiB of trees; gzip -%d: %.0f MiB\n", mib, level, static_cast<double>(fileSize(gzip)) / (1 << 20));
+  for (const bool trees : {false, true}) {
+    std::printf(
+        "\n| %s | wall time (s) | processor time (s) | MiB/s of text | processor time against the bare "
+        "reading |\n|---|---|---|---|---|\n",
+        trees ? "trees read (TextReader, NewickReader)" : "characters read (std::istream::get)");
+    Reading first;
+    for (const Source& source : sources) {
+      const Reading reading = readingOf(source, trees);
+      if (&source == sources) first = reading;
+      if (reading.items != first.items || reading.parts != first.parts) {
+        std::cerr << source.label << " read " << reading.items << " and " << reading.parts << ", not " << first.items
+                  << " and " << first.parts << "\n";
+        return 1;
+      }
+      std::printf("| %s | %s | %s | %s | %s |\n", source.label, bench::fixed(reading.wall, 1).c_str(),
+                  bench::fixed(reading.processor, 1).c_str(), bench::fixed(mib / reading.processor, 1).c_str(),
+                  bench::fixed(reading.processor / first.processor, 3).c_str());
+    }
+    std::printf("(%lld %s, %lld %s)\n", first.items, trees ? "trees" : "lines", first.parts,
+                trees ? "leaves" : "characters");
+  }
   return 0;
 }
