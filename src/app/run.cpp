@@ -211,9 +211,7 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
   }
   if (!shareOptions(processes, run ? &options : nullptr)) return 0;
   processes.setWorkingTogether(true);
-  const InputStreams streams{files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin,
-                             files.constraints.is_open() ? &files.constraints : nullptr,
-                             files.map.is_open() ? &files.map : nullptr};
+  const InputStreams streams{*files.trees, files.constraintsText.get(), files.mapText.get()};
   RunOutputs outputs;
   outputs.report = [&]() -> std::ostream& { return files.output ? files.output->stream() : std::cout; };
   if (files.bootstrapTrees) outputs.bootstrapTrees = [&]() -> std::ostream& { return files.bootstrapTrees->stream(); };

@@ -67,6 +67,17 @@ void refuseToOverwriteRead(const Options& options, const std::string& what, cons
     throw InputError(what + " would overwrite the map file");
 }
 
+// The texts the readers read, over the opened files and standard input:
+// gzip-compressed ones are inflated.
+void openTexts(const Options& options, RunFiles& files) {
+  const bool fromFile = files.input.is_open();
+  files.trees = std::make_unique<DecompressingStream>(fromFile ? *files.input.rdbuf() : *std::cin.rdbuf(),
+                                                      fromFile ? options.inputPath : "standard input");
+  if (files.constraints.is_open())
+    files.constraintsText = std::make_unique<DecompressingStream>(*files.constraints.rdbuf(), options.constraintsPath);
+  if (files.map.is_open()) files.mapText = std::make_unique<DecompressingStream>(*files.map.rdbuf(), options.mapPath);
+}
+
 }  // namespace
 
 bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& console) {
@@ -133,6 +144,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
       throw InputError(what + " would overwrite the output file");
     files.bootstrapTrees = std::make_unique<OutputFile>(options.bootstrapTreesPath, 1);
   }
+  openTexts(options, files);
   if (options.inputPath.empty() && isatty(STDIN_FILENO))
     console.line("Reading the trees from standard input: end them with Ctrl-D (or give -i FILE)");
   console.line("Random seed: " + std::to_string(options.seed));

@@ -11,6 +11,7 @@
 #include "app/options.hpp"
 #include "app/output_file.hpp"
 #include "common/console.hpp"
+#include "common/decompressing_stream.hpp"
 
 namespace dls {
 
@@ -19,6 +20,10 @@ struct RunFiles {
   std::ifstream input;  // not open: standard input
   std::ifstream constraints;
   std::ifstream map;
+  // What is read of each: its bytes, or the text they inflate to when they
+  // are gzip-compressed; trees from standard input when no input file is
+  // given; null: no such file.
+  std::unique_ptr<DecompressingStream> trees, constraintsText, mapText;
   std::unique_ptr<OutputFile> output;          // null: standard output
   std::unique_ptr<OutputFile> bootstrapTrees;  // null: not asked for
 };

@@ -1,5 +1,7 @@
 #include "tree/newick_reader.hpp"
 
+#include "common/decimal_text.hpp"
+
 #include "common/errors.hpp"
 
 namespace dls {
@@ -72,7 +74,7 @@ bool NewickReader::readNodes() {
       }
       ++up.moreChildren;
       if (c != ',') throw InputError("missing ')' in input tree expression " + in_.lastPosition());
-      if (up.moreChildren >= 2)
+      if (up.moreChildren >= 2 && !(readingGeneTree_ && refinePolytomies_))
         console_.warning("multifurcation detected at " + in_.lastPosition(), "multifurcation detected");
       nextOrEnd(c);
       parent = up.node;
@@ -160,12 +162,14 @@ void NewickReader::resolve() {
     siblings.push_back(static_cast<int>(i));
   }
 
+  kept_.assign(count, 1);
+  if (readingGeneTree_ && minSupport_ > 0) contractWeakBranches(slot);
+
   // A node with a single child is neither a duplication nor a speciation:
   // its child takes its place, and its constraint mark. Whole chains go,
   // from the top.
-  kept_.assign(count, 1);
   for (std::size_t i = 0; i < count; ++i) {
-    if (children_[i].size() != 1) continue;
+    if (!kept_[i] || children_[i].size() != 1) continue;
     const int only = children_[i][0];
     const int parent = written_[i].parent;
     WrittenNode& child = written_[static_cast<std::size_t>(only)];
@@ -182,12 +186,13 @@ void NewickReader::resolve() {
   // ones from the start, and the ranks are found in O(log k).
   for (std::size_t i = 0; i < count; ++i) {
     std::vector<int>& list = children_[i];
-    if (list.size() <= 2) continue;
+    if (!kept_[i] || list.size() <= 2) continue;
+    if (readingGeneTree_ && !refinePolytomies_) ++randomlyResolved_;
     const std::size_t first = list.size();
     PresentPositions present(2 * first - 2, first);
     for (std::size_t remaining = first, end = first; remaining > 2; ++remaining, ++end) {
       const int grouped = static_cast<int>(written_.size());
-      written_.push_back({static_cast<int>(i), std::string(), false});
+      written_.push_back({static_cast<int>(i), std::string(), false, true});
       for (int draw = 0; draw < 2; ++draw, --remaining) {
         const std::size_t at = present.find(random_.scaledIndex(remaining));
         written_[static_cast<std::size_t>(list[at])].parent = grouped;
@@ -202,6 +207,28 @@ void NewickReader::resolve() {
     list.assign({other, last});
   }
   kept_.resize(written_.size(), 1);
+}
+
+// Parents come before their children in the text: a contracted node's
+// children join its parent, in its place, before they are looked at, so
+// that chains of weak branches contract whole.
+void NewickReader::contractWeakBranches(std::vector<std::size_t>& slot) {
+  for (std::size_t i = 0; i < written_.size(); ++i) {
+    const int parent = written_[i].parent;
+    if (parent == -1 || children_[i].empty()) continue;
+    double support = 0;
+    if (!readDecimal(written_[i].name, support) || !(support < minSupport_)) continue;
+    std::vector<int>& siblings = children_[static_cast<std::size_t>(parent)];
+    const std::vector<int> moved = children_[i];
+    siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(slot[i]));
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(slot[i]), moved.begin(), moved.end());
+    for (std::size_t k = 0; k < siblings.size(); ++k) {
+      written_[static_cast<std::size_t>(siblings[k])].parent = parent;
+      slot[static_cast<std::size_t>(siblings[k])] = k;
+    }
+    children_[i].clear();
+    kept_[i] = 0;
+  }
 }
 
 template <class Tree, class MakeNode>
@@ -229,6 +256,7 @@ NameId nameOf(NameTable& names, const std::string& name) { return name.empty() ?
 }  // namespace
 
 bool NewickReader::read(SpeciesTree& tree) {
+  readingGeneTree_ = false;
   if (!readNodes()) return false;
   CladeId clades = 0;
   build(tree, [&](const WrittenNode& written, bool) {
@@ -248,8 +276,10 @@ bool NewickReader::read(SpeciesTree& tree) {
 }
 
 bool NewickReader::read(GeneTree& tree) {
+  readingGeneTree_ = true;
   if (!readNodes()) return false;
   build(tree, [&](const WrittenNode& written, bool leaf) {
+    if (written.created) return tree.addCreatedNode();
     if (!leaf || geneSpecies_ == nullptr) return tree.addNode(nameOf(names_, written.name));
     const NameId species = geneSpecies_->speciesOf(written.name, names_);
     const bool sameText = species != kNoName && names_.text(species) == written.name;

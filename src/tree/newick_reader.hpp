@@ -2,8 +2,11 @@
 // Reads trees in Newick notation into the tree model. A text is read in two
 // steps: the nodes as written (name, constraint mark, parent), then the
 // binary tree: nodes with one child give way to it, nodes with more than
-// two children are resolved at random (with a warning) into binary
-// subtrees. Time and memory grow in proportion to the text.
+// two children are resolved at random (with a warning, unless a gene
+// tree's polytomies are to be refined later) into binary subtrees, whose
+// new nodes a gene tree marks as made by the resolution. Gene-tree
+// branches of support below a threshold may be contracted first. Time and
+// memory grow in proportion to the text.
 
 #include <string>
 #include <unordered_map>
@@ -43,6 +46,16 @@ class NewickReader {
   // Trees inside a NEXUS block: a root label "END" (any case) is the
   // block's end after a tree without ";".
   void setInNexusBlock(bool inBlock) { inNexusBlock_ = inBlock; }
+  // Gene trees: every branch above an inner node (not the root) whose label
+  // is a decimal number below minSupport is contracted; polytomies are
+  // resolved without a warning when they are to be refined.
+  void setGeneTreePolytomies(double minSupport, bool refined) {
+    minSupport_ = minSupport;
+    refinePolytomies_ = refined;
+  }
+  // How many gene-tree nodes of more than two children were resolved at
+  // random so far (warned about).
+  long long randomlyResolved() const { return randomlyResolved_; }
 
  private:
   // One node as written. Of its comments only a constraint mark is kept:
@@ -52,6 +65,7 @@ class NewickReader {
     int parent;
     std::string name;
     bool constraintMark;
+    bool created = false;  // made by resolving a node of more than two children
   };
 
   // Reads the nodes of the next tree; false at the end of the text.
@@ -67,6 +81,8 @@ class NewickReader {
   // Makes the written nodes binary: the children of every node, in text
   // order, and the nodes to create (false: contracted).
   void resolve();
+  // Contracts the branches of support below minSupport_.
+  void contractWeakBranches(std::vector<std::size_t>& slot);
 
   template <class Tree, class MakeNode>
   void build(Tree& tree, MakeNode&& makeNode);
@@ -78,6 +94,10 @@ class NewickReader {
   const LabelTranslation* translation_ = nullptr;
   GeneSpeciesMap* geneSpecies_ = nullptr;
   bool inNexusBlock_ = false;
+  bool readingGeneTree_ = false;
+  double minSupport_ = 0;
+  bool refinePolytomies_ = false;
+  long long randomlyResolved_ = 0;
   bool readAny_ = false;  // whether a tree began already
   std::vector<WrittenNode> written_;
   std::unordered_map<std::string, TextPosition> leafPlaces_;  // of the tree's gene labels, while they are checked
