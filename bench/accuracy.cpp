@@ -26,7 +26,8 @@
 //                  [--jobs J] [--noise LIST] [--loss-weights LIST]
 //
 // A LIST is comma-separated. SETS is a ";"-separated list of dlspecies
-// option sets, "default" for none, e.g. "default;--loss-weight 0.5".
+// option sets, "default" for none, e.g. "default;--loss-weight 0.5"
+// (--options-sets is read alike).
 // Defaults (the whole table): both parts; n 25,50,100; m 200,1000; seeds
 // 1,2,3; L 400,100,40 (GTEE near 0.15, 0.3 and 0.5); H 1; SETS default;
 // J 2 FastTree runs at a time; P 0,0.1,0.2,0.4; loss weights 1,0.5,0.25,0.
@@ -351,7 +352,7 @@ int main(int argc, char** argv) {
   std::map<std::string, std::string> values = {
       {"--part", "both"}, {"--subst-scale", "1"}, {"--option-sets", "default"}, {"--jobs", "2"}};
   for (int i = 2; i < argc; ++i) {
-    const std::string option = argv[i];
+    const std::string option = std::string(argv[i]) == "--options-sets" ? "--option-sets" : argv[i];
     if (option == "--quick") {
       lists["--species"] = {"25"}, lists["--families"] = {"200"}, lists["--sites"] = {"100"};
       lists["--noise"] = {"0", "0.2"}, lists["--loss-weights"] = {"1"};
