@@ -70,10 +70,13 @@ bench-mpi: build mpi
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR) --mpi build-mpi
 
-# Distance of the tree found to the generating species tree over noise and
-# loss weights (bench/RESULTS.md); ACCURACY_ARGS=--quick (or the lists of
-# bench/accuracy.cpp) runs a part of the table.
+# Distance of the tree found to the generating species tree: on gene trees
+# estimated by FastTree from simulated sequences (installed when missing),
+# then on gene trees with random leaf moves (bench/RESULTS.md);
+# ACCURACY_ARGS=--quick (or the options of bench/accuracy.cpp) runs a part.
 bench-accuracy: build
+	@command -v FastTree >/dev/null || command -v fasttree >/dev/null || \
+	  { apt-get update && apt-get install -y --no-install-recommends fasttree; }
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_accuracy bench_tree_distance
 	./$(BUILD_DIR)/bench/bench_accuracy $(BUILD_DIR) $(ACCURACY_ARGS)
 
