@@ -114,6 +114,7 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
     }
   }
   reader.setGeneSpecies(&rules.geneSpecies);
+  reader.setGeneTreePolytomies(rules.minSupport, rules.refinePolytomies);
   while (nextTree()) {
     GeneTreeMarks marks;
     marks.rooted = !rules.unrootedByDefault;
@@ -133,6 +134,9 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
     trees.geneTrees.push_back(std::move(tree));
   }
   if (trees.geneTrees.empty()) throw InputError("missing input for gene trees " + in.lastPosition());
+  if (reader.randomlyResolved() > 0)
+    console.warning("gene-tree multifurcations resolved at random: " + std::to_string(reader.randomlyResolved()) +
+                    " (--polytomies refine scores each at its cheapest resolution instead)");
   rules.geneSpecies.checkAllCovered();
   if (rules.geneSpecies.mapsLabels()) checkSpeciesOfLabels(trees.geneTrees, trees.names, rules.geneSpecies);
 }

@@ -29,6 +29,11 @@ struct TreeInputRules {
   bool speciesTreeFirst = false;
   bool unrootedByDefault = false;  // gene trees without "[&R]" are unrooted
   GeneSpeciesMap geneSpecies;      // how gene labels name species
+  // Gene trees: branches whose support label is below minSupport are
+  // contracted; polytomies are kept to be refined (their resolution marks
+  // the nodes it makes, without a warning), or resolved at random.
+  double minSupport = 0;
+  bool refinePolytomies = false;
 };
 
 // Reads the whole input: the species tree first when asked for, then at

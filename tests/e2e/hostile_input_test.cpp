@@ -24,12 +24,14 @@ struct HostileCase {
 };
 
 // Ten multifurcation warnings on a line, every second column from 5, then
-// the count of the others.
-std::string tenWarnings(int line, int more) {
+// the count of those resolved at random when reading ended, and of the
+// warnings not shown.
+std::string tenWarnings(int line, int more, int resolved = 0) {
   std::string text;
   for (int column = 5; column <= 23; column += 2)
     text +=
         "WARNING: multifurcation detected at line " + std::to_string(line) + " column " + std::to_string(column) + "\n";
+  if (resolved > 0) text += resolvedAtRandom(resolved);
   return text + "WARNING: " + std::to_string(more) + " more warnings \"multifurcation detected\" not shown\n";
 }
 
@@ -84,7 +86,7 @@ TEST(HostileInput, RightResultOrExactError) {
       {{"-g", "0"}, "(A,B);" + std::string(1000000, '(') + "B,A" + std::string(1000000, ')') + ";", "", 0, "(A,B);"},
       {{"-g", "0", "--seed", "1"},
        "((A,B),(C,D));\n" + star + "A);",
-       tenWarnings(2, 99989),
+       tenWarnings(2, 99989, 1),
        0,
        "[Total number of gene duplications + losses: 67608 + 103301 = 170909]"},
   };

@@ -37,6 +37,7 @@ TEST(TreeInput, ErrorsAndWarnings) {
   const std::string noGenes = "ERROR: missing input for gene trees line ";
   const std::string noName = warn("1 column 5") + "ERROR: missing leaf name in the tree expression line 1 column 6\n";
   const std::string inBoth = warn("1 column 5") + warn("2 column 6") + warn("2 column 11");
+  const std::string oneResolved = resolvedAtRandom(1);
   const std::vector<InputCase> table = {
       // A single leaf is a tree; a name before "(" is not.
       {"A;", noGenes + "1 column 2\n", ""},
@@ -76,10 +77,11 @@ TEST(TreeInput, ErrorsAndWarnings) {
        "4 rooted and 1 unrooted input gene trees total\n"},
       // A warning for each child after the second, at the comma before it.
       // Single children are contracted silently.
-      {"(A,B,C);\n(A,B);", warn("1 column 5") + uncovered("C"), warn("1 column 5")},
-      {tree + "(A,\n B,\n C);", warn("3 column 3"), warn("3 column 3")},
-      {"(A,B,C);\n((A,B,C),D,E);\n", inBoth + "ERROR: species \"D\" is not covered in the species tree\n", inBoth,
-       "1 rooted and 0 unrooted input gene trees total\n"},
+      {"(A,B,C);\n(A,B);", warn("1 column 5") + uncovered("C"), warn("1 column 5") + oneResolved},
+      {tree + "(A,\n B,\n C);", warn("3 column 3") + oneResolved, warn("3 column 3") + oneResolved},
+      {"(A,B,C);\n((A,B,C),D,E);\n",
+       inBoth + resolvedAtRandom(2) + "ERROR: species \"D\" is not covered in the species tree\n",
+       inBoth + resolvedAtRandom(3), "1 rooted and 0 unrooted input gene trees total\n"},
       {"((A),(B,(C)));\n(((A)),B);\n", uncovered("C"), ""},
       {tree + "\r\f(A,\tB);\t\r\n", uncovered("C"), ""},
       {"((Homo sapiens,'Pan troglodytes'),C);\n(Homo sapiens,\"Pan troglodytes\");\n", uncovered("C"), ""},
