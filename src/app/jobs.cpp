@@ -7,6 +7,7 @@
 #include "common/errors.hpp"
 #include "reconcile/species_index.hpp"
 #include "scoring/gene_tree_counts.hpp"
+#include "search/refined_gene_trees.hpp"
 #include "search/spr_search.hpp"
 #include "start/leaf_adding_builder.hpp"
 
@@ -50,6 +51,40 @@ void keepLabelsOnTheirClades(const SpeciesTree& given, SpeciesTree& found) {
   }
 }
 
+// The refined gene trees into a result: their rootings, and copies of
+// the refined ones.
+void keepRefinements(const JobInput& in, const std::vector<ScoredGeneTree>& genes, const RefinedGeneTrees& refined,
+                     JobResult& result) {
+  result.rootings = inInputOrder(in, genes, refined.rootings());
+  result.refined = refined.copies();
+  for (std::size_t position : refined.positions()) result.refinedAt.push_back(genes[position].input);
+}
+
+// Searches with the gene trees' polytomies refined for the tree at hand,
+// then refines them for the tree found, until the total stops falling.
+SearchResult searchRefined(const JobInput& in, const std::vector<ScoredGeneTree>& genes, Random& draws,
+                           const StageContext& context, JobResult& result) {
+  const CostModel& model = in.options.costModel;
+  RefinedGeneTrees refined(genes);
+  double cost = refined.refineFor(result.tree, model, draws.next(), context.team, context.processes);
+  SearchResult total;
+  for (int round = 1;; ++round) {
+    SprSearch search(result.tree, {refined.scored(), in.input.trees.names, model}, draws, context, stopRequested());
+    const SearchResult found = search.run();
+    total.moves += found.moves;
+    total.seconds += found.seconds;
+    const double now = refined.refineFor(result.tree, model, draws.next(), context.team, context.processes);
+    context.console.line("Polytomies refined for the tree found (round " + std::to_string(round) + "): cost " +
+                         formatCost(now));
+    const bool lower = isLowerCost(now, cost);
+    cost = now;
+    if (!lower || context.processes.anyRank(stopRequested().load())) break;
+  }
+  total.cost = cost;
+  keepRefinements(in, genes, refined, result);
+  return total;
+}
+
 // The species tree searched from: the given one, else one built.
 JobResult searched(const JobInput& in, bool fromGiven, const std::vector<ScoredGeneTree>& genes,
                    const std::vector<NameId>& species, Random& draws, const StageContext& context) {
@@ -57,14 +92,19 @@ JobResult searched(const JobInput& in, bool fromGiven, const std::vector<ScoredG
   JobResult result;
   result.tree = fromGiven ? *in.input.trees.speciesTree : builtTree(in, scoring, species, draws, context);
   context.console.summariseWarnings();
-  SprSearch search(result.tree, scoring, draws, context, stopRequested());
-  const SearchResult found = search.run();
+  SearchResult found;
+  if (in.options.refinePolytomies) {
+    found = searchRefined(in, genes, draws, context, result);
+  } else {
+    SprSearch search(result.tree, scoring, draws, context, stopRequested());
+    found = search.run();
+    result.rootings = inInputOrder(in, genes, search.rootings());
+  }
   if (fromGiven) keepLabelsOnTheirClades(*in.input.trees.speciesTree, result.tree);
   result.done = true;
   result.cost = found.cost;
   result.moves = found.moves;
   result.seconds = found.seconds;
-  result.rootings = inInputOrder(in, genes, search.rootings());
   return result;
 }
 
@@ -99,7 +139,10 @@ JobResult runReplicate(const JobInput& in, int replicate, Console& console, Work
   try {
     result =
         searched(in, in.options.startTree == StartTree::given, genes, species, draws, {team, soleProcess(), console});
+    // A replicate reports its tree alone.
     result.rootings.clear();
+    result.refined.clear();
+    result.refinedAt.clear();
     result.done = !stopRequested();
   } catch (const CostNotFinite&) {
     result.costNotFinite = true;
@@ -115,13 +158,22 @@ JobResult runScoring(const JobInput& in, Console& console, WorkerTeam& team, Pro
   const std::vector<ScoredGeneTree> genes = scoringOrder(in.input.trees.geneTrees);
   JobResult result;
   result.tree = *in.input.trees.speciesTree;
-  std::vector<RootEdge> rootings = rootingsAsRead(genes);
-  rootAtCheapest(result.tree, genes, rootings, in.options.costModel, team);
-  const std::vector<GeneTreeCost> counts = countAt(result.tree, genes, rootings, in.options.costModel, team);
-  result.cost = weightedCost(genes, counts, in.options.costModel.weights, searchers);
+  const CostModel& model = in.options.costModel;
+  if (in.options.refinePolytomies) {
+    // Each tree at its cheapest refinement, ties drawn as a start's first.
+    Random draws = in.afterReading;
+    RefinedGeneTrees refined(genes);
+    result.cost = refined.refineFor(result.tree, model, draws.next(), team, searchers);
+    keepRefinements(in, genes, refined, result);
+  } else {
+    std::vector<RootEdge> rootings = rootingsAsRead(genes);
+    rootAtCheapest(result.tree, genes, rootings, model, team);
+    const std::vector<GeneTreeCost> counts = countAt(result.tree, genes, rootings, model, team);
+    result.cost = weightedCost(genes, counts, model.weights, searchers);
+    result.rootings = inInputOrder(in, genes, rootings);
+    result.counts = inInputOrder(in, genes, counts);
+  }
   result.done = true;
-  result.rootings = inInputOrder(in, genes, rootings);
-  result.counts = inInputOrder(in, genes, counts);
   return result;
 }
 

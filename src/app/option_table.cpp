@@ -107,6 +107,16 @@ const std::vector<OptionSpec> kOptions = {
     flag(
         "", "--unrooted", {"Gene trees are unrooted unless marked [&R] [default: rooted unless", "marked [&U]]"},
         [](Options& o) -> OptionField { return &o.unrootedByDefault; }, false),
+    valued(
+        "", "--min-support", "<S>", K::decimal,
+        {"Contract gene-tree branches of support (inner label, 0-1 or 0-100 as",
+         "written) below S; implies --polytomies refine [default: none]"},
+        [](Options& o) -> OptionField { return &o.minSupport; }, false),
+    word(
+        "--polytomies", {"random", "refine"},
+        {"Gene-tree polytomies resolved once at random [default], or each scored",
+         "at its cheapest refinement for every species tree (refine)"},
+        [](Options& o) -> OptionField { return &o.refinePolytomies; }, true),
     flag(
         "", "--limit", {"Count losses in the species tree restricted to each gene tree's", "species (not recommended)"},
         [](Options& o) -> OptionField { return &o.costModel.scope; }, true,

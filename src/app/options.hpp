@@ -36,6 +36,8 @@ struct Options {
   char speciesDelimiter = '\0';            // the species is part of the gene label; '\0': not
   bool speciesAfterLastDelimiter = false;  // rather than before the first
   bool unrootedByDefault = false;          // gene trees without "[&R]" are unrooted
+  double minSupport = 0;                   // gene-tree branches of lower support are contracted
+  bool refinePolytomies = false;           // rather than resolved at random once
 };
 
 }  // namespace dls

@@ -103,17 +103,26 @@ const ReportFormat& formatOf(OutputFormat format) {
                                          : static_cast<const ReportFormat&>(newick);
 }
 
-// The counts and rootings of this process's gene trees for the result's
+// This process's gene trees as the result reports them, in input order:
+// each at the refinement of its polytomies the result used, if any, else
+// as read.
+std::vector<ScoredGeneTree> reportedTrees(const JobResult& result, const RunInput& input) {
+  std::vector<ScoredGeneTree> reported = inputOrder(input.trees.geneTrees);
+  for (std::size_t k = 0; k < result.refinedAt.size(); ++k) reported[result.refinedAt[k]].tree = &result.refined[k];
+  return reported;
+}
+
+// The counts and rootings of the reported gene trees for the result's
 // tree: the scoring's own, else counted at the result's rootings.
-std::vector<GeneTreeOutcome> outcomesOf(const JobResult& result, const Options& options, const RunInput& input,
-                                        WorkerTeam& team) {
-  const std::vector<GeneTree>& trees = input.trees.geneTrees;
+std::vector<GeneTreeOutcome> outcomesOf(const JobResult& result, const std::vector<ScoredGeneTree>& reported,
+                                        const Options& options, WorkerTeam& team) {
   const std::vector<GeneTreeCost> counts =
-      !result.counts.empty() || trees.empty()
+      !result.counts.empty() || reported.empty()
           ? result.counts
-          : countAt(result.tree, inputOrder(trees), result.rootings, options.costModel, team);
-  std::vector<GeneTreeOutcome> outcomes(trees.size());
-  for (std::size_t i = 0; i < trees.size(); ++i) outcomes[i] = {counts[i], result.rootings[i], trees[i].weight()};
+          : countAt(result.tree, reported, result.rootings, options.costModel, team);
+  std::vector<GeneTreeOutcome> outcomes(reported.size());
+  for (std::size_t i = 0; i < reported.size(); ++i)
+    outcomes[i] = {counts[i], result.rootings[i], reported[i].tree->weight()};
   return outcomes;
 }
 
@@ -141,10 +150,20 @@ void runJobsAndReport(const Options& options, RunInput& input, const Random& aft
   RunSummary summary;
   summary.speciesTree = &best.tree;
   summary.weights = options.costModel.weights;
-  std::vector<GeneTree>* listed = options.writeGeneTrees ? &input.trees.geneTrees : nullptr;
-  summary.geneTrees = outcomesOf(best, options, input, team);
-  if (searchedTogether) summary.geneTrees = gatherOutcomes(processes, summary.geneTrees, shares);
-  if (listed != nullptr && searchedTogether) input.trees.geneTrees = gatherGeneTrees(processes, *listed, shares);
+  const std::vector<ScoredGeneTree> reported = reportedTrees(best, input);
+  summary.geneTrees = outcomesOf(best, reported, options, team);
+  std::vector<const GeneTree*> listed = treesOf(reported);
+  std::vector<GeneTree> gathered;
+  if (searchedTogether) {
+    summary.geneTrees = gatherOutcomes(processes, summary.geneTrees, shares);
+    if (options.writeGeneTrees) {
+      std::vector<GeneTree> mine;
+      for (const GeneTree* tree : listed) mine.push_back(*tree);
+      gathered = gatherGeneTrees(processes, mine, shares);
+      listed.clear();
+      for (const GeneTree& tree : gathered) listed.push_back(&tree);
+    }
+  }
   processes.setWorkingTogether(false);
   if (!processes.leads()) return;
   // The cost reported is the one of the counts reported, in every mode.
@@ -155,7 +174,8 @@ void runJobsAndReport(const Options& options, RunInput& input, const Random& aft
   summary.replicatesDone = tally.replicatesDone();
   summary.replicatesFailed = tally.replicatesFailed();
   summary.replicatesAsked = options.bootstrap;
-  formatOf(options.format).write(outputs->report(), summary, listed, input.trees.names);
+  formatOf(options.format)
+      .write(outputs->report(), summary, options.writeGeneTrees ? &listed : nullptr, input.trees.names);
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ void readRunInput(const Options& options, const InputStreams& streams, RunInput&
   TextReader text(streams.trees, options.inputPath.empty() ? "standard input" : options.inputPath);
   TreeInputRules rules;
   rules.unrootedByDefault = options.unrootedByDefault;
+  rules.minSupport = options.minSupport;
+  rules.refinePolytomies = options.refinePolytomies;
   if (streams.map != nullptr)
     rules.geneSpecies = GeneSpeciesMap::read(*streams.map, options.mapPath);
   else if (options.speciesDelimiter != '\0')

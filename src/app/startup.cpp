@@ -100,6 +100,11 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     throw InputError("--bootstrap-trees needs --bootstrap");
   if (options.evaluateOnly && (options.bootstrap > 0 || options.starts > 1))
     throw InputError("--evaluate does not search: it takes neither --starts nor --bootstrap");
+  if (options.minSupport > 0) {
+    if (line.has("--polytomies") && !options.refinePolytomies)
+      throw InputError("--min-support needs --polytomies refine: contracted branches leave polytomies to refine");
+    options.refinePolytomies = true;
+  }
   if (options.evaluateOnly && options.startTree != StartTree::given)
     throw InputError("--evaluate needs -g 0: it scores the species tree given first in the input");
 

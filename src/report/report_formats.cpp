@@ -49,15 +49,15 @@ std::string exactText(double value) {
   }
 }
 
-void TreeLineFormat::write(std::ostream& out, const RunSummary& summary, const std::vector<GeneTree>*,
+void TreeLineFormat::write(std::ostream& out, const RunSummary& summary, const std::vector<const GeneTree*>*,
                            const NameTable& names) const {
   NewickWriter(names).write(out, *summary.speciesTree, supportsOf(summary));
   out << ";\n";
   out.flush();
 }
 
-void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, const std::vector<GeneTree>* geneTrees,
-                               const NameTable& names) const {
+void NewickReportFormat::write(std::ostream& out, const RunSummary& summary,
+                               const std::vector<const GeneTree*>* geneTrees, const NameTable& names) const {
   const NewickWriter newick(names);
   const SpeciesTree& species = *summary.speciesTree;
   std::uint64_t duplications = 0, losses = 0;
@@ -99,11 +99,11 @@ void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, con
   GeneScratch scratch;
   // In input order, numbered by position there.
   for (std::size_t k = 1; k <= geneTrees->size(); ++k) {
-    const GeneTree& tree = (*geneTrees)[k - 1];
+    const GeneTree& tree = *(*geneTrees)[k - 1];
     const GeneTreeOutcome& outcome = summary.geneTrees[k - 1];
     // An empty line after every rooted tree, and before a tree that
     // follows an unrooted one.
-    if (k > 1 && !(*geneTrees)[k - 2].rooted()) out << '\n';
+    if (k > 1 && !(*geneTrees)[k - 2]->rooted()) out << '\n';
     out << "[Rooted gene tree " << k << (tree.rooted() ? "" : " (unrooted in input)") << "]\n";
     writeSize(out, tree.size(), tree.leaves().size());
     // The weight as a mark, so that the program reads it back.
@@ -130,11 +130,9 @@ void NexusFormat::beginSpeciesBlock(std::ostream& out, const NewickWriter& write
 }
 
 void NexusFormat::beginGeneBlock(std::ostream& out, const NewickWriter& writer,
-                                 const std::vector<GeneTree>& trees) const {
+                                 const std::vector<const GeneTree*>& trees) const {
   out << "begin trees;\n";
-  std::vector<const GeneTree*> all;
-  for (const GeneTree& tree : trees) all.push_back(&tree);
-  writeNumberTranslation(out, writer, all);
+  writeNumberTranslation(out, writer, trees);
 }
 
 // The weight as the tree weight comment that NEXUS readers know.
