@@ -1,5 +1,6 @@
 #include "app/jobs.hpp"
 
+#include <algorithm>
 #include <map>
 
 #include "app/interrupt.hpp"
@@ -7,6 +8,7 @@
 #include "common/errors.hpp"
 #include "reconcile/species_index.hpp"
 #include "scoring/gene_tree_counts.hpp"
+#include "search/perturbation.hpp"
 #include "search/refined_gene_trees.hpp"
 #include "search/spr_search.hpp"
 #include "start/leaf_adding_builder.hpp"
@@ -60,29 +62,52 @@ void keepRefinements(const JobInput& in, const std::vector<ScoredGeneTree>& gene
   for (std::size_t position : refined.positions()) result.refinedAt.push_back(genes[position].input);
 }
 
-// Searches with the gene trees' polytomies refined for the tree at hand,
-// then refines them for the tree found, until the total stops falling.
-SearchResult searchRefined(const JobInput& in, const std::vector<ScoredGeneTree>& genes, Random& draws,
-                           const StageContext& context, JobResult& result) {
+// A local search of the result's tree: to a local optimum of SPR moves,
+// and, with polytomies refined, each at its cheapest refinement for the
+// tree found. The search scores the gene trees at the resolution they were
+// read with, which favours no species tree: refinements fitted to a tree
+// favour it so much that a search with them stops where it starts.
+void searchLocally(const JobInput& in, const std::vector<ScoredGeneTree>& genes, Random& draws,
+                   const StageContext& context, JobResult& result) {
   const CostModel& model = in.options.costModel;
-  RefinedGeneTrees refined(genes);
-  double cost = refined.refineFor(result.tree, model, draws.next(), context.team, context.processes);
-  SearchResult total;
-  for (int round = 1;; ++round) {
-    SprSearch search(result.tree, {refined.scored(), in.input.trees.names, model}, draws, context, stopRequested());
-    const SearchResult found = search.run();
-    total.moves += found.moves;
-    total.seconds += found.seconds;
-    const double now = refined.refineFor(result.tree, model, draws.next(), context.team, context.processes);
-    context.console.line("Polytomies refined for the tree found (round " + std::to_string(round) + "): cost " +
-                         formatCost(now));
-    const bool lower = isLowerCost(now, cost);
-    cost = now;
-    if (!lower || context.processes.anyRank(stopRequested().load())) break;
+  SprSearch search(result.tree, {genes, in.input.trees.names, model}, draws, context, stopRequested());
+  const SearchResult found = search.run();
+  result.cost = found.cost;
+  result.moves += found.moves;
+  result.seconds += found.seconds;
+  if (!in.options.refinePolytomies) {
+    result.rootings = inInputOrder(in, genes, search.rootings());
+    return;
   }
-  total.cost = cost;
+  RefinedGeneTrees refined(genes);
+  result.cost = refined.refineFor(result.tree, model, draws.next(), context.team, context.processes);
+  context.console.line("Weighted reconciliation cost with polytomies refined: " + formatCost(result.cost));
   keepRefinements(in, genes, refined, result);
-  return total;
+}
+
+// After the first local optimum, rounds of a random jump away from the best
+// tree and a local search from there, the better tree kept, until so many
+// rounds in a row find none better.
+void searchInRounds(const JobInput& in, const std::vector<ScoredGeneTree>& genes, Random& draws,
+                    const StageContext& context, JobResult& best) {
+  const int moves = std::max(1, static_cast<int>(best.tree.leaves().size()) / 10);
+  for (int round = 1, without = 0; without < in.options.rounds; ++round) {
+    if (context.processes.anyRank(stopRequested().load())) break;
+    JobResult candidate;
+    candidate.tree = best.tree;
+    perturb(candidate.tree, moves, draws);
+    const bool quiet = context.console.quiet();
+    context.console.setQuiet(true);
+    searchLocally(in, genes, draws, context, candidate);
+    context.console.setQuiet(quiet);
+    const bool better = isLowerCost(candidate.cost, best.cost);
+    candidate.moves += best.moves;
+    candidate.seconds += best.seconds;
+    if (better) std::swap(best, candidate);
+    without = better ? 0 : without + 1;
+    context.console.line("Round " + std::to_string(round) + ": cost " + formatCost(candidate.cost) + ", best " +
+                         formatCost(best.cost));
+  }
 }
 
 // The species tree searched from: the given one, else one built.
@@ -92,19 +117,10 @@ JobResult searched(const JobInput& in, bool fromGiven, const std::vector<ScoredG
   JobResult result;
   result.tree = fromGiven ? *in.input.trees.speciesTree : builtTree(in, scoring, species, draws, context);
   context.console.summariseWarnings();
-  SearchResult found;
-  if (in.options.refinePolytomies) {
-    found = searchRefined(in, genes, draws, context, result);
-  } else {
-    SprSearch search(result.tree, scoring, draws, context, stopRequested());
-    found = search.run();
-    result.rootings = inInputOrder(in, genes, search.rootings());
-  }
+  searchLocally(in, genes, draws, context, result);
+  if (in.options.rounds > 0) searchInRounds(in, genes, draws, context, result);
   if (fromGiven) keepLabelsOnTheirClades(*in.input.trees.speciesTree, result.tree);
   result.done = true;
-  result.cost = found.cost;
-  result.moves = found.moves;
-  result.seconds = found.seconds;
   return result;
 }
 

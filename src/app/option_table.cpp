@@ -129,6 +129,11 @@ const std::vector<OptionSpec> kOptions = {
         {"Cost of a loss, the same [default: 1]; 0 counts duplications alone", "(D and L may not both be 0)"},
         [](Options& o) -> OptionField { return &o.costModel.weights.loss; }, true),
     number(
+        "", "--rounds", "<K>", 0, 1000,
+        {"After the search, rounds of random SPR moves on a tenth of the species",
+         "and a search again, the better tree kept, until K rounds find none [default: 0]"},
+        [](Options& o) -> OptionField { return &o.rounds; }, true),
+    number(
         "-t", "--threads", "<1..1024>", 1, 1024,
         {"Threads scoring the gene trees; the result is the same for any number",
          "[default: the machine's hardware threads]"},

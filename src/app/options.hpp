@@ -38,6 +38,7 @@ struct Options {
   bool unrootedByDefault = false;          // gene trees without "[&R]" are unrooted
   double minSupport = 0;                   // gene-tree branches of lower support are contracted
   bool refinePolytomies = false;           // rather than resolved at random once
+  int rounds = 0;                          // rounds of a random jump and a search without a better tree
 };
 
 }  // namespace dls
