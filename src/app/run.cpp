@@ -155,7 +155,8 @@ void runJobsAndReport(const Options& options, RunInput& input, const Random& aft
   summary.weights = options.costModel.weights;
   std::vector<GeneTree>* listed = options.writeGeneTrees ? &input.trees.geneTrees : nullptr;
   summary.geneTrees = outcomesOf(best, options, input, team);
-  annotateBranches(options, input.trees.geneTrees, team, searchedTogether ? processes : soleProcess(), summary);
+  annotateBranches(options, input.trees.geneTrees, team, searchedTogether ? processes : soleProcess(), console,
+                   summary);
   if (searchedTogether) summary.geneTrees = gatherOutcomes(processes, summary.geneTrees, shares);
   if (listed != nullptr && searchedTogether) input.trees.geneTrees = gatherGeneTrees(processes, *listed, shares);
   processes.setWorkingTogether(false);

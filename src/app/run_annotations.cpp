@@ -1,6 +1,7 @@
 #include "app/run_annotations.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "app/startup.hpp"
@@ -48,7 +49,7 @@ std::string quotedArgument(const std::string& argument) {
 }  // namespace
 
 void annotateBranches(const Options& options, const std::vector<GeneTree>& trees, WorkerTeam& team,
-                      ProcessGroup& processes, RunSummary& summary) {
+                      ProcessGroup& processes, Console& console, RunSummary& summary) {
   const bool families = options.support == GeneTreeSupport::families;
   if (!showsBranchEvents(options) && !families) return;
   const std::vector<ScoredGeneTree> genes = scoringOrder(trees);
@@ -61,8 +62,21 @@ void annotateBranches(const Options& options, const std::vector<GeneTree>& trees
   const SpeciesTree& species = *summary.speciesTree;
   if (showsBranchEvents(options))
     summary.events = countBranchEvents(species, genes, rootings, counts, options.costModel, team, processes);
-  if (families)
-    summary.familySupport = familySupport(species, genes, rootings, counts, options.costModel, team, processes);
+  if (!families) return;
+  const auto begun = std::chrono::steady_clock::now();
+  const auto elapsed = [&begun] {
+    return formatElapsed(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun).count());
+  };
+  summary.familySupport = familySupport(
+      species, genes, rootings, counts, options.costModel, team, processes, [&](std::size_t done, std::size_t total) {
+        const std::string text = "Support from the gene trees: branch " + std::to_string(done) + " of " +
+                                 std::to_string(total) + ", elapsed " + elapsed();
+        if (done == total)
+          console.progressStep(text);
+        else if (console.progressDue())
+          console.progress(text);
+      });
 }
 
 std::vector<std::string> innerLabels(const RunSummary& summary) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/options.hpp"
+#include "common/console.hpp"
 #include "common/process_group.hpp"
 #include "common/worker_team.hpp"
 #include "report/run_summary.hpp"
@@ -23,8 +24,9 @@ namespace dls {
 // from the gene trees (when asked for) into the summary, from this
 // process's gene trees at the summary's outcomes (theirs, before they are
 // gathered). Every process of `processes` calls it, each with its share.
+// The support shows its progress, then its time.
 void annotateBranches(const Options& options, const std::vector<GeneTree>& trees, WorkerTeam& team,
-                      ProcessGroup& processes, RunSummary& summary);
+                      ProcessGroup& processes, Console& console, RunSummary& summary);
 
 // The inner labels of the plain forms, from the summary's bootstrap and
 // family supports (whole percentages): either one, or both as "95/62"; none

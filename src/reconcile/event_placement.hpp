@@ -13,21 +13,21 @@
 // (i < k) the lineage then passes through (i >= 1 below a speciation,
 // i >= 0 below a duplication) splits it in two, and the copy that enters
 // the child off the path, the sibling y of x(i+1), leaves no gene: one
-// loss, on the branch above y. These are the losses reconciliation.hpp counts, one per species
-// node the gene lineage skips: k - 1 below a speciation, k below a
-// duplication. With losses counted in the species tree restricted to the
+// loss, on the branch above y. These are the losses reconciliation.hpp
+// counts, one per species node the gene lineage skips: k - 1 below a
+// speciation, k below a duplication. With losses counted in the species tree restricted to the
 // gene tree's species (--limit), the path and its siblings are the
 // restricted tree's; a restricted branch stands for a path of branches of
 // the whole tree, from y up to below xi, and its loss is placed on the
 // lowest of them, the branch above y itself (the top of the lost clade).
 //
-// Gene copies: a gene edge from p down to c lies on the branches above C,
-// its ancestors, up to below M (and on the branch above M too below a
-// duplication); the lineage of the gene root lies on the branch above the
-// root's mapping, where the family's first gene lived. A family has a copy
-// on the branch above s when one of these lies there: s is on the path
-// from the species of one of its gene leaves up to the mapping of its root
-// (counted in the whole species tree, with or without --limit).
+// Gene copies: a gene edge from p down to c lies on the branches above C
+// and above its ancestors below M (and above M too below a duplication);
+// the lineage of the gene root lies on the branch above the root's
+// mapping, where the family's first gene lived. A family has a copy on the
+// branch above s when one of these lies there: s is on the path from the
+// species of one of its gene leaves up to the mapping of its root (counted
+// in the whole species tree, with or without --limit).
 
 #include <algorithm>
 #include <cstdint>

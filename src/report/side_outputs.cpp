@@ -79,9 +79,9 @@ SpeciesTreePicture speciesPicture(const RunSummary& summary) {
   const bool bootstrap = !summary.bootstrap.empty(), families = !summary.familySupport.empty();
   if (bootstrap || families) {
     picture.support.assign(tree.size(), std::string());
-    picture.supportMeaning = bootstrap && families ? "bootstrap %/% of deciding families for the clade"
-                             : bootstrap           ? "bootstrap % of the clade below"
-                                                   : "% of deciding families for the clade below";
+    picture.supportMeaning = bootstrap && families ? "bootstrap/family support (%)"
+                             : bootstrap           ? "bootstrap support (%)"
+                                                   : "family support (%)";
   }
   for (std::size_t v = 0; v < picture.support.size(); ++v) {
     const std::string family = families ? familyLabel(summary.familySupport[v]) : std::string();

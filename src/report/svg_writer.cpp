@@ -293,7 +293,7 @@ void Drawing::prepareTexts() {
 void Drawing::prepareLegend() {
   if (mostDuplications_ > 0)
     legend_.push_back({m_.radius(),
-                       {{"Circle area: duplications on the branch above the node (this one: ", nullptr},
+                       {{"Circle area: duplications on the branch (this one: ", nullptr},
                         {countText(mostDuplications_), kDuplicationColour},
                         {")", nullptr}}});
   if (showDuplications_ || showLosses_) {

@@ -198,9 +198,13 @@ std::vector<BranchSupport> SupportScoring::sums(ProcessGroup& processes) const {
 
 std::vector<BranchSupport> familySupport(const SpeciesTree& species, const std::vector<ScoredGeneTree>& genes,
                                          const std::vector<RootEdge>& rootings, const std::vector<GeneTreeCost>& counts,
-                                         const CostModel& model, WorkerTeam& team, ProcessGroup& processes) {
+                                         const CostModel& model, WorkerTeam& team, ProcessGroup& processes,
+                                         const std::function<void(std::size_t, std::size_t)>& progress) {
   SupportScoring scoring(species, genes, rootings, counts, model, team);
-  for (std::size_t b = 0; b < scoring.branches(); ++b) scoring.scoreBranch(b);
+  for (std::size_t b = 0; b < scoring.branches(); ++b) {
+    scoring.scoreBranch(b);
+    if (progress) progress(b + 1, scoring.branches());
+  }
   return scoring.sums(processes);
 }
 

@@ -22,6 +22,7 @@
 // and processes.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "common/process_group.hpp"
@@ -51,10 +52,12 @@ struct BranchSupport {
 // process's gene trees in summing order (scoringOrder); rootings and
 // counts: by input position, the edge each is rooted on and its counts
 // there, cheapest for the species tree (the reported ones). Every process
-// gets the sums over all of them.
-std::vector<BranchSupport> familySupport(const SpeciesTree& species, const std::vector<ScoredGeneTree>& genes,
-                                         const std::vector<RootEdge>& rootings, const std::vector<GeneTreeCost>& counts,
-                                         const CostModel& model, WorkerTeam& team,
-                                         ProcessGroup& processes = soleProcess());
+// gets the sums over all of them. progress(done, total), when given, is
+// called after each branch.
+std::vector<BranchSupport> familySupport(
+    const SpeciesTree& species, const std::vector<ScoredGeneTree>& genes, const std::vector<RootEdge>& rootings,
+    const std::vector<GeneTreeCost>& counts, const CostModel& model, WorkerTeam& team,
+    ProcessGroup& processes = soleProcess(),
+    const std::function<void(std::size_t, std::size_t)>& progress = std::function<void(std::size_t, std::size_t)>());
 
 }  // namespace dls
