@@ -56,13 +56,24 @@ const std::vector<OptionSpec> kOptions = {
         "-o", "--output", "<file>", K::fileName, {"Where the result goes [default: standard output]"},
         [](Options& o) -> OptionField { return &o.outputPath; }, false),
     word(
-        "--oformat", {"newick", "nexus", "tree"},
+        "--oformat", {"newick", "nexus", "tree", "annotated", "nhx"},
         {"The result as Newick [default] or NEXUS with comment lines, or the",
-         "species tree alone on one Newick line (tree)"},
+         "species tree alone on one Newick line (tree); annotated: NEXUS with",
+         "supports and events per branch as [&key=value] node comments, gene",
+         "nodes tagged; nhx: the same as Newick with [&&NHX:...] comments"},
         [](Options& o) -> OptionField { return &o.format; }, true),
     flag(
         "", "--genetrees", {"Also every gene tree with its costs, in input order"},
         [](Options& o) -> OptionField { return &o.writeGeneTrees; }, true),
+    valued(
+        "", "--branch-table", "<file>", K::fileName,
+        {"Also write a table of the species tree's branches there: clade,",
+         "supports, duplications, losses, families (tab-separated)"},
+        [](Options& o) -> OptionField { return &o.branchTablePath; }, true),
+    valued(
+        "", "--svg", "<file>", K::fileName,
+        {"Also draw the species tree there (SVG), with supports and the", "duplications and losses per branch"},
+        [](Options& o) -> OptionField { return &o.svgPath; }, true),
     number(
         "-g", "--generator", "0|1", 0, 1,
         {"The start tree of the search:", "0 - the species tree given first in the input",
@@ -83,6 +94,11 @@ const std::vector<OptionSpec> kOptions = {
         "", "--bootstrap-trees", "<file>", K::fileName,
         {"Also write the replicates' trees there, one Newick line each"},
         [](Options& o) -> OptionField { return &o.bootstrapTreesPath; }, false),
+    word(
+        "--support", {"families"},
+        {"Support of every inner branch from the gene trees, without a rerun:",
+         "the cost of its two NNI alternatives and the share of the gene", "trees that prefer each of the three"},
+        [](Options& o) -> OptionField { return &o.support; }, true),
     flag(
         "", "--evaluate", {"With -g 0: no search, the report of the given species tree as it is"},
         [](Options& o) -> OptionField { return &o.evaluateOnly; }, true),

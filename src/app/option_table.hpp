@@ -22,7 +22,7 @@ namespace dls {
 // The field of Options an option sets; none for version and help. (The
 // seed, a std::uint32_t, is an unsigned.)
 using OptionField = std::variant<std::monostate, bool*, int*, unsigned*, double*, std::string*, char*, OutputFormat*,
-                                 StartTree*, LossScope*>;
+                                 StartTree*, LossScope*, GeneTreeSupport*>;
 static_assert(std::is_same_v<std::uint32_t, unsigned>, "the seed is set as an unsigned");
 
 enum class ValueKind {

@@ -10,8 +10,12 @@
 namespace dls {
 
 // The report with comment lines in Newick or NEXUS notation, or the species
-// tree alone on one Newick line.
-enum class OutputFormat { newick, nexus, tree };
+// tree alone on one Newick line; annotated: NEXUS with FigTree's node
+// comments, nhx: Newick with NHX comments.
+enum class OutputFormat { newick, nexus, tree, annotated, nhx };
+
+// Support of the inner branches from the gene trees, without a rerun.
+enum class GeneTreeSupport { families, none };
 
 // Where the search starts: the species tree given first in the input, or
 // a tree built by randomised leaf adding.
@@ -39,6 +43,9 @@ struct Options {
   double minSupport = 0;                   // gene-tree branches of lower support are contracted
   bool refinePolytomies = false;           // rather than resolved at random once
   int rounds = 0;                          // rounds of a random jump and a search without a better tree
+  GeneTreeSupport support = GeneTreeSupport::none;
+  std::string svgPath;          // the species tree's picture; empty: none
+  std::string branchTablePath;  // the table of supports and events per branch; empty: none
 };
 
 }  // namespace dls

@@ -11,6 +11,7 @@
 #include "app/job_executors.hpp"
 #include "app/option_table.hpp"
 #include "app/rank_messages.hpp"
+#include "app/run_annotations.hpp"
 #include "app/startup.hpp"
 #include "common/decimal_text.hpp"
 #include "common/errors.hpp"
@@ -98,9 +99,20 @@ const ReportFormat& formatOf(OutputFormat format) {
   static const TreeLineFormat treeLine;
   static const NewickReportFormat newick;
   static const NexusFormat nexus;
-  return format == OutputFormat::tree    ? static_cast<const ReportFormat&>(treeLine)
-         : format == OutputFormat::nexus ? static_cast<const ReportFormat&>(nexus)
-                                         : static_cast<const ReportFormat&>(newick);
+  static const AnnotatedNexusFormat annotated;
+  static const NhxFormat nhx;
+  switch (format) {
+    case OutputFormat::tree:
+      return treeLine;
+    case OutputFormat::nexus:
+      return nexus;
+    case OutputFormat::annotated:
+      return annotated;
+    case OutputFormat::nhx:
+      return nhx;
+    default:
+      return newick;
+  }
 }
 
 // This process's gene trees as the result reports them, in input order:
@@ -152,6 +164,7 @@ void runJobsAndReport(const Options& options, RunInput& input, const Random& aft
   summary.weights = options.costModel.weights;
   const std::vector<ScoredGeneTree> reported = reportedTrees(best, input);
   summary.geneTrees = outcomesOf(best, reported, options, team);
+  annotateBranches(options, reported, team, searchedTogether ? processes : soleProcess(), console, summary);
   std::vector<const GeneTree*> listed = treesOf(reported);
   std::vector<GeneTree> gathered;
   if (searchedTogether) {
@@ -170,12 +183,15 @@ void runJobsAndReport(const Options& options, RunInput& input, const Random& aft
   summary.weightedCost = summedCost(summary.geneTrees, summary.weights);
   if (options.evaluateOnly) console.line("Final weighted reconciliation cost: " + formatCost(summary.weightedCost));
   if (!std::isfinite(summary.weightedCost)) throw CostNotFinite();
-  summary.supports = tally.supports();
+  summary.bootstrap = tally.supports();
+  summary.supports = innerLabels(summary);
   summary.replicatesDone = tally.replicatesDone();
   summary.replicatesFailed = tally.replicatesFailed();
   summary.replicatesAsked = options.bootstrap;
+  summary.provenance = provenanceLines(options, outputs->commandLine, summary);
   formatOf(options.format)
       .write(outputs->report(), summary, options.writeGeneTrees ? &listed : nullptr, input.trees.names);
+  writeSideOutputs(outputs->svg, outputs->branchTable, summary, input.trees.names);
 }
 
 }  // namespace
@@ -235,12 +251,17 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
   RunOutputs outputs;
   outputs.report = [&]() -> std::ostream& { return files.output ? files.output->stream() : std::cout; };
   if (files.bootstrapTrees) outputs.bootstrapTrees = [&]() -> std::ostream& { return files.bootstrapTrees->stream(); };
+  if (files.svg) outputs.svg = [&]() -> std::ostream& { return files.svg->stream(); };
+  if (files.branchTable) outputs.branchTable = [&]() -> std::ostream& { return files.branchTable->stream(); };
+  outputs.commandLine.assign(argv, argv + argc);
   runStages(options, &streams, &outputs, console, processes);
-  // The replicates' trees are committed first (a file, empty when none was
-  // done): a failure there leaves the report's file as it was.
-  if (files.bootstrapTrees) {
-    files.bootstrapTrees->stream();
-    files.bootstrapTrees->commit();
+  // The files beside the report are committed first (the replicates' trees
+  // a file, empty when none was done): a failure there leaves the report's
+  // file as it was.
+  for (const std::unique_ptr<OutputFile>* side : {&files.bootstrapTrees, &files.svg, &files.branchTable}) {
+    if (!*side) continue;
+    (*side)->stream();
+    (*side)->commit();
   }
   if (files.output)
     files.output->commit();

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <thread>
 
@@ -78,7 +79,36 @@ void openTexts(const Options& options, RunFiles& files) {
   if (files.map.is_open()) files.mapText = std::make_unique<DecompressingStream>(*files.map.rdbuf(), options.mapPath);
 }
 
+// The outputs beside the report, each checked against the inputs, the
+// report's file and the side outputs before it; entered in their slots of
+// the keyboard interrupt.
+void openSideOutputs(const Options& options, RunFiles& files) {
+  struct Side {
+    const char* option;
+    const std::string& path;
+    std::unique_ptr<OutputFile>& file;
+    int interruptSlot;
+  };
+  const Side sides[] = {{"--bootstrap-trees", options.bootstrapTreesPath, files.bootstrapTrees, 1},
+                        {"--svg", options.svgPath, files.svg, 2},
+                        {"--branch-table", options.branchTablePath, files.branchTable, 3}};
+  for (std::size_t i = 0; i < std::size(sides); ++i) {
+    const Side& side = sides[i];
+    if (side.path.empty()) continue;
+    const std::string what = side.option + (" " + side.path);
+    refuseToOverwriteRead(options, what, side.path);
+    if (!options.outputPath.empty() && sameFile(options.outputPath, side.path))
+      throw InputError(what + " would overwrite the output file");
+    for (std::size_t j = 0; j < i; ++j)
+      if (!sides[j].path.empty() && sameFile(sides[j].path, side.path))
+        throw InputError(what + " would overwrite the file of " + sides[j].option);
+    side.file = std::make_unique<OutputFile>(side.path, side.interruptSlot);
+  }
+}
+
 }  // namespace
+
+const char* programVersion() { return kVersion; }
 
 bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& console) {
   // Every value first, in the table's order.
@@ -142,13 +172,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   }
   // The command line is checked whole: only now is the output touched.
   if (!options.outputPath.empty()) files.output = std::make_unique<OutputFile>(options.outputPath);
-  if (!options.bootstrapTreesPath.empty()) {
-    const std::string what = "--bootstrap-trees " + options.bootstrapTreesPath;
-    refuseToOverwriteRead(options, what, options.bootstrapTreesPath);
-    if (!options.outputPath.empty() && sameFile(options.outputPath, options.bootstrapTreesPath))
-      throw InputError(what + " would overwrite the output file");
-    files.bootstrapTrees = std::make_unique<OutputFile>(options.bootstrapTreesPath, 1);
-  }
+  openSideOutputs(options, files);
   openTexts(options, files);
   if (options.inputPath.empty() && isatty(STDIN_FILENO))
     console.line("Reading the trees from standard input: end them with Ctrl-D (or give -i FILE)");

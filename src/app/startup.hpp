@@ -26,7 +26,12 @@ struct RunFiles {
   std::unique_ptr<DecompressingStream> trees, constraintsText, mapText;
   std::unique_ptr<OutputFile> output;          // null: standard output
   std::unique_ptr<OutputFile> bootstrapTrees;  // null: not asked for
+  std::unique_ptr<OutputFile> svg;             // null: not asked for
+  std::unique_ptr<OutputFile> branchTable;     // null: not asked for
 };
+
+// The program's version, as --version prints it.
+const char* programVersion();
 
 // Evaluates the command line into options and opens the files. Returns
 // false when nothing is left to do (version or help printed). Throws

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "report/branch_annotations.hpp"
 #include "report/run_summary.hpp"
 #include "tree/gene_tree.hpp"
 #include "tree/name_table.hpp"
@@ -49,6 +50,10 @@ class NewickReportFormat : public ReportFormat {
   virtual void beginStatement(std::ostream&, const std::string& /*name*/, const std::string& /*weight*/) const {}
   virtual void weightLine(std::ostream& out, const std::string& weight) const;
   virtual void endBlock(std::ostream&) const {}
+  // The annotated forms: node comments of this style on the species tree
+  // (instead of support labels) and the gene trees, and the provenance in
+  // a header comment; none in the plain forms.
+  virtual NoteStyle noteStyle() const { return NoteStyle::none; }
 };
 
 class NexusFormat : public NewickReportFormat {
@@ -59,6 +64,18 @@ class NexusFormat : public NewickReportFormat {
   void beginStatement(std::ostream& out, const std::string& name, const std::string& weight) const override;
   void weightLine(std::ostream&, const std::string&) const override {}
   void endBlock(std::ostream& out) const override { out << "end;\n"; }
+};
+
+// The annotated forms: NEXUS with FigTree's and BEAST's node comments, and
+// the Newick report with NHX comments (which ETE3 reads).
+class AnnotatedNexusFormat : public NexusFormat {
+ protected:
+  NoteStyle noteStyle() const override { return NoteStyle::figTree; }
+};
+
+class NhxFormat : public NewickReportFormat {
+ protected:
+  NoteStyle noteStyle() const override { return NoteStyle::nhx; }
 };
 
 // The shortest decimal text that reads back as the same number.

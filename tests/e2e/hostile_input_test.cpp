@@ -169,6 +169,15 @@ TEST(HostileInput, RightResultOrExactError) {
        tree,
        "ERROR: Output file sub/../two.map would overwrite the map file\n",
        1},
+      {{"-o", "x", "--svg", "./x"}, tree, "ERROR: --svg ./x would overwrite the output file\n", 1},
+      {{"--svg", "p.svg", "--branch-table", "sub/../p.svg"},
+       tree,
+       "ERROR: --branch-table sub/../p.svg would overwrite the file of --svg\n",
+       1},
+      {{"-a", "two.map", "--branch-table", "two.map"},
+       tree,
+       "ERROR: --branch-table two.map would overwrite the map file\n",
+       1},
   };
   table.insert(table.end(), mistakes.begin(), mistakes.end());
   TempDir dir;

@@ -66,7 +66,7 @@ TEST(SpeciesTreePicture, HoldsEveryNameLabelAndCountOnceEscaped) {
   for (const char* newick : cases) {
     const TreeInput input = readInput(std::string(newick) + "(A);", true);
     const SpeciesTree& tree = *input.speciesTree;
-    SpeciesTreePicture picture{"cost <7> & \"x\"", {}, {}, {}};
+    SpeciesTreePicture picture{"cost <7> & \"x\"", {}, {}, {}, ""};
     for (NodeId v = 0; v < static_cast<NodeId>(tree.size()); ++v) {
       picture.support.push_back("s" + std::to_string(v));
       picture.duplications.push_back(v);
@@ -90,7 +90,7 @@ TEST(SpeciesTreePicture, HoldsEveryNameLabelAndCountOnceEscaped) {
 TEST(SpeciesTreePicture, WritesCountsShortAndLeavesEmptyBranchesBlank) {
   const TreeInput input = readInput("((A,B),C);(A);", true);
   const SpeciesTree& tree = *input.speciesTree;
-  SpeciesTreePicture picture{"", {}, {}, {0, 2.5, 1.0 / 3, 12345.6, 999.99}};
+  SpeciesTreePicture picture{"", {}, {}, {0, 2.5, 1.0 / 3, 12345.6, 999.99}, ""};
   std::vector<std::string> texts = xmlTexts(svgOf(tree, input.names, picture));
   texts.erase(std::remove_if(texts.begin(), texts.end(),
                              [](const std::string& t) { return !std::isdigit(static_cast<unsigned char>(t[0])); }),
@@ -111,7 +111,7 @@ TEST(SpeciesTreePicture, DrawsDeepTreesWithoutRecursion) {
   for (int i = 1; i < 100000; ++i) top = tree.addJoin(top, tree.addLeaf(names.intern("S" + std::to_string(i))));
   tree.setRoot(top);
   std::ostringstream out;
-  writeSvg(out, tree, names, {"caterpillar", {}, std::vector<double>(tree.size(), 1), {}});
+  writeSvg(out, tree, names, {"caterpillar", {}, std::vector<double>(tree.size(), 1), {}, ""});
   const std::string svg = out.str();
   EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
 }
