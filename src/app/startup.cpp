@@ -130,6 +130,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     throw InputError("--bootstrap-trees needs --bootstrap");
   if (options.evaluateOnly && (options.bootstrap > 0 || options.starts > 1))
     throw InputError("--evaluate does not search: it takes neither --starts nor --bootstrap");
+  if (options.evaluateOnly && options.rounds > 0) throw InputError("--evaluate does not search: it takes no --rounds");
   if (options.minSupport > 0) {
     if (line.has("--polytomies") && !options.refinePolytomies)
       throw InputError("--min-support needs --polytomies refine: contracted branches leave polytomies to refine");

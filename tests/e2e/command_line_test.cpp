@@ -173,6 +173,7 @@ TEST_F(CommandLine, Outcomes) {
        "",
        "ERROR: --evaluate needs -g 0: it scores the species tree given first in the input\n",
        1},
+      {{"-g", "0", "--evaluate", "--rounds", "2"}, "", "", "ERROR: --evaluate does not search: it takes no --rounds\n", 1},
       // Costs that differ only by the rounding of weights such as 0.7 are
       // equal: no move is made for them.
       {{"-q", "--seed", "1", "-t", "1"},

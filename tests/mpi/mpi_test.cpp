@@ -43,6 +43,7 @@ TEST(Mpi, ReportsEqualThePlainBuildsForEveryRankCount) {
   dir.write("genes.nwk", genes);
   dir.write("start.nwk", roundingWeights(runProgram(concat({kDlsim, "--species-tree"}, data)).out));
   dir.write("cons.txt", "S001,S002,S003;\nS007,S009;\n");
+  dir.write("poly.nwk", genes + "(S001,S002,S003,S004);\n[&U](S005,(S006,S007,S008),S009,(S010,S011));\n");
   const std::vector<std::vector<std::string>> runs = {
       {"-i", "genes.nwk", "--genetrees"},
       {"-i", "genes.nwk", "--limit", "--constraints", "cons.txt", "-t", "2"},
@@ -51,6 +52,7 @@ TEST(Mpi, ReportsEqualThePlainBuildsForEveryRankCount) {
       // With one rank, the starts run side by side on threads.
       {"-i", "genes.nwk", "--starts", "3", "--bootstrap", "3", "--loss-weight", "0.5", "-t", "2"},
       {"-i", "start.nwk", "-g", "0", "--bootstrap", "2"},
+      {"-i", "poly.nwk", "--polytomies", "refine", "--rounds", "1", "--genetrees"},
   };
   for (const std::vector<std::string>& run : runs) {
     const std::vector<std::string> args = concat(run, {"-q", "--seed", "5"});
