@@ -50,8 +50,19 @@ using K = ValueKind;
 // Every option, in the help's order.
 const std::vector<OptionSpec> kOptions = {
     valued(
-        "-i", "--input", "<file>", K::fileName, {"Trees to read (Newick or NEXUS) [default: standard input]"},
+        "-i", "--input", "<file>", K::fileName,
+        {"Trees to read (Newick or NEXUS), or a folder of tree files (every file",
+         "whose name does not begin with \".\") [default: standard input]"},
         [](Options& o) -> OptionField { return &o.inputPath; }, false),
+    valued(
+        "", "--input-list", "<file>", K::fileName,
+        {"Read the tree files listed there, one path a line (relative to the", "list's folder)"},
+        [](Options& o) -> OptionField { return &o.inputListPath; }, false),
+    valued(
+        "", "--families", "<file>", K::fileName,
+        {"Read gene families from a families file ([FAMILIES], then per family",
+         "\"- NAME\", \"starting_gene_tree = FILE\" and \"mapping = MAPFILE\")"},
+        [](Options& o) -> OptionField { return &o.familiesPath; }, false),
     valued(
         "-o", "--output", "<file>", K::fileName, {"Where the result goes [default: standard output]"},
         [](Options& o) -> OptionField { return &o.outputPath; }, false),
@@ -105,7 +116,12 @@ const std::vector<OptionSpec> kOptions = {
         {"With --species-delimiter: the text before the first c [default] or", "after the last c"},
         [](Options& o) -> OptionField { return &o.speciesAfterLastDelimiter; }, false),
     flag(
-        "", "--unrooted", {"Gene trees are unrooted unless marked [&R] [default: rooted unless", "marked [&U]]"},
+        "", "--rooted",
+        {"Gene trees are rooted unless marked [&U] [default: unmarked ones are",
+         "unrooted when their root has three children]"},
+        [](Options& o) -> OptionField { return &o.rootedByDefault; }, false),
+    flag(
+        "", "--unrooted", {"Gene trees are unrooted unless marked [&R]"},
         [](Options& o) -> OptionField { return &o.unrootedByDefault; }, false),
     valued(
         "", "--min-support", "<S>", K::decimal,
@@ -245,6 +261,37 @@ bool flagGiven(CommandLine& line, const std::string& longName) {
   return spec != nullptr && findArgument(line, *spec) != nullptr;
 }
 
+namespace {
+
+// The marks in front of a gene tree, and the lines after them, for the help
+// and the manual page.
+struct Mark {
+  const char* mark;
+  const char* meaning;
+};
+const Mark kMarks[] = {
+    {"[&U]", "The gene tree is unrooted: it counts at its cheapest rooting"},
+    {"[&R]", "The gene tree is rooted"},
+    {"[&WEIGHT=w]", "Its cost counts w times, w a decimal number > 0 [default: 1]"},
+    {"[&W w]", "The same, as NEXUS writes a tree's weight"},
+};
+const char* const kAfterMarks[] = {
+    "Without either, a gene tree is unrooted when its root has three children (the usual",
+    "Newick form of an unrooted tree), else rooted; --rooted and --unrooted change that.",
+    "In a species tree given with -g 0, [&CONSTRAINT] after a clade keeps the clade together.",
+};
+
+// Command lines, the program's name between the two parts.
+const std::pair<const char*, const char*> kExamples[] = {
+    {"", " -i trees.newick -o speciestree.newick"},
+    {"cat speciestree.newick genetrees.newick | ", " -g 0"},
+    {"", " -i genetrees.nwk -a genes.map --unrooted"},
+    {"", " -i orthogroup_trees/ -a genes.map -o speciestree.nwk"},
+    {"", " --families families.txt --genetrees -o report.nwk"},
+};
+
+}  // namespace
+
 void writeHelp(std::ostream& out, const std::string& program) {
   out << "Usage: " << program << " [ARGUMENT]\n"
       << "\n"
@@ -263,18 +310,16 @@ void writeHelp(std::ostream& out, const std::string& program) {
     for (std::size_t i = 0; i < spec.help.size(); ++i) out << (i == 0 ? "" : indent) << spec.help[i] << '\n';
   }
   out << "\n"
-      << "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):\n"
-      << "  [&U]                          The gene tree is unrooted: it counts at its cheapest rooting\n"
-      << "  [&R]                          The gene tree is rooted [default, unless --unrooted]\n"
-      << "  [&WEIGHT=w]                   Its cost counts w times, w a decimal number > 0 [default: 1]\n"
-      << "  [&W w]                        The same, as NEXUS writes a tree's weight\n"
-      << "In a species tree given with -g 0, [&CONSTRAINT] after a clade keeps the clade together.\n"
-      << "\n"
-      << "Examples:\n"
-      << "  " << program << " -i trees.newick -o speciestree.newick\n"
-      << "  cat speciestree.newick genetrees.newick | " << program << " -g 0\n"
-      << "  " << program << " -i genetrees.nwk -a genes.map --unrooted\n"
-      << std::flush;
+      << "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):\n";
+  for (const Mark& mark : kMarks) {
+    const std::string name = "  " + std::string(mark.mark);
+    out << name << std::string(indent.size() - name.size(), ' ') << mark.meaning << '\n';
+  }
+  for (const char* line : kAfterMarks) out << line << '\n';
+  out << "\n"
+      << "Examples:\n";
+  for (const auto& [before, after] : kExamples) out << "  " << before << program << after << '\n';
+  out << std::flush;
 }
 
 }  // namespace dls
