@@ -322,4 +322,91 @@ void writeHelp(std::ostream& out, const std::string& program) {
   out << std::flush;
 }
 
+namespace {
+
+// Text as roff shows it: a backslash escaped, every "-" a minus sign (as
+// options are written), a line that would begin a request kept as text.
+std::string roff(const std::string& text) {
+  std::string shown = text[0] == '.' || text[0] == '\'' ? "\\&" : "";
+  for (const char c : text) shown += c == '\\' ? "\\e" : c == '-' ? "\\-" : std::string(1, c);
+  return shown;
+}
+
+// Prose paragraphs of the manual page, "" between paragraphs.
+void writeParagraphs(std::ostream& out, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) out << (line.empty() ? ".PP" : roff(line)) << '\n';
+}
+
+const std::vector<std::string> kInput = {
+    "Trees in Newick notation, each ending with \";\", or a NEXUS file (its TREE and UTREE statements), from "
+    "standard input or the file given by -i; gene trees labelled by gene take their species from a map (-a) or "
+    "from their labels (--species-delimiter). Any input may be gzip-compressed, whatever its name.",
+    "",
+    "Many files: -i FOLDER reads every regular file in the folder whose name does not begin with \".\", in the "
+    "byte order of their names; --input-list FILE the files it lists, one path a line (relative paths from the "
+    "list's folder; blank lines and lines beginning with \"#\" are skipped); --families FILE the gene families "
+    "of a families file: \"[FAMILIES]\", then for each family a line \"- NAME\" and lines \"KEY = VALUE\", of "
+    "which starting_gene_tree (the family's tree file) and mapping (its map, in a layout of -a) are read and "
+    "others skipped, paths from the working folder. The gene trees are numbered across the files in order; with "
+    "-g 0 the species tree is the first tree of the first file. Messages then name the file after a place: "
+    "\"line 3 column 5 of genes/OG0001.nwk\".",
+    "",
+    "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):",
+};
+
+const std::vector<std::string> kOutput = {
+    "The species tree found, after comment lines with its size and its costs: the weighted cost and the counts "
+    "of duplications and losses; with --genetrees, every gene tree after it, in input order, with its own "
+    "counts, an unrooted one at its cheapest rooting. It goes to standard output, or to the file of -o, which "
+    "is replaced only when the run succeeds. Progress and information lines, warnings (\"WARNING: ...\") and "
+    "errors (\"ERROR: ...\") go to standard error.",
+    "",
+    "The exit status is 0 on success, 1 for an error of the input or the command line, 2 for an internal error.",
+};
+
+}  // namespace
+
+void writeManPage(std::ostream& out, const std::string& version) {
+  out << ".TH DLSPECIES 1 \"\" \"dlspecies " << version << "\" \"User Commands\"\n"
+      << ".SH NAME\n"
+      << "dlspecies \\- rooted species tree from gene-family trees by gene-tree parsimony\n"
+      << ".SH SYNOPSIS\n"
+      << ".B dlspecies\n"
+      << "[\\fIOPTION\\fR]...\n"
+      << ".SH DESCRIPTION\n";
+  writeParagraphs(out, {"dlspecies infers a rooted species tree from many gene-family trees: the species tree of "
+                        "least weight x (D x duplications + L x losses) summed over the gene trees, under the "
+                        "least-common-ancestor reconciliation, with D = L = 1 unless --dup-weight and --loss-weight "
+                        "say otherwise. A start tree built by randomised leaf adding (or given first in the input, "
+                        "-g 0) is improved by SPR moves, every regraft position of a pruned subtree scored at "
+                        "once. The same seed and input give the same result, for any number of threads."});
+  out << ".SH OPTIONS\n";
+  for (const OptionSpec& spec : optionTable()) {
+    out << ".TP\n"
+        << (spec.shortName.empty() ? "" : "\\fB" + roff(spec.shortName) + "\\fR, ") << "\\fB" << roff(spec.longName)
+        << "\\fR" << (spec.valueText.empty() ? "" : " \\fI" + roff(spec.valueText) + "\\fR") << '\n';
+    // Lines after one that ends with ":" are a list, a line each.
+    bool list = false;
+    for (std::size_t i = 0; i < spec.help.size(); ++i) {
+      out << (i == 0 ? "" : list ? "\n.br\n" : " ") << roff(spec.help[i]);
+      list = list || spec.help[i].back() == ':';
+    }
+    out << '\n';
+  }
+  out << ".SH INPUT\n";
+  writeParagraphs(out, kInput);
+  for (const Mark& mark : kMarks) out << ".TP\n\\fB" << roff(mark.mark) << "\\fR\n" << roff(mark.meaning) << '\n';
+  out << ".PP\n";
+  for (const char* line : kAfterMarks) out << roff(line) << '\n';
+  out << ".SH OUTPUT\n";
+  writeParagraphs(out, kOutput);
+  out << ".SH EXAMPLES\n.nf\n";
+  for (const auto& [before, after] : kExamples) out << roff(std::string(before) + "dlspecies" + after) << '\n';
+  out << ".fi\n"
+      << ".SH SEE ALSO\n"
+      << "The README (/usr/share/doc/dlspecies/README.md, or PREFIX/share/doc/dlspecies as installed) explains "
+         "every option, the input formats and the benchmarks; \\fBdlsim \\-\\-help\\fR lists the options of "
+         "the data generator installed with it.\n";
+}
+
 }  // namespace dls
