@@ -11,7 +11,7 @@ namespace {
 
 struct GeneTreeMarks {
   bool rootingMarked = false;
-  GeneTreeRooting rooting;  // as marked, else as the rules read unmarked trees
+  GeneTreeRooting rooting = GeneTreeRooting::byRoot;  // as marked, else as the rules read unmarked trees
   double weight = 1.0;
   TextPosition weightAt;  // of the number of the weight mark that counts
 };
