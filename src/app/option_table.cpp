@@ -389,7 +389,7 @@ void writeManPage(std::ostream& out, const std::string& version) {
     bool list = false;
     for (std::size_t i = 0; i < spec.help.size(); ++i) {
       out << (i == 0 ? "" : list ? "\n.br\n" : " ") << roff(spec.help[i]);
-      list = list || spec.help[i].back() == ':';
+      list = list || (!spec.help[i].empty() && spec.help[i].back() == ':');
     }
     out << '\n';
   }
