@@ -11,9 +11,9 @@ READ_MEGABYTES ?= 1024
 # licence under share/doc/dlspecies, the man page when the build made one.
 PREFIX ?= /usr/local
 DESTDIR ?=
-# The targets that make install and make package build (the man page's
-# with them, when the build makes one).
-INSTALLED_TARGETS = dlspecies dlsim
+# The targets that make install and make package build: the programs and
+# the manual page.
+INSTALLED_TARGETS = dlspecies dlsim man_page
 
 .PHONY: all build run test test-mpi mpi bench bench-read bench-large bench-mpi bench-accuracy fuzz install uninstall \
         package clean

@@ -99,7 +99,7 @@ Reading readTrees(std::istream& text, const std::string& name) {
     NewickReader reader(in, names, random, console);
     for (;;) {
       GeneTree tree(true, 1.0);
-      if (!reader.read(tree)) break;
+      if (!reader.read(tree, GeneTreeRooting::rooted)) break;
       ++trees;
       leaves += static_cast<long long>(tree.leaves().size());
     }

@@ -65,6 +65,9 @@ bool flagGiven(CommandLine& line, const std::string& longName);
 
 // The help text, "Usage: PROGRAM ..." to its last example.
 void writeHelp(std::ostream& out, const std::string& program);
+// The manual page (roff, man(7) macros), from the same table, marks and
+// examples as the help; the version goes into its title line.
+void writeManPage(std::ostream& out, const std::string& version);
 
 // The options that travel, for both directions of a message (see
 // ByteWriter): each field in table order.

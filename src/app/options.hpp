@@ -33,13 +33,16 @@ struct Options {
   CostModel costModel;
   bool quiet = false;
   unsigned threads = 1;                    // workers scoring the gene trees
-  std::string inputPath;                   // empty: standard input
+  std::string inputPath;                   // a file or folder of trees; empty: standard input
+  std::string inputListPath;               // a list of tree files; empty: none
+  std::string familiesPath;                // a families file; empty: none
   std::string outputPath;                  // empty: standard output
   std::string constraintsPath;             // empty: none
   std::string mapPath;                     // gene labels to species; empty: none
   char speciesDelimiter = '\0';            // the species is part of the gene label; '\0': not
   bool speciesAfterLastDelimiter = false;  // rather than before the first
   bool unrootedByDefault = false;          // gene trees without "[&R]" are unrooted
+  bool rootedByDefault = false;            // gene trees without "[&U]" are rooted, whatever their root
   double minSupport = 0;                   // gene-tree branches of lower support are contracted
   bool refinePolytomies = false;           // rather than resolved at random once
   int rounds = 0;                          // rounds of a random jump and a search without a better tree

@@ -247,7 +247,7 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
   }
   if (!shareOptions(processes, run ? &options : nullptr)) return 0;
   processes.setWorkingTogether(true);
-  const InputStreams streams{*files.trees, files.constraintsText.get(), files.mapText.get()};
+  const InputStreams streams{*files.trees, files.constraintsText.get(), files.mapText.get(), &files.treeFiles};
   RunOutputs outputs;
   outputs.report = [&]() -> std::ostream& { return files.output ? files.output->stream() : std::cout; };
   if (files.bootstrapTrees) outputs.bootstrapTrees = [&]() -> std::ostream& { return files.bootstrapTrees->stream(); };

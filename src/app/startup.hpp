@@ -6,8 +6,10 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/command_line.hpp"
+#include "app/input_files.hpp"
 #include "app/options.hpp"
 #include "app/output_file.hpp"
 #include "common/console.hpp"
@@ -17,7 +19,8 @@ namespace dls {
 
 // The opened files of a run.
 struct RunFiles {
-  std::ifstream input;  // not open: standard input
+  std::ifstream input;              // not open: standard input, or many files
+  std::vector<TreeFile> treeFiles;  // the many files of trees, in order; empty: one input
   std::ifstream constraints;
   std::ifstream map;
   // What is read of each: its bytes, or the text they inflate to when they

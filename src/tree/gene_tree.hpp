@@ -24,6 +24,7 @@ class GeneTree {
   bool rooted() const { return rooted_; }
   double weight() const { return weight_; }
   void setWeight(double weight) { weight_ = weight; }
+  void setRooted(bool rooted) { rooted_ = rooted; }
   std::size_t size() const { return rooting_.size(); }
   NodeId root() const { return rooting_.root(); }
   NodeId child(NodeId n, int i) const { return rooting_.child(n, i); }

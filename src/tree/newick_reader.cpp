@@ -1,7 +1,6 @@
 #include "tree/newick_reader.hpp"
 
 #include "common/decimal_text.hpp"
-
 #include "common/errors.hpp"
 
 namespace dls {
@@ -28,6 +27,8 @@ bool NewickReader::readNodes() {
   written_.clear();
   pending_.clear();
   leafPlaces_.clear();
+  heldWarning_.clear();
+  rootChildren_ = 0;
   in_.setCommentSink(&pending_);
 
   // The inner nodes whose children are being read, with the count of
@@ -69,13 +70,13 @@ bool NewickReader::readNodes() {
           nextOrEnd(c);
         }
         finishNode(up.node, c);
+        if (open.size() == 1) rootChildren_ = up.moreChildren + 1;
         open.pop_back();
         continue;
       }
       ++up.moreChildren;
       if (c != ',') throw InputError("missing ')' in input tree expression " + in_.lastPosition());
-      if (up.moreChildren >= 2 && !(readingGeneTree_ && refinePolytomies_))
-        console_.warning("multifurcation detected at " + in_.lastPosition(), "multifurcation detected");
+      commaBeforeChild(up.moreChildren, open.size() == 1);
       nextOrEnd(c);
       parent = up.node;
       break;
@@ -84,7 +85,26 @@ bool NewickReader::readNodes() {
   }
   in_.setCommentSink(nullptr);
   if (c != ';') throw InputError("missing ';' in tree expression " + in_.position());
+  unrootedTree_ = readingGeneTree_ && (rooting_ == GeneTreeRooting::unrooted ||
+                                       (rooting_ == GeneTreeRooting::byRoot && rootChildren_ == 3));
   return true;
+}
+
+void NewickReader::commaBeforeChild(int commas, bool atRoot) {
+  if (commas < 2 || (readingGeneTree_ && refinePolytomies_)) return;
+  const auto warn = [this](const std::string& where) {
+    console_.warning("multifurcation detected at " + where, "multifurcation detected");
+  };
+  if (atRoot && readingGeneTree_ && rooting_ != GeneTreeRooting::rooted) {
+    // A third child of the root: no multifurcation of an unrooted tree; of
+    // a tree read by its root, one only once a fourth child follows.
+    if (commas == 2) {
+      if (rooting_ == GeneTreeRooting::byRoot) heldWarning_ = in_.lastPosition();
+      return;
+    }
+    if (commas == 3 && rooting_ == GeneTreeRooting::byRoot) warn(heldWarning_);
+  }
+  warn(in_.lastPosition());
 }
 
 void NewickReader::readLeafName(int node, char& c) {
@@ -93,7 +113,7 @@ void NewickReader::readLeafName(int node, char& c) {
   std::string name = in_.readName();
   nextOrEnd(c);
   // A leaf must be named: leaves are tied to species by name.
-  if (name.empty()) throw InputError("missing leaf name in the tree expression " + where.text());
+  if (name.empty()) throw InputError("missing leaf name in the tree expression " + in_.place(where));
   if (translation_ != nullptr) {
     const auto translated = translation_->find(name);
     if (translated != translation_->end()) name = translated->second;
@@ -103,7 +123,7 @@ void NewickReader::readLeafName(int node, char& c) {
     const auto first = leafPlaces_.emplace(name, where);
     if (!first.second)
       throw InputError("gene label \"" + shownText(name) + "\" twice in one gene tree: at " +
-                       first.first->second.text() + " and " + where.text());
+                       in_.place(first.first->second) + " and " + in_.place(where));
   }
   written_[static_cast<std::size_t>(node)].name = std::move(name);
 }
@@ -187,6 +207,15 @@ void NewickReader::resolve() {
   for (std::size_t i = 0; i < count; ++i) {
     std::vector<int>& list = children_[i];
     if (!kept_[i] || list.size() <= 2) continue;
+    if (unrootedTree_ && i == 0 && list.size() == 3) {
+      // The three ways from an unrooted tree's root (as written): its last
+      // two children go below a new node, which resolves no polytomy.
+      const int joined = static_cast<int>(written_.size());
+      written_.push_back({static_cast<int>(i), std::string(), false, false});
+      for (const int child : {list[1], list[2]}) written_[static_cast<std::size_t>(child)].parent = joined;
+      list.assign({list[0], joined});
+      continue;
+    }
     if (readingGeneTree_ && !refinePolytomies_) ++randomlyResolved_;
     const std::size_t first = list.size();
     PresentPositions present(2 * first - 2, first);
@@ -257,6 +286,7 @@ NameId nameOf(NameTable& names, const std::string& name) { return name.empty() ?
 
 bool NewickReader::read(SpeciesTree& tree) {
   readingGeneTree_ = false;
+  rooting_ = GeneTreeRooting::rooted;
   if (!readNodes()) return false;
   CladeId clades = 0;
   build(tree, [&](const WrittenNode& written, bool) {
@@ -275,9 +305,11 @@ bool NewickReader::read(SpeciesTree& tree) {
   return true;
 }
 
-bool NewickReader::read(GeneTree& tree) {
+bool NewickReader::read(GeneTree& tree, GeneTreeRooting rooting) {
   readingGeneTree_ = true;
+  rooting_ = rooting;
   if (!readNodes()) return false;
+  tree.setRooted(!unrootedTree_);
   build(tree, [&](const WrittenNode& written, bool leaf) {
     if (written.created) return tree.addCreatedNode();
     if (!leaf || geneSpecies_ == nullptr) return tree.addNode(nameOf(names_, written.name));

@@ -25,6 +25,11 @@ namespace dls {
 // Leaf labels to use in place of those written (a NEXUS TRANSLATE table).
 using LabelTranslation = std::unordered_map<std::string, std::string>;
 
+// How a gene tree's rooting is read: rooted, unrooted, or by its root, whose
+// three children make it unrooted (the usual Newick form of an unrooted
+// tree: maximum-likelihood programs write one) and any other number rooted.
+enum class GeneTreeRooting { rooted, unrooted, byRoot };
+
 class NewickReader {
  public:
   NewickReader(TextReader& in, NameTable& names, Random& random, Console& console)
@@ -37,8 +42,13 @@ class NewickReader {
   bool read(SpeciesTree& tree);
   // A gene tree takes the species of its leaves from the gene species map
   // (none: labels are species names); while the map gives them, one gene
-  // label twice in a tree is an error naming both places.
-  bool read(GeneTree& tree);
+  // label twice in a tree is an error naming both places. Its rooting is
+  // read as asked. The root of three children of an unrooted tree is no
+  // polytomy: its three ways are the tree's rootings, and it is made binary
+  // without a warning, without a random draw and without marking its new
+  // node; other roots of more than two children are polytomies (an
+  // unrooted tree's warned from its fourth child on).
+  bool read(GeneTree& tree, GeneTreeRooting rooting);
 
   // Both stay with the caller; null: none.
   void setTranslation(const LabelTranslation* translation) { translation_ = translation; }
@@ -70,6 +80,9 @@ class NewickReader {
 
   // Reads the nodes of the next tree; false at the end of the text.
   bool readNodes();
+  // At the comma after a node's first `commas` children: a warning for a
+  // further child of a multifurcation (see read(GeneTree&)).
+  void commaBeforeChild(int commas, bool atRoot);
   void readLeafName(int node, char& c);
   // After a node's name: an optional branch length, then the comments read
   // since its first character.
@@ -95,6 +108,10 @@ class NewickReader {
   GeneSpeciesMap* geneSpecies_ = nullptr;
   bool inNexusBlock_ = false;
   bool readingGeneTree_ = false;
+  GeneTreeRooting rooting_ = GeneTreeRooting::rooted;  // of the gene tree being read
+  std::string heldWarning_;                            // the place of the root's second comma while its rooting is open
+  int rootChildren_ = 0;                               // as written
+  bool unrootedTree_ = false;
   double minSupport_ = 0;
   bool refinePolytomies_ = false;
   long long randomlyResolved_ = 0;

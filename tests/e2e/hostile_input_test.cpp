@@ -76,7 +76,7 @@ TEST(HostileInput, RightResultOrExactError) {
       {{"-i", "a", "--input", "b"}, tree, "ERROR: more than one argument --input\n", 1},
       {{"--seed", "4294967295"}, tree, "", 0, "[Species tree]"},
       // Files that cannot be read.
-      {{"-i", "."}, "", "ERROR: cannot read .: Is a directory\n", 1},
+      {{"-i", "sub"}, "", "ERROR: no file in input folder sub (names beginning with \".\" are skipped)\n", 1},
       {{"--constraints", "."}, tree, "ERROR: cannot read .: Is a directory\n", 1},
       {{"-a", "."}, tree, "ERROR: cannot read .: Is a directory\n", 1},
       {{"-i", "/proc/self/mem"}, "", "ERROR: cannot read /proc/self/mem: Input/output error\n", 1},

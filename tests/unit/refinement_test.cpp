@@ -281,7 +281,7 @@ TEST(GeneTreeRefiner, IsTheLeastOfEveryRootingAndRefinementAndCountsItsOwn) {
       }
       return at[gene.root] + ";";
     };
-    const std::string written = (unrooted ? "[&U]" : "") + text(nullptr);
+    const std::string written = (unrooted ? "[&U]" : "[&R]") + text(nullptr);
     const TreeInput input = readInput(readableNewick(speciesTree) + "\n" + written, true, 1, true);
     input.speciesTree->coverNames(input.names.size());
     GeneTreeRefiner refiner(*input.speciesTree,
