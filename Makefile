@@ -4,8 +4,19 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
 FUZZ_SECONDS ?= 60
+# The size of the file of trees that bench-read reads, plain and gzip-compressed.
+READ_MEGABYTES ?= 1024
 
-.PHONY: all build run test test-mpi mpi bench bench-large bench-mpi bench-accuracy fuzz clean
+# make install: programs under $(DESTDIR)$(PREFIX)/bin, the README and the
+# licence under share/doc/dlspecies, the man page when the build made one.
+PREFIX ?= /usr/local
+DESTDIR ?=
+# The targets that make install and make package build: the programs and
+# the manual page.
+INSTALLED_TARGETS = dlspecies dlsim man_page
+
+.PHONY: all build run test test-mpi mpi bench bench-read bench-large bench-mpi bench-accuracy fuzz install uninstall \
+        package clean
 
 all: build
 
@@ -38,11 +49,17 @@ test-mpi: mpi
 	cmake --build build-mpi -j $(JOBS) --target mpi_tests
 	ctest --test-dir build-mpi --output-on-failure -R '^Mpi[.]'
 
-# Benchmarks in Release: tree reading, then the data-set ladder (bench/RESULTS.md).
+# Benchmarks in Release: tree reading, plain and compressed, then the
+# data-set ladder (bench/RESULTS.md).
 bench: build
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	./$(BUILD_DIR)/bench/bench_read_deep_tree
 	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR)
+
+# The reading of READ_MEGABYTES of trees alone, plain and gzip-compressed.
+bench-read: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_read_compressed dlsim
+	./$(BUILD_DIR)/bench/bench_read_compressed $(BUILD_DIR) $(READ_MEGABYTES)
 
 bench-large: build
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
@@ -53,10 +70,13 @@ bench-mpi: build mpi
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	./$(BUILD_DIR)/bench/bench_ladder $(BUILD_DIR) --mpi build-mpi
 
-# Distance of the tree found to the generating species tree over noise and
-# loss weights (bench/RESULTS.md); ACCURACY_ARGS=--quick (or the lists of
-# bench/accuracy.cpp) runs a part of the table.
+# Distance of the tree found to the generating species tree: on gene trees
+# estimated by FastTree from simulated sequences (installed when missing),
+# then on gene trees with random leaf moves (bench/RESULTS.md);
+# ACCURACY_ARGS=--quick (or the options of bench/accuracy.cpp) runs a part.
 bench-accuracy: build
+	@command -v FastTree >/dev/null || command -v fasttree >/dev/null || \
+	  { apt-get update && apt-get install -y --no-install-recommends fasttree; }
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_accuracy bench_tree_distance
 	./$(BUILD_DIR)/bench/bench_accuracy $(BUILD_DIR) $(ACCURACY_ARGS)
 
@@ -66,5 +86,25 @@ fuzz:
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_tree_input fuzz_side_files fuzz_reading fuzz_weighted_run dlsim
 	tests/fuzz/run_fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
+# What make install installed: CMake's $(BUILD_DIR)/install_manifest.txt
+# with DESTDIR in front, kept as $(BUILD_DIR)/installed_files.txt for make
+# uninstall (make package writes a manifest of its own over CMake's).
+install: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(INSTALLED_TARGETS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+	sed 's|^|$(DESTDIR)|' $(BUILD_DIR)/install_manifest.txt > $(BUILD_DIR)/installed_files.txt
+
+uninstall:
+	@test -f $(BUILD_DIR)/installed_files.txt || { echo "nothing installed from $(BUILD_DIR)" >&2; exit 1; }
+	xargs -r -d '\n' rm -f < $(BUILD_DIR)/installed_files.txt
+	sed -n 's|^\(.*/share/doc/dlspecies\)/.*|\1|p' $(BUILD_DIR)/installed_files.txt | sort -u | \
+	  xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
+	rm -f $(BUILD_DIR)/installed_files.txt
+
+# The Debian package $(BUILD_DIR)/dlspecies_VERSION_ARCH.deb, with CPack.
+package: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(INSTALLED_TARGETS)
+	cd $(BUILD_DIR) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-tsan build-fuzz build-nogtest build-mpi
+	rm -rf $(BUILD_DIR) build-sanitize build-tsan build-fuzz build-nogtest build-nozlib build-mpi

@@ -52,7 +52,7 @@ void measure(const char* label, const std::string& newick, int repeats) {
     NewickReader reader(in, names, random, console);
     GeneTree tree(true, 1.0);
     auto start = std::chrono::steady_clock::now();
-    reader.read(tree);
+    reader.read(tree, GeneTreeRooting::rooted);
     readTime += seconds(start);
     std::ostringstream out;
     start = std::chrono::steady_clock::now();

@@ -1,35 +1,12 @@
 #include "data_set.hpp"
 
+#include <cstdio>
+
+#include "family_sequences.hpp"
 #include "gene_family.hpp"
 #include "yule_species_tree.hpp"
 
 namespace dlsim {
-
-namespace {
-
-bool isNameChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
-
-// Gives every leaf (a species name after "(" or ",") a gene label of its
-// own: the species name, "_g" and the gene's number in the data set.
-std::string withGeneLabels(const std::string& newick, long& genes, GenesOfSpecies* genesOfSpecies) {
-  std::string labelled;
-  for (std::size_t at = 0; at < newick.size();) {
-    const char c = newick[at++];
-    labelled += c;
-    if (c != '(' && c != ',') continue;
-    std::size_t end = at;
-    while (end < newick.size() && isNameChar(newick[end])) ++end;
-    if (end == at) continue;
-    const std::string species = newick.substr(at, end - at);
-    const std::string gene = species + "_g" + std::to_string(++genes);
-    if (genesOfSpecies != nullptr) (*genesOfSpecies)[species].push_back(gene);
-    labelled += gene;
-    at = end;
-  }
-  return labelled;
-}
-
-}  // namespace
 
 void writeMap(const GenesOfSpecies& genesOfSpecies, MapLayout layout, std::ostream& out) {
   for (const auto& entry : genesOfSpecies) {
@@ -47,7 +24,7 @@ void writeMap(const GenesOfSpecies& genesOfSpecies, MapLayout layout, std::ostre
 }
 
 DataSetSize writeDataSet(const SimOptions& options, SimRandom& random, std::ostream& out,
-                         GenesOfSpecies* genesOfSpecies, std::string* speciesTree) {
+                         const DataSetOutputs& outputs) {
   long genes = 0;
   static const char* const weights[] = {"0.5", "1.5", "2", "3"};
   YuleSpeciesTree species = growYuleTree(options.species, random);
@@ -56,8 +33,9 @@ DataSetSize writeDataSet(const SimOptions& options, SimRandom& random, std::ostr
     shuffleNames(species, naming);
   }
   SimRandom noise(sideSeed(options.seed, 2));
+  const std::uint64_t sequenceSeed = sideSeed(options.seed, 3);
   if (options.speciesTreeFirst) out << species.newick() << '\n';
-  if (speciesTree != nullptr) *speciesTree = species.newick();
+  if (outputs.speciesTree != nullptr) *outputs.speciesTree = species.newick();
   DataSetSize size;
   for (int i = 0; i < options.families; ++i) {
     const bool unrooted = random.uniform() < options.unrootedShare;
@@ -67,10 +45,51 @@ DataSetSize writeDataSet(const SimOptions& options, SimRandom& random, std::ostr
     if (family.leaves < 2) continue;
     if (unrooted && family.leaves >= 3) out << "[&U]";
     if (weighted) out << "[&WEIGHT=" << weight << "]";
-    out << (options.geneLabels ? withGeneLabels(family.newick, genes, genesOfSpecies) : family.newick) << '\n';
+    // Leaves are named in the order written: gene k of the data set is "species_gk".
+    std::vector<std::string> label(family.written.size());
+    std::vector<int> leafOrder;
+    const auto childOf = [](const GeneTree& tree) {
+      return [&tree](int node, int side) {
+        return tree.child[static_cast<std::size_t>(node)][static_cast<std::size_t>(side)];
+      };
+    };
+    out << binaryNewick(family.written.root, childOf(family.written), [&](int node) {
+      const std::string& name =
+          species.nodes[static_cast<std::size_t>(family.written.species[static_cast<std::size_t>(node)])].name;
+      std::string& leaf = label[static_cast<std::size_t>(node)];
+      leaf = options.geneLabels ? name + "_g" + std::to_string(++genes) : name;
+      if (options.geneLabels && outputs.genesOfSpecies != nullptr) (*outputs.genesOfSpecies)[name].push_back(leaf);
+      leafOrder.push_back(node);
+      return leaf;
+    }) << '\n';
     ++size.families;
     size.geneLeaves += family.leaves;
     size.movedLeaves += family.moved;
+    if (outputs.trueGeneTrees == nullptr && !outputs.alignment) continue;
+    SimRandom stream(sideSeed(sequenceSeed, static_cast<std::uint64_t>(i)));
+    const FamilySequences sequences = simulateFamilySequences(family.evolved, options.substitutionScale,
+                                                              outputs.alignment ? options.sites : 0, stream);
+    if (outputs.trueGeneTrees != nullptr) {
+      const GeneTree& tree = family.evolved;
+      *outputs.trueGeneTrees << binaryNewick(
+                                    tree.root, childOf(tree),
+                                    [&](int node) { return label[static_cast<std::size_t>(node)]; },
+                                    [&](int node) {
+                                      if (node == tree.root) return std::string();
+                                      char length[32];
+                                      std::snprintf(length, sizeof length, ":%.6g",
+                                                    sequences.length[static_cast<std::size_t>(node)]);
+                                      return std::string(length);
+                                    })
+                             << '\n';
+    }
+    if (outputs.alignment) {
+      std::string fasta;
+      for (int leaf : leafOrder)
+        fasta += ">" + label[static_cast<std::size_t>(leaf)] + "\n" +
+                 sequences.sequence[static_cast<std::size_t>(leaf)] + "\n";
+      outputs.alignment(size.families, fasta);
+    }
   }
   return size;
 }

@@ -36,11 +36,40 @@ const char* const simHelpText =
     "                         (implies --gene-labels)\n"
     "      --map-format F     the map's lines: pairs (\"gene species\", default), comma\n"
     "                         (\"species:gene1,gene2\") or semicolon (\"species:gene1;gene2;\")\n"
+    "      --true-gene-trees FILE  write each gene tree as evolved to FILE, one line per\n"
+    "                         gene tree written: before --spr-noise, leaves labelled as in\n"
+    "                         the gene trees, branch lengths in substitutions per site\n"
+    "      --alignments DIR   write each family's DNA alignment to DIR/familyK.fasta, K the\n"
+    "                         gene tree's number among those written (zero-padded to the\n"
+    "                         width of m); needs gene labels (--gene-labels or --map)\n"
+    "      --sites L          alignment length (default 500)\n"
+    "      --subst-scale H    expected substitutions per site from the species root to a\n"
+    "                         leaf before the rate multipliers below (default 1)\n"
     "      --seed S           seed; the same seed and options give the same data (default 1)\n"
     "  -o, --output FILE      write to FILE instead of standard output\n"
     "  -h, --help             print this help and stop\n"
     "\n"
-    "With the defaults a family has roughly n to 2n genes.\n";
+    "With the defaults a family has roughly n to 2n genes.\n"
+    "\n"
+    "Sequences (--alignments, --true-gene-trees) evolve along each family's tree as\n"
+    "it evolved, timed by the species tree (its root splits at time 0, its leaves\n"
+    "are at 1; extra root copies split over a stem of 0.1 above the root). Each\n"
+    "family draws, from a random stream of its own (the seed and the family's\n"
+    "number), so that the gene trees do not change whatever is asked:\n"
+    "  - a rate multiplier, lognormal of mean 1 (log-scale deviation 0.5);\n"
+    "  - lineage-specific rate variation: each branch's rate is multiplied by a\n"
+    "    gamma of mean 1 whose shape is drawn per family, lognormal with log-scale\n"
+    "    mean 1.5 and deviation 1 (median shape 4.5);\n"
+    "  - a GTR model: base frequencies (A, C, G, T) from Dirichlet(36, 26, 28, 32),\n"
+    "    exchange rates (AC, AG, AT, CG, CT, GT) from Dirichlet(10, 30, 8, 8, 30, 10);\n"
+    "  - gamma rates across sites, four categories of their quarters' mean rates\n"
+    "    (Yang 1994), the shape lognormal with log-scale mean 0 and deviation 0.5.\n"
+    "A branch of time t has t x H x family multiplier x branch multiplier expected\n"
+    "substitutions per site. The root's bases follow the base frequencies. With\n"
+    "--swaps, a sequence carries the label of the swapped gene (a mislabelled gene).\n"
+    "Trees estimated by FastTree -nt -gtr from such alignments of 25 to 50 species\n"
+    "differ from the true ones by a normalised RF distance of about 0.13 with the\n"
+    "defaults, 0.14 with 400 sites, 0.32 with 100 and 0.5 with 40.\n";
 
 namespace {
 
@@ -70,7 +99,7 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
   // The options that take a value, each between blanks.
   static const std::string withValue =
       " -n --species -m --families --dup --loss --root-copies --swaps --spr-noise --unrooted --weighted --seed -o"
-      " --output --map --map-format --species-tree-out ";
+      " --output --map --map-format --species-tree-out --true-gene-trees --alignments --sites --subst-scale ";
   bool mapLayoutGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
@@ -121,6 +150,17 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
       (name == "--unrooted"   ? options.unrootedShare
        : name == "--weighted" ? options.weightedShare
                               : options.rates.sprNoise) = number;
+    } else if (name == "--sites") {
+      if (!toInteger(value, 1, 10000000, integer)) return error = bad, false;
+      options.sites = static_cast<int>(integer);
+    } else if (name == "--subst-scale") {
+      if (!toNumber(value, number) || !(number > 0.0 && number <= 1000.0)) return error = bad, false;
+      options.substitutionScale = number;
+    } else if (name == "--true-gene-trees") {
+      options.trueGeneTreesOutput = value;
+    } else if (name == "--alignments") {
+      if (value.empty()) return error = bad, false;
+      options.alignmentsDir = value;
     } else if (name == "--species-tree-out") {
       options.speciesTreeOutput = value;
     } else if (name == "--map") {
@@ -146,6 +186,12 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
   if (!options.speciesTreeOutput.empty() &&
       (options.speciesTreeOutput == options.output || options.speciesTreeOutput == options.mapOutput))
     return error = "--species-tree-out names the same file as --output or --map", false;
+  const std::string& trees = options.trueGeneTreesOutput;
+  if (!trees.empty() && (trees == options.output || trees == options.mapOutput || trees == options.speciesTreeOutput))
+    return error = "--true-gene-trees names the same file as --output, --map or --species-tree-out", false;
+  if (!options.alignmentsDir.empty() && !options.geneLabels)
+    return error = "--alignments needs gene labels (--gene-labels or --map): each sequence needs a name of its own",
+           false;
   return true;
 }
 

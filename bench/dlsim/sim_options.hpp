@@ -25,6 +25,10 @@ struct SimOptions {
   bool geneLabels = false;        // leaves named "S001_g3" (gene 3 of the data set, of species S001)
   std::string mapOutput;          // where to write the gene-to-species map; empty: nowhere
   MapLayout mapLayout = MapLayout::pairs;
+  std::string trueGeneTreesOutput;  // where to write the gene trees as evolved, with branch lengths
+  std::string alignmentsDir;        // where to write each family's alignment; empty: nowhere
+  int sites = 500;                  // alignment length
+  double substitutionScale = 1.0;   // expected substitutions per site from the species root to a leaf
   std::uint64_t seed = 1;
   std::string output;  // empty: standard output
   bool help = false;

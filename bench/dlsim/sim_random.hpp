@@ -4,6 +4,7 @@
 // the library's distributions, which differ between standard libraries), so a
 // seed gives the same data set wherever log1p rounds alike.
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +27,37 @@ class SimRandom {
   // Uniform integer in [0, count), count > 0.
   std::size_t below(std::size_t count) { return static_cast<std::size_t>(uniform() * static_cast<double>(count)); }
 
+  // Standard normal, by Box-Muller from two draws (the second value is not kept).
+  double normal() {
+    const double radius = std::sqrt(-2.0 * std::log1p(-uniform()));
+    return radius * std::cos(6.283185307179586 * uniform());
+  }
+
+  // Lognormal: exp of a normal of the given mean and standard deviation.
+  double lognormal(double mu, double sigma) { return std::exp(mu + sigma * normal()); }
+
+  // Gamma of the given shape (> 0) and scale 1, by Marsaglia and Tsang
+  // (2000); a shape below 1 through shape + 1 and a uniform power.
+  double gamma(double shape) {
+    if (shape < 1.0) return gamma(shape + 1.0) * std::pow(1.0 - uniform(), 1.0 / shape);
+    const double d = shape - 1.0 / 3.0, c = 1.0 / std::sqrt(9.0 * d);
+    for (;;) {
+      const double x = normal(), v = (1.0 + c * x) * (1.0 + c * x) * (1.0 + c * x);
+      if (v <= 0.0) continue;
+      if (std::log1p(-uniform()) < 0.5 * x * x + d - d * v + d * std::log(v)) return d * v;
+    }
+  }
+
+  // Dirichlet of the given concentrations, as normalised gammas.
+  template <std::size_t size>
+  std::array<double, size> dirichlet(const std::array<double, size>& concentration) {
+    std::array<double, size> draw{};
+    double sum = 0.0;
+    for (std::size_t i = 0; i < size; ++i) sum += draw[i] = gamma(concentration[i]);
+    for (double& value : draw) value /= sum;
+    return draw;
+  }
+
   // Puts the items in a uniformly random order (Fisher-Yates).
   template <class Item>
   void shuffle(std::vector<Item>& items) {
@@ -36,7 +68,7 @@ class SimRandom {
   std::mt19937_64 engine;
 };
 
-// The seed of a side stream (species names, gene-tree noise) of a data set's
+// The seed of a side stream (species names, gene-tree noise, sequences) of a data set's
 // seed, by splitmix64: drawing from a side stream leaves the main one, and so
 // every tree it makes, as it was.
 inline std::uint64_t sideSeed(std::uint64_t seed, std::uint64_t stream) {

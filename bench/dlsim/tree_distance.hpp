@@ -39,13 +39,13 @@ struct WrittenTree {
   std::vector<std::string> name;
 };
 
-// Reads the first Newick tree of the text: names bare or in single quotes
-// ('' for a quote), inner-node labels, branch lengths and [comments]
-// skipped, nodes of any number of children. Iterative.
-inline WrittenTree readNewick(const std::string& text) {
+// Reads the Newick tree that starts at text[at] (after blanks and comments)
+// and leaves `at` after its ";": names bare or in single quotes ('' for a
+// quote), inner-node labels, branch lengths and [comments] skipped, nodes of
+// any number of children. Iterative.
+inline WrittenTree readNewick(const std::string& text, std::size_t& at) {
   WrittenTree tree;
   std::vector<int> open;  // inner nodes whose ")" is still to come
-  std::size_t at = 0;
   const auto fail = [&](const std::string& what) {
     throw TreeTextError(what + " (at character " + std::to_string(at + 1) + ")");
   };
@@ -111,10 +111,27 @@ inline WrittenTree readNewick(const std::string& text) {
       open.pop_back();
       readLabel();
     } else if (c == ';' && open.empty()) {
+      ++at;
       return tree;
     } else {
       fail(std::string("unexpected \"") + c + "\"");
     }
+  }
+}
+
+// The first Newick tree of the text.
+inline WrittenTree readNewick(const std::string& text) {
+  std::size_t at = 0;
+  return readNewick(text, at);
+}
+
+// Every Newick tree of the text, such as a file of one tree per line.
+inline std::vector<WrittenTree> readNewickTrees(const std::string& text) {
+  std::vector<WrittenTree> trees;
+  for (std::size_t at = 0;;) {
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    if (at >= text.size()) return trees;
+    trees.push_back(readNewick(text, at));
   }
 }
 
@@ -225,6 +242,36 @@ inline TreeDistance treeDistance(const WrittenTree& first, const WrittenTree& se
 
 inline TreeDistance treeDistance(const std::string& first, const std::string& second) {
   return treeDistance(readNewick(first), readNewick(second));
+}
+
+// The mean normalised unrooted RF distance between the trees of two lists,
+// paired in order, over the pairs of four leaves or more (smaller trees
+// cannot differ): between true and estimated gene trees, the gene-tree
+// estimation error (GTEE). Fails when the lists differ in length.
+struct MeanDistance {
+  int pairs = 0;  // of four leaves or more
+  double unrooted = 0.0;
+};
+
+inline MeanDistance meanUnrootedDistance(const std::vector<WrittenTree>& first,
+                                         const std::vector<WrittenTree>& second) {
+  if (first.size() != second.size())
+    throw TreeTextError("the lists hold " + std::to_string(first.size()) + " and " + std::to_string(second.size()) +
+                        " trees");
+  MeanDistance mean;
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    TreeDistance distance;
+    try {
+      distance = treeDistance(first[i], second[i]);
+    } catch (const TreeTextError& error) {
+      throw TreeTextError("tree " + std::to_string(i + 1) + ": " + error.what());
+    }
+    if (distance.unrootedMost == 0) continue;
+    ++mean.pairs;
+    mean.unrooted += distance.unrooted();
+  }
+  if (mean.pairs > 0) mean.unrooted /= mean.pairs;
+  return mean;
 }
 
 }  // namespace dlsim

@@ -37,20 +37,20 @@ void shuffleNames(YuleSpeciesTree& tree, SimRandom& random);
 std::string speciesName(int number, int leaves);
 
 // Newick text, ending in ";", of the binary tree below root: child(node, i)
-// is child i of a node (-1 at a leaf), name(node) a leaf's name. Iterative,
-// so that tree depth does not matter; a lone leaf is put in parentheses,
-// since a tree in the text starts with "(".
-template <class Child, class Name>
-std::string binaryNewick(int root, Child&& child, Name&& name) {
+// is child i of a node (-1 at a leaf), name(node) a leaf's name (asked once
+// per leaf, in the order written), after(node) the text written after each
+// node, such as a branch length. Iterative, so that tree depth does not
+// matter; a lone leaf is put in parentheses, since a tree in the text starts
+// with "(".
+template <class Child, class Name, class After>
+std::string binaryNewick(int root, Child&& child, Name&& name, After&& after) {
   std::string text;
   std::vector<std::pair<int, int>> stack{{root, 0}};  // (node, next child to write)
   while (!stack.empty()) {
     auto& [node, next] = stack.back();
-    if (child(node, 0) < 0) {
-      text += name(node);
-      stack.pop_back();
-    } else if (next == 2) {
-      text += ')';
+    if (child(node, 0) < 0 || next == 2) {
+      text += child(node, 0) < 0 ? name(node) : std::string(")");
+      text += after(node);
       stack.pop_back();
     } else {
       text += next == 0 ? '(' : ',';
@@ -60,6 +60,11 @@ std::string binaryNewick(int root, Child&& child, Name&& name) {
   }
   if (child(root, 0) < 0) text = "(" + text + ")";
   return text + ";";
+}
+
+template <class Child, class Name>
+std::string binaryNewick(int root, Child&& child, Name&& name) {
+  return binaryNewick(root, child, name, [](int) { return std::string(); });
 }
 
 }  // namespace dlsim

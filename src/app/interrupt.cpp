@@ -16,7 +16,7 @@ namespace {
 std::atomic<bool> stopFlag{false};
 std::atomic<bool> quietFlag{true};
 // The unfinished output files, one slot per output file of the run.
-constexpr int kFileSlots = 2;
+constexpr int kFileSlots = 4;
 std::atomic<bool> haveFileToRemove[kFileSlots] = {};
 char fileToRemove[kFileSlots][4096];
 

@@ -24,7 +24,8 @@ void setInterruptQuiet(bool quiet);
 // Set by the first interrupt.
 const std::atomic<bool>& stopRequested();
 // A file a second interrupt removes ("" for none): one per slot, 0 for the
-// report, 1 for the bootstrap trees.
+// report, 1 for the bootstrap trees, 2 for the picture, 3 for the branch
+// table.
 void setFileToRemoveOnInterrupt(int slot, const std::string& path);
 
 // Holds the signals that end the program back while it lives: a file made

@@ -1,5 +1,6 @@
 #include "app/jobs.hpp"
 
+#include <algorithm>
 #include <map>
 
 #include "app/interrupt.hpp"
@@ -7,6 +8,8 @@
 #include "common/errors.hpp"
 #include "reconcile/species_index.hpp"
 #include "scoring/gene_tree_counts.hpp"
+#include "search/perturbation.hpp"
+#include "search/refined_gene_trees.hpp"
 #include "search/spr_search.hpp"
 #include "start/leaf_adding_builder.hpp"
 
@@ -50,6 +53,63 @@ void keepLabelsOnTheirClades(const SpeciesTree& given, SpeciesTree& found) {
   }
 }
 
+// The refined gene trees into a result: their rootings, and copies of
+// the refined ones.
+void keepRefinements(const JobInput& in, const std::vector<ScoredGeneTree>& genes, const RefinedGeneTrees& refined,
+                     JobResult& result) {
+  result.rootings = inInputOrder(in, genes, refined.rootings());
+  result.refined = refined.copies();
+  for (std::size_t position : refined.positions()) result.refinedAt.push_back(genes[position].input);
+}
+
+// A local search of the result's tree: to a local optimum of SPR moves,
+// and, with polytomies refined, each at its cheapest refinement for the
+// tree found. The search scores the gene trees at the resolution they were
+// read with, which favours no species tree: refinements fitted to a tree
+// favour it so much that a search with them stops where it starts.
+void searchLocally(const JobInput& in, const std::vector<ScoredGeneTree>& genes, Random& draws,
+                   const StageContext& context, JobResult& result) {
+  const CostModel& model = in.options.costModel;
+  SprSearch search(result.tree, {genes, in.input.trees.names, model}, draws, context, stopRequested());
+  const SearchResult found = search.run();
+  result.cost = found.cost;
+  result.moves += found.moves;
+  result.seconds += found.seconds;
+  if (!in.options.refinePolytomies) {
+    result.rootings = inInputOrder(in, genes, search.rootings());
+    return;
+  }
+  RefinedGeneTrees refined(genes);
+  result.cost = refined.refineFor(result.tree, model, draws.next(), context.team, context.processes);
+  context.console.line("Weighted reconciliation cost with polytomies refined: " + formatCost(result.cost));
+  keepRefinements(in, genes, refined, result);
+}
+
+// After the first local optimum, rounds of a random jump away from the best
+// tree and a local search from there, the better tree kept, until so many
+// rounds in a row find none better.
+void searchInRounds(const JobInput& in, const std::vector<ScoredGeneTree>& genes, Random& draws,
+                    const StageContext& context, JobResult& best) {
+  const int moves = std::max(1, static_cast<int>(best.tree.leaves().size()) / 10);
+  for (int round = 1, without = 0; without < in.options.rounds; ++round) {
+    if (context.processes.anyRank(stopRequested().load())) break;
+    JobResult candidate;
+    candidate.tree = best.tree;
+    perturb(candidate.tree, moves, draws);
+    const bool quiet = context.console.quiet();
+    context.console.setQuiet(true);
+    searchLocally(in, genes, draws, context, candidate);
+    context.console.setQuiet(quiet);
+    const bool better = isLowerCost(candidate.cost, best.cost);
+    candidate.moves += best.moves;
+    candidate.seconds += best.seconds;
+    if (better) std::swap(best, candidate);
+    without = better ? 0 : without + 1;
+    context.console.line("Round " + std::to_string(round) + ": cost " + formatCost(candidate.cost) + ", best " +
+                         formatCost(best.cost));
+  }
+}
+
 // The species tree searched from: the given one, else one built.
 JobResult searched(const JobInput& in, bool fromGiven, const std::vector<ScoredGeneTree>& genes,
                    const std::vector<NameId>& species, Random& draws, const StageContext& context) {
@@ -57,14 +117,10 @@ JobResult searched(const JobInput& in, bool fromGiven, const std::vector<ScoredG
   JobResult result;
   result.tree = fromGiven ? *in.input.trees.speciesTree : builtTree(in, scoring, species, draws, context);
   context.console.summariseWarnings();
-  SprSearch search(result.tree, scoring, draws, context, stopRequested());
-  const SearchResult found = search.run();
+  searchLocally(in, genes, draws, context, result);
+  if (in.options.rounds > 0) searchInRounds(in, genes, draws, context, result);
   if (fromGiven) keepLabelsOnTheirClades(*in.input.trees.speciesTree, result.tree);
   result.done = true;
-  result.cost = found.cost;
-  result.moves = found.moves;
-  result.seconds = found.seconds;
-  result.rootings = inInputOrder(in, genes, search.rootings());
   return result;
 }
 
@@ -99,7 +155,10 @@ JobResult runReplicate(const JobInput& in, int replicate, Console& console, Work
   try {
     result =
         searched(in, in.options.startTree == StartTree::given, genes, species, draws, {team, soleProcess(), console});
+    // A replicate reports its tree alone.
     result.rootings.clear();
+    result.refined.clear();
+    result.refinedAt.clear();
     result.done = !stopRequested();
   } catch (const CostNotFinite&) {
     result.costNotFinite = true;
@@ -115,13 +174,22 @@ JobResult runScoring(const JobInput& in, Console& console, WorkerTeam& team, Pro
   const std::vector<ScoredGeneTree> genes = scoringOrder(in.input.trees.geneTrees);
   JobResult result;
   result.tree = *in.input.trees.speciesTree;
-  std::vector<RootEdge> rootings = rootingsAsRead(genes);
-  rootAtCheapest(result.tree, genes, rootings, in.options.costModel, team);
-  const std::vector<GeneTreeCost> counts = countAt(result.tree, genes, rootings, in.options.costModel, team);
-  result.cost = weightedCost(genes, counts, in.options.costModel.weights, searchers);
+  const CostModel& model = in.options.costModel;
+  if (in.options.refinePolytomies) {
+    // Each tree at its cheapest refinement, ties drawn as a start's first.
+    Random draws = in.afterReading;
+    RefinedGeneTrees refined(genes);
+    result.cost = refined.refineFor(result.tree, model, draws.next(), team, searchers);
+    keepRefinements(in, genes, refined, result);
+  } else {
+    std::vector<RootEdge> rootings = rootingsAsRead(genes);
+    rootAtCheapest(result.tree, genes, rootings, model, team);
+    const std::vector<GeneTreeCost> counts = countAt(result.tree, genes, rootings, model, team);
+    result.cost = weightedCost(genes, counts, model.weights, searchers);
+    result.rootings = inInputOrder(in, genes, rootings);
+    result.counts = inInputOrder(in, genes, counts);
+  }
   result.done = true;
-  result.rootings = inInputOrder(in, genes, rootings);
-  result.counts = inInputOrder(in, genes, counts);
   return result;
 }
 

@@ -43,6 +43,10 @@ struct JobResult {
   // order, the edge it is rooted on; the scoring also gives its counts.
   std::vector<RootEdge> rootings;
   std::vector<GeneTreeCost> counts;
+  // With polytomies refined: the gene trees that have them at the
+  // refinement used (the rootings are of these), and their input positions.
+  std::vector<GeneTree> refined;
+  std::vector<std::size_t> refinedAt;
 };
 
 // What every job reads.

@@ -50,19 +50,41 @@ using K = ValueKind;
 // Every option, in the help's order.
 const std::vector<OptionSpec> kOptions = {
     valued(
-        "-i", "--input", "<file>", K::fileName, {"Trees to read (Newick or NEXUS) [default: standard input]"},
+        "-i", "--input", "<file>", K::fileName,
+        {"Trees to read (Newick or NEXUS), or a folder of tree files (every file",
+         "whose name does not begin with \".\") [default: standard input]"},
         [](Options& o) -> OptionField { return &o.inputPath; }, false),
+    valued(
+        "", "--input-list", "<file>", K::fileName,
+        {"Read the tree files listed there, one path a line (relative to the", "list's folder)"},
+        [](Options& o) -> OptionField { return &o.inputListPath; }, false),
+    valued(
+        "", "--families", "<file>", K::fileName,
+        {"Read gene families from a families file ([FAMILIES], then per family",
+         "\"- NAME\", \"starting_gene_tree = FILE\" and \"mapping = MAPFILE\")"},
+        [](Options& o) -> OptionField { return &o.familiesPath; }, false),
     valued(
         "-o", "--output", "<file>", K::fileName, {"Where the result goes [default: standard output]"},
         [](Options& o) -> OptionField { return &o.outputPath; }, false),
     word(
-        "--oformat", {"newick", "nexus", "tree"},
+        "--oformat", {"newick", "nexus", "tree", "annotated", "nhx"},
         {"The result as Newick [default] or NEXUS with comment lines, or the",
-         "species tree alone on one Newick line (tree)"},
+         "species tree alone on one Newick line (tree); annotated: NEXUS with",
+         "supports and events per branch as [&key=value] node comments, gene",
+         "nodes tagged; nhx: the same as Newick with [&&NHX:...] comments"},
         [](Options& o) -> OptionField { return &o.format; }, true),
     flag(
         "", "--genetrees", {"Also every gene tree with its costs, in input order"},
         [](Options& o) -> OptionField { return &o.writeGeneTrees; }, true),
+    valued(
+        "", "--branch-table", "<file>", K::fileName,
+        {"Also write a table of the species tree's branches there: clade,",
+         "supports, duplications, losses, families (tab-separated)"},
+        [](Options& o) -> OptionField { return &o.branchTablePath; }, true),
+    valued(
+        "", "--svg", "<file>", K::fileName,
+        {"Also draw the species tree there (SVG), with supports and the", "duplications and losses per branch"},
+        [](Options& o) -> OptionField { return &o.svgPath; }, true),
     number(
         "-g", "--generator", "0|1", 0, 1,
         {"The start tree of the search:", "0 - the species tree given first in the input",
@@ -83,6 +105,11 @@ const std::vector<OptionSpec> kOptions = {
         "", "--bootstrap-trees", "<file>", K::fileName,
         {"Also write the replicates' trees there, one Newick line each"},
         [](Options& o) -> OptionField { return &o.bootstrapTreesPath; }, false),
+    word(
+        "--support", {"families"},
+        {"Support of every inner branch from the gene trees, without a rerun:",
+         "the cost of its two NNI alternatives and the share of the gene", "trees that prefer each of the three"},
+        [](Options& o) -> OptionField { return &o.support; }, true),
     flag(
         "", "--evaluate", {"With -g 0: no search, the report of the given species tree as it is"},
         [](Options& o) -> OptionField { return &o.evaluateOnly; }, true),
@@ -105,8 +132,23 @@ const std::vector<OptionSpec> kOptions = {
         {"With --species-delimiter: the text before the first c [default] or", "after the last c"},
         [](Options& o) -> OptionField { return &o.speciesAfterLastDelimiter; }, false),
     flag(
-        "", "--unrooted", {"Gene trees are unrooted unless marked [&R] [default: rooted unless", "marked [&U]]"},
+        "", "--rooted",
+        {"Gene trees are rooted unless marked [&U] [default: unmarked ones are",
+         "unrooted when their root has three children]"},
+        [](Options& o) -> OptionField { return &o.rootedByDefault; }, false),
+    flag(
+        "", "--unrooted", {"Gene trees are unrooted unless marked [&R]"},
         [](Options& o) -> OptionField { return &o.unrootedByDefault; }, false),
+    valued(
+        "", "--min-support", "<S>", K::decimal,
+        {"Contract gene-tree branches of support (inner label, 0-1 or 0-100 as",
+         "written) below S; implies --polytomies refine [default: none]"},
+        [](Options& o) -> OptionField { return &o.minSupport; }, false),
+    word(
+        "--polytomies", {"random", "refine"},
+        {"Gene-tree polytomies resolved once at random [default], or each scored",
+         "at its cheapest refinement for every species tree (refine)"},
+        [](Options& o) -> OptionField { return &o.refinePolytomies; }, true),
     flag(
         "", "--limit", {"Count losses in the species tree restricted to each gene tree's", "species (not recommended)"},
         [](Options& o) -> OptionField { return &o.costModel.scope; }, true,
@@ -118,6 +160,11 @@ const std::vector<OptionSpec> kOptions = {
         "", "--loss-weight", "<L>", K::decimal,
         {"Cost of a loss, the same [default: 1]; 0 counts duplications alone", "(D and L may not both be 0)"},
         [](Options& o) -> OptionField { return &o.costModel.weights.loss; }, true),
+    number(
+        "", "--rounds", "<K>", 0, 1000,
+        {"After the search, rounds of random SPR moves on a tenth of the species",
+         "and a search again, the better tree kept, until K rounds find none [default: 0]"},
+        [](Options& o) -> OptionField { return &o.rounds; }, true),
     number(
         "-t", "--threads", "<1..1024>", 1, 1024,
         {"Threads scoring the gene trees; the result is the same for any number",
@@ -230,6 +277,37 @@ bool flagGiven(CommandLine& line, const std::string& longName) {
   return spec != nullptr && findArgument(line, *spec) != nullptr;
 }
 
+namespace {
+
+// The marks in front of a gene tree, and the lines after them, for the help
+// and the manual page.
+struct Mark {
+  const char* mark;
+  const char* meaning;
+};
+const Mark kMarks[] = {
+    {"[&U]", "The gene tree is unrooted: it counts at its cheapest rooting"},
+    {"[&R]", "The gene tree is rooted"},
+    {"[&WEIGHT=w]", "Its cost counts w times, w a decimal number > 0 [default: 1]"},
+    {"[&W w]", "The same, as NEXUS writes a tree's weight"},
+};
+const char* const kAfterMarks[] = {
+    "Without either, a gene tree is unrooted when its root has three children (the usual",
+    "Newick form of an unrooted tree), else rooted; --rooted and --unrooted change that.",
+    "In a species tree given with -g 0, [&CONSTRAINT] after a clade keeps the clade together.",
+};
+
+// Command lines, the program's name between the two parts.
+const std::pair<const char*, const char*> kExamples[] = {
+    {"", " -i trees.newick -o speciestree.newick"},
+    {"cat speciestree.newick genetrees.newick | ", " -g 0"},
+    {"", " -i genetrees.nwk -a genes.map --unrooted"},
+    {"", " -i orthogroup_trees/ -a genes.map -o speciestree.nwk"},
+    {"", " --families families.txt --genetrees -o report.nwk"},
+};
+
+}  // namespace
+
 void writeHelp(std::ostream& out, const std::string& program) {
   out << "Usage: " << program << " [ARGUMENT]\n"
       << "\n"
@@ -248,18 +326,103 @@ void writeHelp(std::ostream& out, const std::string& program) {
     for (std::size_t i = 0; i < spec.help.size(); ++i) out << (i == 0 ? "" : indent) << spec.help[i] << '\n';
   }
   out << "\n"
-      << "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):\n"
-      << "  [&U]                          The gene tree is unrooted: it counts at its cheapest rooting\n"
-      << "  [&R]                          The gene tree is rooted [default, unless --unrooted]\n"
-      << "  [&WEIGHT=w]                   Its cost counts w times, w a decimal number > 0 [default: 1]\n"
-      << "  [&W w]                        The same, as NEXUS writes a tree's weight\n"
-      << "In a species tree given with -g 0, [&CONSTRAINT] after a clade keeps the clade together.\n"
-      << "\n"
-      << "Examples:\n"
-      << "  " << program << " -i trees.newick -o speciestree.newick\n"
-      << "  cat speciestree.newick genetrees.newick | " << program << " -g 0\n"
-      << "  " << program << " -i genetrees.nwk -a genes.map --unrooted\n"
-      << std::flush;
+      << "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):\n";
+  for (const Mark& mark : kMarks) {
+    const std::string name = "  " + std::string(mark.mark);
+    out << name << std::string(indent.size() - name.size(), ' ') << mark.meaning << '\n';
+  }
+  for (const char* line : kAfterMarks) out << line << '\n';
+  out << "\n"
+      << "Examples:\n";
+  for (const auto& [before, after] : kExamples) out << "  " << before << program << after << '\n';
+  out << std::flush;
+}
+
+namespace {
+
+// Text as roff shows it: a backslash escaped, every "-" a minus sign (as
+// options are written), a line that would begin a request kept as text.
+std::string roff(const std::string& text) {
+  std::string shown = text[0] == '.' || text[0] == '\'' ? "\\&" : "";
+  for (const char c : text) shown += c == '\\' ? "\\e" : c == '-' ? "\\-" : std::string(1, c);
+  return shown;
+}
+
+// Prose paragraphs of the manual page, "" between paragraphs.
+void writeParagraphs(std::ostream& out, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) out << (line.empty() ? ".PP" : roff(line)) << '\n';
+}
+
+const std::vector<std::string> kInput = {
+    "Trees in Newick notation, each ending with \";\", or a NEXUS file (its TREE and UTREE statements), from "
+    "standard input or the file given by -i; gene trees labelled by gene take their species from a map (-a) or "
+    "from their labels (--species-delimiter). Any input may be gzip-compressed, whatever its name.",
+    "",
+    "Many files: -i FOLDER reads every regular file in the folder whose name does not begin with \".\", in the "
+    "byte order of their names; --input-list FILE the files it lists, one path a line (relative paths from the "
+    "list's folder; blank lines and lines beginning with \"#\" are skipped); --families FILE the gene families "
+    "of a families file: \"[FAMILIES]\", then for each family a line \"- NAME\" and lines \"KEY = VALUE\", of "
+    "which starting_gene_tree (the family's tree file) and mapping (its map, in a layout of -a) are read and "
+    "others skipped, paths from the working folder. The gene trees are numbered across the files in order; with "
+    "-g 0 the species tree is the first tree of the first file. Messages then name the file after a place: "
+    "\"line 3 column 5 of genes/OG0001.nwk\".",
+    "",
+    "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):",
+};
+
+const std::vector<std::string> kOutput = {
+    "The species tree found, after comment lines with its size and its costs: the weighted cost and the counts "
+    "of duplications and losses; with --genetrees, every gene tree after it, in input order, with its own "
+    "counts, an unrooted one at its cheapest rooting. It goes to standard output, or to the file of -o, which "
+    "is replaced only when the run succeeds. Progress and information lines, warnings (\"WARNING: ...\") and "
+    "errors (\"ERROR: ...\") go to standard error.",
+    "",
+    "The exit status is 0 on success, 1 for an error of the input or the command line, 2 for an internal error.",
+};
+
+}  // namespace
+
+void writeManPage(std::ostream& out, const std::string& version) {
+  out << ".TH DLSPECIES 1 \"\" \"dlspecies " << version << "\" \"User Commands\"\n"
+      << ".SH NAME\n"
+      << "dlspecies \\- rooted species tree from gene-family trees by gene-tree parsimony\n"
+      << ".SH SYNOPSIS\n"
+      << ".B dlspecies\n"
+      << "[\\fIOPTION\\fR]...\n"
+      << ".SH DESCRIPTION\n";
+  writeParagraphs(out, {"dlspecies infers a rooted species tree from many gene-family trees: the species tree of "
+                        "least weight x (D x duplications + L x losses) summed over the gene trees, under the "
+                        "least-common-ancestor reconciliation, with D = L = 1 unless --dup-weight and --loss-weight "
+                        "say otherwise. A start tree built by randomised leaf adding (or given first in the input, "
+                        "-g 0) is improved by SPR moves, every regraft position of a pruned subtree scored at "
+                        "once. The same seed and input give the same result, for any number of threads."});
+  out << ".SH OPTIONS\n";
+  for (const OptionSpec& spec : optionTable()) {
+    out << ".TP\n"
+        << (spec.shortName.empty() ? "" : "\\fB" + roff(spec.shortName) + "\\fR, ") << "\\fB" << roff(spec.longName)
+        << "\\fR" << (spec.valueText.empty() ? "" : " \\fI" + roff(spec.valueText) + "\\fR") << '\n';
+    // Lines after one that ends with ":" are a list, a line each.
+    bool list = false;
+    for (std::size_t i = 0; i < spec.help.size(); ++i) {
+      out << (i == 0 ? "" : list ? "\n.br\n" : " ") << roff(spec.help[i]);
+      list = list || (!spec.help[i].empty() && spec.help[i].back() == ':');
+    }
+    out << '\n';
+  }
+  out << ".SH INPUT\n";
+  writeParagraphs(out, kInput);
+  for (const Mark& mark : kMarks) out << ".TP\n\\fB" << roff(mark.mark) << "\\fR\n" << roff(mark.meaning) << '\n';
+  out << ".PP\n";
+  for (const char* line : kAfterMarks) out << roff(line) << '\n';
+  out << ".SH OUTPUT\n";
+  writeParagraphs(out, kOutput);
+  out << ".SH EXAMPLES\n.nf\n";
+  for (const auto& [before, after] : kExamples) out << roff(std::string(before) + "dlspecies" + after) << '\n';
+  out << ".fi\n"
+      << ".SH SEE ALSO\n"
+      << "The README (/usr/share/doc/dlspecies/README.md, or PREFIX/share/doc/dlspecies as installed) explains "
+         "every option, the input formats and the benchmarks; \\fBdlsim \\-\\-help\\fR lists the options of "
+         "the data generator installed with it.\n";
 }
 
 }  // namespace dls

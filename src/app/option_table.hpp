@@ -22,7 +22,7 @@ namespace dls {
 // The field of Options an option sets; none for version and help. (The
 // seed, a std::uint32_t, is an unsigned.)
 using OptionField = std::variant<std::monostate, bool*, int*, unsigned*, double*, std::string*, char*, OutputFormat*,
-                                 StartTree*, LossScope*>;
+                                 StartTree*, LossScope*, GeneTreeSupport*>;
 static_assert(std::is_same_v<std::uint32_t, unsigned>, "the seed is set as an unsigned");
 
 enum class ValueKind {
@@ -65,6 +65,9 @@ bool flagGiven(CommandLine& line, const std::string& longName);
 
 // The help text, "Usage: PROGRAM ..." to its last example.
 void writeHelp(std::ostream& out, const std::string& program);
+// The manual page (roff, man(7) macros), from the same table, marks and
+// examples as the help; the version goes into its title line.
+void writeManPage(std::ostream& out, const std::string& version);
 
 // The options that travel, for both directions of a message (see
 // ByteWriter): each field in table order.

@@ -10,8 +10,12 @@
 namespace dls {
 
 // The report with comment lines in Newick or NEXUS notation, or the species
-// tree alone on one Newick line.
-enum class OutputFormat { newick, nexus, tree };
+// tree alone on one Newick line; annotated: NEXUS with FigTree's node
+// comments, nhx: Newick with NHX comments.
+enum class OutputFormat { newick, nexus, tree, annotated, nhx };
+
+// Support of the inner branches from the gene trees, without a rerun.
+enum class GeneTreeSupport { families, none };
 
 // Where the search starts: the species tree given first in the input, or
 // a tree built by randomised leaf adding.
@@ -29,13 +33,22 @@ struct Options {
   CostModel costModel;
   bool quiet = false;
   unsigned threads = 1;                    // workers scoring the gene trees
-  std::string inputPath;                   // empty: standard input
+  std::string inputPath;                   // a file or folder of trees; empty: standard input
+  std::string inputListPath;               // a list of tree files; empty: none
+  std::string familiesPath;                // a families file; empty: none
   std::string outputPath;                  // empty: standard output
   std::string constraintsPath;             // empty: none
   std::string mapPath;                     // gene labels to species; empty: none
   char speciesDelimiter = '\0';            // the species is part of the gene label; '\0': not
   bool speciesAfterLastDelimiter = false;  // rather than before the first
   bool unrootedByDefault = false;          // gene trees without "[&R]" are unrooted
+  bool rootedByDefault = false;            // gene trees without "[&U]" are rooted, whatever their root
+  double minSupport = 0;                   // gene-tree branches of lower support are contracted
+  bool refinePolytomies = false;           // rather than resolved at random once
+  int rounds = 0;                          // rounds of a random jump and a search without a better tree
+  GeneTreeSupport support = GeneTreeSupport::none;
+  std::string svgPath;          // the species tree's picture; empty: none
+  std::string branchTablePath;  // the table of supports and events per branch; empty: none
 };
 
 }  // namespace dls

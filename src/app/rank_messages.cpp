@@ -233,6 +233,8 @@ void gatherJobResults(ProcessGroup& processes, const std::vector<Job>& jobs, std
       out.put(result.seconds);
       out.putVector(result.rootings);
       packTree(out, result.tree);
+      out.putVector(result.refinedAt);
+      for (const GeneTree& tree : result.refined) packTree(out, tree);
     }
     processes.send(0, out.bytes());
     return;
@@ -254,6 +256,8 @@ void gatherJobResults(ProcessGroup& processes, const std::vector<Job>& jobs, std
       in.getInto(result.seconds);
       result.rootings = in.getVector<RootEdge>();
       result.tree = unpackSpeciesTree(in);
+      result.refinedAt = in.getVector<std::size_t>();
+      for (std::size_t k = 0; k < result.refinedAt.size(); ++k) result.refined.push_back(unpackGeneTree(in));
     }
   }
 }

@@ -11,6 +11,7 @@
 #include "app/job_executors.hpp"
 #include "app/option_table.hpp"
 #include "app/rank_messages.hpp"
+#include "app/run_annotations.hpp"
 #include "app/startup.hpp"
 #include "common/decimal_text.hpp"
 #include "common/errors.hpp"
@@ -98,22 +99,42 @@ const ReportFormat& formatOf(OutputFormat format) {
   static const TreeLineFormat treeLine;
   static const NewickReportFormat newick;
   static const NexusFormat nexus;
-  return format == OutputFormat::tree    ? static_cast<const ReportFormat&>(treeLine)
-         : format == OutputFormat::nexus ? static_cast<const ReportFormat&>(nexus)
-                                         : static_cast<const ReportFormat&>(newick);
+  static const AnnotatedNexusFormat annotated;
+  static const NhxFormat nhx;
+  switch (format) {
+    case OutputFormat::tree:
+      return treeLine;
+    case OutputFormat::nexus:
+      return nexus;
+    case OutputFormat::annotated:
+      return annotated;
+    case OutputFormat::nhx:
+      return nhx;
+    default:
+      return newick;
+  }
 }
 
-// The counts and rootings of this process's gene trees for the result's
+// This process's gene trees as the result reports them, in input order:
+// each at the refinement of its polytomies the result used, if any, else
+// as read.
+std::vector<ScoredGeneTree> reportedTrees(const JobResult& result, const RunInput& input) {
+  std::vector<ScoredGeneTree> reported = inputOrder(input.trees.geneTrees);
+  for (std::size_t k = 0; k < result.refinedAt.size(); ++k) reported[result.refinedAt[k]].tree = &result.refined[k];
+  return reported;
+}
+
+// The counts and rootings of the reported gene trees for the result's
 // tree: the scoring's own, else counted at the result's rootings.
-std::vector<GeneTreeOutcome> outcomesOf(const JobResult& result, const Options& options, const RunInput& input,
-                                        WorkerTeam& team) {
-  const std::vector<GeneTree>& trees = input.trees.geneTrees;
+std::vector<GeneTreeOutcome> outcomesOf(const JobResult& result, const std::vector<ScoredGeneTree>& reported,
+                                        const Options& options, WorkerTeam& team) {
   const std::vector<GeneTreeCost> counts =
-      !result.counts.empty() || trees.empty()
+      !result.counts.empty() || reported.empty()
           ? result.counts
-          : countAt(result.tree, inputOrder(trees), result.rootings, options.costModel, team);
-  std::vector<GeneTreeOutcome> outcomes(trees.size());
-  for (std::size_t i = 0; i < trees.size(); ++i) outcomes[i] = {counts[i], result.rootings[i], trees[i].weight()};
+          : countAt(result.tree, reported, result.rootings, options.costModel, team);
+  std::vector<GeneTreeOutcome> outcomes(reported.size());
+  for (std::size_t i = 0; i < reported.size(); ++i)
+    outcomes[i] = {counts[i], result.rootings[i], reported[i].tree->weight()};
   return outcomes;
 }
 
@@ -141,21 +162,36 @@ void runJobsAndReport(const Options& options, RunInput& input, const Random& aft
   RunSummary summary;
   summary.speciesTree = &best.tree;
   summary.weights = options.costModel.weights;
-  std::vector<GeneTree>* listed = options.writeGeneTrees ? &input.trees.geneTrees : nullptr;
-  summary.geneTrees = outcomesOf(best, options, input, team);
-  if (searchedTogether) summary.geneTrees = gatherOutcomes(processes, summary.geneTrees, shares);
-  if (listed != nullptr && searchedTogether) input.trees.geneTrees = gatherGeneTrees(processes, *listed, shares);
+  const std::vector<ScoredGeneTree> reported = reportedTrees(best, input);
+  summary.geneTrees = outcomesOf(best, reported, options, team);
+  annotateBranches(options, reported, team, searchedTogether ? processes : soleProcess(), console, summary);
+  std::vector<const GeneTree*> listed = treesOf(reported);
+  std::vector<GeneTree> gathered;
+  if (searchedTogether) {
+    summary.geneTrees = gatherOutcomes(processes, summary.geneTrees, shares);
+    if (options.writeGeneTrees) {
+      std::vector<GeneTree> mine;
+      for (const GeneTree* tree : listed) mine.push_back(*tree);
+      gathered = gatherGeneTrees(processes, mine, shares);
+      listed.clear();
+      for (const GeneTree& tree : gathered) listed.push_back(&tree);
+    }
+  }
   processes.setWorkingTogether(false);
   if (!processes.leads()) return;
   // The cost reported is the one of the counts reported, in every mode.
   summary.weightedCost = summedCost(summary.geneTrees, summary.weights);
   if (options.evaluateOnly) console.line("Final weighted reconciliation cost: " + formatCost(summary.weightedCost));
   if (!std::isfinite(summary.weightedCost)) throw CostNotFinite();
-  summary.supports = tally.supports();
+  summary.bootstrap = tally.supports();
+  summary.supports = innerLabels(summary);
   summary.replicatesDone = tally.replicatesDone();
   summary.replicatesFailed = tally.replicatesFailed();
   summary.replicatesAsked = options.bootstrap;
-  formatOf(options.format).write(outputs->report(), summary, listed, input.trees.names);
+  summary.provenance = provenanceLines(options, outputs->commandLine, summary);
+  formatOf(options.format)
+      .write(outputs->report(), summary, options.writeGeneTrees ? &listed : nullptr, input.trees.names);
+  writeSideOutputs(outputs->svg, outputs->branchTable, summary, input.trees.names);
 }
 
 }  // namespace
@@ -211,18 +247,21 @@ int runProgram(int argc, char** argv, Console& console, ProcessGroup& processes)
   }
   if (!shareOptions(processes, run ? &options : nullptr)) return 0;
   processes.setWorkingTogether(true);
-  const InputStreams streams{files.input.is_open() ? static_cast<std::istream&>(files.input) : std::cin,
-                             files.constraints.is_open() ? &files.constraints : nullptr,
-                             files.map.is_open() ? &files.map : nullptr};
+  const InputStreams streams{*files.trees, files.constraintsText.get(), files.mapText.get(), &files.treeFiles};
   RunOutputs outputs;
   outputs.report = [&]() -> std::ostream& { return files.output ? files.output->stream() : std::cout; };
   if (files.bootstrapTrees) outputs.bootstrapTrees = [&]() -> std::ostream& { return files.bootstrapTrees->stream(); };
+  if (files.svg) outputs.svg = [&]() -> std::ostream& { return files.svg->stream(); };
+  if (files.branchTable) outputs.branchTable = [&]() -> std::ostream& { return files.branchTable->stream(); };
+  outputs.commandLine.assign(argv, argv + argc);
   runStages(options, &streams, &outputs, console, processes);
-  // The replicates' trees are committed first (a file, empty when none was
-  // done): a failure there leaves the report's file as it was.
-  if (files.bootstrapTrees) {
-    files.bootstrapTrees->stream();
-    files.bootstrapTrees->commit();
+  // The files beside the report are committed first (the replicates' trees
+  // a file, empty when none was done): a failure there leaves the report's
+  // file as it was.
+  for (const std::unique_ptr<OutputFile>* side : {&files.bootstrapTrees, &files.svg, &files.branchTable}) {
+    if (!*side) continue;
+    (*side)->stream();
+    (*side)->commit();
   }
   if (files.output)
     files.output->commit();

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "app/options.hpp"
 #include "app/run_input.hpp"
@@ -15,10 +17,15 @@
 namespace dls {
 
 // Where the results go, each opened only when it is written: the report,
-// and the bootstrap replicates' trees (empty: nowhere).
+// and the outputs beside it (empty: nowhere).
 struct RunOutputs {
   std::function<std::ostream&()> report;
   std::function<std::ostream&()> bootstrapTrees;
+  // The picture of the species tree and the branch table.
+  std::function<std::ostream&()> svg;
+  std::function<std::ostream&()> branchTable;
+  // The command line, for the annotated forms' header.
+  std::vector<std::string> commandLine;
 };
 
 // The stages of a run on opened inputs; failures are thrown. With several

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/input_files.hpp"
 #include "app/options.hpp"
 #include "common/console.hpp"
 #include "common/random.hpp"
@@ -20,6 +21,9 @@ struct InputStreams {
   std::istream& trees;
   std::istream* constraints;  // null: none
   std::istream* map;          // gene labels to species; null: none
+  // The trees as many files, read in turn in place of `trees`; null or
+  // empty: none.
+  const std::vector<TreeFile>* treeFiles = nullptr;
 };
 
 struct RunInput {

@@ -1,14 +1,12 @@
 #include "app/startup.hpp"
 
 #include <sched.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <thread>
 
@@ -43,23 +41,22 @@ std::uint32_t freshSeed() {
   }
 }
 
-// Opens a file to read: "KIND PATH not found" when it does not exist,
-// "cannot read PATH: REASON" when it cannot be read (a directory, no
-// permission).
-void openForReading(std::ifstream& file, const std::string& path, const std::string& kind) {
-  struct stat status {};
-  if (stat(path.c_str(), &status) != 0 && errno == ENOENT) throw InputError(kind + " " + path + " not found");
-  const int reason = S_ISDIR(status.st_mode) ? EISDIR : 0;
-  if (reason == 0) file.open(path);
-  if (reason != 0 || !file)
-    throw InputError("cannot read " + path + ": " + std::strerror(reason != 0 ? reason : errno));
-}
-
 // Never replace a file that is being read: throws "WHAT would overwrite
-// the input file" (or the constraints file, or the map file).
-void refuseToOverwriteRead(const Options& options, const std::string& what, const std::string& path) {
-  const bool replacesInput =
-      options.inputPath.empty() ? sameFile(STDIN_FILENO, path) : sameFile(options.inputPath, path);
+// the input file" (or the constraints file, or the map file; of many input
+// files, the one it would overwrite, and their list or families file).
+void refuseToOverwriteRead(const Options& options, const RunFiles& files, const std::string& what,
+                           const std::string& path) {
+  for (const TreeFile& file : files.treeFiles) {
+    if (sameFile(file.trees, path)) throw InputError(what + " would overwrite the input file " + file.trees);
+    if (!file.map.empty() && sameFile(file.map, path))
+      throw InputError(what + " would overwrite the map file " + file.map);
+  }
+  for (const std::string* list : {&options.inputListPath, &options.familiesPath})
+    if (!list->empty() && sameFile(*list, path))
+      throw InputError(what + " would overwrite the " +
+                       (list == &options.familiesPath ? "families file" : "input list"));
+  const bool replacesInput = files.treeFiles.empty() && (options.inputPath.empty() ? sameFile(STDIN_FILENO, path)
+                                                                                   : sameFile(options.inputPath, path));
   if (replacesInput) throw InputError(what + " would overwrite the input file");
   if (!options.constraintsPath.empty() && sameFile(options.constraintsPath, path))
     throw InputError(what + " would overwrite the constraints file");
@@ -67,7 +64,71 @@ void refuseToOverwriteRead(const Options& options, const std::string& what, cons
     throw InputError(what + " would overwrite the map file");
 }
 
+// The texts the readers read, over the opened files and standard input:
+// gzip-compressed ones are inflated.
+void openTexts(const Options& options, RunFiles& files) {
+  // Many input files are read one by one, later (standard input stays unread).
+  const bool fromFile = files.input.is_open();
+  files.trees = std::make_unique<DecompressingStream>(fromFile ? *files.input.rdbuf() : *std::cin.rdbuf(),
+                                                      fromFile ? options.inputPath : "standard input");
+  if (files.constraints.is_open())
+    files.constraintsText = std::make_unique<DecompressingStream>(*files.constraints.rdbuf(), options.constraintsPath);
+  if (files.map.is_open()) files.mapText = std::make_unique<DecompressingStream>(*files.map.rdbuf(), options.mapPath);
+}
+
+// The outputs beside the report, each checked against the inputs, the
+// report's file and the side outputs before it; entered in their slots of
+// the keyboard interrupt.
+void openSideOutputs(const Options& options, RunFiles& files) {
+  struct Side {
+    const char* option;
+    const std::string& path;
+    std::unique_ptr<OutputFile>& file;
+    int interruptSlot;
+  };
+  const Side sides[] = {{"--bootstrap-trees", options.bootstrapTreesPath, files.bootstrapTrees, 1},
+                        {"--svg", options.svgPath, files.svg, 2},
+                        {"--branch-table", options.branchTablePath, files.branchTable, 3}};
+  for (std::size_t i = 0; i < std::size(sides); ++i) {
+    const Side& side = sides[i];
+    if (side.path.empty()) continue;
+    const std::string what = side.option + (" " + side.path);
+    refuseToOverwriteRead(options, files, what, side.path);
+    if (!options.outputPath.empty() && sameFile(options.outputPath, side.path))
+      throw InputError(what + " would overwrite the output file");
+    for (std::size_t j = 0; j < i; ++j)
+      if (!sides[j].path.empty() && sameFile(sides[j].path, side.path))
+        throw InputError(what + " would overwrite the file of " + sides[j].option);
+    side.file = std::make_unique<OutputFile>(side.path, side.interruptSlot);
+  }
+}
+
+// The trees' input: one file (opened), or the files of a folder, a list or
+// a families file (each found readable), or standard input.
+void openTreeInput(const Options& options, RunFiles& files, Console& console) {
+  const int given = !options.inputPath.empty() + !options.inputListPath.empty() + !options.familiesPath.empty();
+  if (given > 1) throw InputError("-i, --input-list and --families exclude each other: give the trees by one of them");
+  const auto count = [&files](const char* what) {
+    return " (" + std::to_string(files.treeFiles.size()) + " " + what + (files.treeFiles.size() == 1 ? "" : "s") + ")";
+  };
+  if (!options.inputListPath.empty()) {
+    files.treeFiles = listedTreeFiles(options.inputListPath);
+    console.line("Input list: " + options.inputListPath + count("file"));
+  } else if (!options.familiesPath.empty()) {
+    files.treeFiles = familyTreeFiles(options.familiesPath);
+    console.line("Families file: " + options.familiesPath + count("family"));
+  } else if (!options.inputPath.empty() && isFolder(options.inputPath)) {
+    files.treeFiles = folderTreeFiles(options.inputPath);
+    console.line("Input folder: " + options.inputPath + count("file"));
+  } else if (!options.inputPath.empty()) {
+    console.line("Input file: " + options.inputPath);
+    openForReading(files.input, options.inputPath, "input file");
+  }
+}
+
 }  // namespace
+
+const char* programVersion() { return kVersion; }
 
 bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& console) {
   // Every value first, in the table's order.
@@ -80,6 +141,8 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
 
   if (options.writeGeneTrees && options.format == OutputFormat::tree)
     throw InputError("--genetrees does not apply to --oformat tree");
+  if (options.rootedByDefault && options.unrootedByDefault)
+    throw InputError("--rooted and --unrooted exclude each other");
   if (options.speciesAfterLastDelimiter && options.speciesDelimiter == '\0')
     throw InputError("--species-field needs --species-delimiter");
   const CostWeights& weights = options.costModel.weights;
@@ -89,6 +152,12 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     throw InputError("--bootstrap-trees needs --bootstrap");
   if (options.evaluateOnly && (options.bootstrap > 0 || options.starts > 1))
     throw InputError("--evaluate does not search: it takes neither --starts nor --bootstrap");
+  if (options.evaluateOnly && options.rounds > 0) throw InputError("--evaluate does not search: it takes no --rounds");
+  if (options.minSupport > 0) {
+    if (line.has("--polytomies") && !options.refinePolytomies)
+      throw InputError("--min-support needs --polytomies refine: contracted branches leave polytomies to refine");
+    options.refinePolytomies = true;
+  }
   if (options.evaluateOnly && options.startTree != StartTree::given)
     throw InputError("--evaluate needs -g 0: it scores the species tree given first in the input");
 
@@ -99,10 +168,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
     openForReading(files.constraints, options.constraintsPath, "constraints file");
     if (options.startTree != StartTree::leafAdding) console.warning("--constraints does not apply to generator 0");
   }
-  if (!options.inputPath.empty()) {
-    console.line("Input file: " + options.inputPath);
-    openForReading(files.input, options.inputPath, "input file");
-  }
+  openTreeInput(options, files, console);
   if (!options.mapPath.empty()) {
     if (options.speciesDelimiter != '\0') throw InputError("--map and --species-delimiter exclude each other");
     console.line("Map file: " + options.mapPath);
@@ -110,7 +176,7 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   }
   if (!options.outputPath.empty()) {
     console.line("Output file: " + options.outputPath);
-    refuseToOverwriteRead(options, "Output file " + options.outputPath, options.outputPath);
+    refuseToOverwriteRead(options, files, "Output file " + options.outputPath, options.outputPath);
   }
 
   if (flagGiven(line, "--version")) {
@@ -126,14 +192,9 @@ bool startUp(CommandLine& line, Options& options, RunFiles& files, Console& cons
   }
   // The command line is checked whole: only now is the output touched.
   if (!options.outputPath.empty()) files.output = std::make_unique<OutputFile>(options.outputPath);
-  if (!options.bootstrapTreesPath.empty()) {
-    const std::string what = "--bootstrap-trees " + options.bootstrapTreesPath;
-    refuseToOverwriteRead(options, what, options.bootstrapTreesPath);
-    if (!options.outputPath.empty() && sameFile(options.outputPath, options.bootstrapTreesPath))
-      throw InputError(what + " would overwrite the output file");
-    files.bootstrapTrees = std::make_unique<OutputFile>(options.bootstrapTreesPath, 1);
-  }
-  if (options.inputPath.empty() && isatty(STDIN_FILENO))
+  openSideOutputs(options, files);
+  openTexts(options, files);
+  if (options.inputPath.empty() && files.treeFiles.empty() && isatty(STDIN_FILENO))
     console.line("Reading the trees from standard input: end them with Ctrl-D (or give -i FILE)");
   console.line("Random seed: " + std::to_string(options.seed));
   if (!weights.areDefault())

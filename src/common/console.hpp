@@ -23,6 +23,7 @@ class Console {
   Console(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
   void setQuiet(bool quiet) { quiet_ = quiet; }
+  bool quiet() const { return quiet_; }
   // Where warnings go.
   std::ostream& warningStream() const { return err_; }
   // A terminal of that many columns: running lines are cut to fit.

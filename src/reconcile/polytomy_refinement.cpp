@@ -24,38 +24,6 @@ namespace dls {
 
 namespace {
 
-// How two (D, L) pairs compare under the weights: by the weighted cost,
-// reckoned from the whole counts so that equal pairs always compare equal;
-// when a weight is 0, by the other count first and this one next, so that
-// the counts stay the least possible.
-class CostOrder {
- public:
-  explicit CostOrder(const CostWeights& weights) : weights_(weights) {}
-
-  // Negative, zero or positive as a costs less than, as much as, or more
-  // than b.
-  int compare(const GeneTreeCost& a, const GeneTreeCost& b) const {
-    if (weights_.loss == 0) return lexicographic(a.duplications, a.losses, b.duplications, b.losses);
-    if (weights_.duplication == 0) return lexicographic(a.losses, a.duplications, b.losses, b.duplications);
-    const double x = weights_.of(static_cast<double>(a.duplications), static_cast<double>(a.losses));
-    const double y = weights_.of(static_cast<double>(b.duplications), static_cast<double>(b.losses));
-    return x < y ? -1 : (y < x ? 1 : 0);
-  }
-  // Whether a (drawn key ka) goes before b (key kb): cheaper, or as cheap
-  // with a smaller key. Without draws every key is 0 and the one held stays.
-  bool before(const GeneTreeCost& a, std::uint32_t ka, const GeneTreeCost& b, std::uint32_t kb) const {
-    const int c = compare(a, b);
-    return c < 0 || (c == 0 && ka < kb);
-  }
-
- private:
-  static int lexicographic(std::int64_t a1, std::int64_t a2, std::int64_t b1, std::int64_t b2) {
-    if (a1 != b1) return a1 < b1 ? -1 : 1;
-    return a2 < b2 ? -1 : (b2 < a2 ? 1 : 0);
-  }
-  CostWeights weights_;
-};
-
 GeneTreeCost plus(const GeneTreeCost& c, std::int64_t duplications, std::int64_t losses) {
   return {c.duplications + duplications, c.losses + losses};
 }

@@ -10,15 +10,7 @@ Reconciler::Reconciler(const SpeciesTree& species, const CostModel& model) : spe
 }
 
 GeneTreeCost Reconciler::costAt(const GeneTree& tree, const RootEdge& edge) {
-  scratch_.fit(tree.size());
-  const GeneRooting& rooting = scratch_.rootAt(tree, edge);
-  mapGeneTree<false>(tree, rooting, scratch_.turned, species_.leafByName().data(), index_, scratch_.map.data());
-  const RelevantTree* relevant = &wholeTree_;
-  if (model_.scope == LossScope::geneSpeciesOnly) {
-    scratch_.relevant.buildRestricted(species_, index_, tree, scratch_.map.data());
-    relevant = &scratch_.relevant;
-  }
-  return countCost<false>(rooting, scratch_.map.data(), *relevant);
+  return costAt(tree, edge, [](NodeId, NodeId, NodeId) {});
 }
 
 // The cost of every rooting in turn, kept up to date as the root moves:

@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string_view>
 
 #include "common/decimal_text.hpp"
 #include "reconcile/gene_scratch.hpp"
+#include "reconcile/reconciler.hpp"
 
 namespace dls {
 
@@ -39,6 +41,44 @@ const std::vector<std::string>* supportsOf(const RunSummary& summary) {
   return summary.supports.empty() ? nullptr : &summary.supports;
 }
 
+// What the species tree's labels say, when a run gives supports other than
+// the bootstrap's alone.
+void writeSupportLines(std::ostream& out, const RunSummary& summary, NoteStyle style) {
+  if (summary.familySupport.empty()) return;
+  out << "[Family support on inner nodes: percentage of the gene trees that prefer the clade to both "
+         "nearest-neighbour interchanges around its branch, of those that tell the three apart]\n";
+  if (style == NoteStyle::none && !summary.bootstrap.empty())
+    out << "[Inner node labels: bootstrap support/family support]\n";
+}
+
+// The inner gene nodes of the annotated forms tagged as duplications or
+// speciations, with the number of their species node.
+class GeneTreeNotes {
+ public:
+  GeneTreeNotes(const RunSummary& summary, NoteStyle style)
+      : reconciler_(*summary.speciesTree, CostModel()), numbers_(nodeNumbers(*summary.speciesTree)), style_(style) {}
+
+  // The tree at the rooting, written with its notes.
+  void write(std::ostream& out, const NewickWriter& writer, const GeneTree& tree, const RootEdge& rooting) {
+    notes_.assign(tree.size(), std::string());
+    reconciler_.costAt(tree, rooting, [&](NodeId g, NodeId c0, NodeId c1) {
+      const NodeId* map = reconciler_.mapping();
+      const bool duplication = isDuplication<false>(map[g], map[c0], map[c1]);
+      std::vector<Annotation> tags = {{"event", duplication ? "duplication" : "speciation"},
+                                      {"species_node", std::to_string(numbers_[static_cast<std::size_t>(map[g])])}};
+      if (style_ == NoteStyle::nhx) tags.push_back({"D", duplication ? "Y" : "N"});
+      notes_[static_cast<std::size_t>(g)] = nodeComment(tags, style_);
+    });
+    writer.write(out, tree, reconciler_.rooting(), &notes_);
+  }
+
+ private:
+  Reconciler reconciler_;
+  const std::vector<int> numbers_;
+  const NoteStyle style_;
+  std::vector<std::string> notes_;
+};
+
 }  // namespace
 
 std::string exactText(double value) {
@@ -49,15 +89,15 @@ std::string exactText(double value) {
   }
 }
 
-void TreeLineFormat::write(std::ostream& out, const RunSummary& summary, const std::vector<GeneTree>*,
+void TreeLineFormat::write(std::ostream& out, const RunSummary& summary, const std::vector<const GeneTree*>*,
                            const NameTable& names) const {
   NewickWriter(names).write(out, *summary.speciesTree, supportsOf(summary));
   out << ";\n";
   out.flush();
 }
 
-void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, const std::vector<GeneTree>* geneTrees,
-                               const NameTable& names) const {
+void NewickReportFormat::write(std::ostream& out, const RunSummary& summary,
+                               const std::vector<const GeneTree*>* geneTrees, const NameTable& names) const {
   const NewickWriter newick(names);
   const SpeciesTree& species = *summary.speciesTree;
   std::uint64_t duplications = 0, losses = 0;
@@ -65,7 +105,10 @@ void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, con
     duplications += static_cast<std::uint64_t>(gene.counts.duplications);
     losses += static_cast<std::uint64_t>(gene.counts.losses);
   }
+  const NoteStyle style = noteStyle();
   beginSpeciesBlock(out, newick, species);
+  if (style != NoteStyle::none)
+    for (const std::string& line : summary.provenance) out << '[' << line << "]\n";
   out << "[Species tree]\n";
   writeSize(out, species.size(), species.leaves().size());
   out << "[Weighted reconciliation cost: " << formatCost(summary.weightedCost) << "]\n";
@@ -85,8 +128,16 @@ void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, con
     }
     out << "]\n";
   }
+  writeSupportLines(out, summary, style);
   beginStatement(out, "speciestree1", "");
-  newick.write(out, species, supportsOf(summary));
+  if (style == NoteStyle::none) {
+    newick.write(out, species, supportsOf(summary));
+  } else {
+    std::vector<std::string> notes;
+    for (const std::vector<Annotation>& annotations : nodeAnnotations(summary))
+      notes.push_back(nodeComment(annotations, style));
+    newick.write(out, species, nullptr, &notes);
+  }
   out << ";\n";
   endBlock(out);
   if (geneTrees == nullptr) {
@@ -97,13 +148,15 @@ void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, con
   out << "\n[Gene trees]\n";
   beginGeneBlock(out, newick, *geneTrees);
   GeneScratch scratch;
+  std::unique_ptr<GeneTreeNotes> geneNotes;
+  if (style != NoteStyle::none) geneNotes = std::make_unique<GeneTreeNotes>(summary, style);
   // In input order, numbered by position there.
   for (std::size_t k = 1; k <= geneTrees->size(); ++k) {
-    const GeneTree& tree = (*geneTrees)[k - 1];
+    const GeneTree& tree = *(*geneTrees)[k - 1];
     const GeneTreeOutcome& outcome = summary.geneTrees[k - 1];
     // An empty line after every rooted tree, and before a tree that
     // follows an unrooted one.
-    if (k > 1 && !(*geneTrees)[k - 2].rooted()) out << '\n';
+    if (k > 1 && !(*geneTrees)[k - 2]->rooted()) out << '\n';
     out << "[Rooted gene tree " << k << (tree.rooted() ? "" : " (unrooted in input)") << "]\n";
     writeSize(out, tree.size(), tree.leaves().size());
     // The weight as a mark, so that the program reads it back.
@@ -112,7 +165,10 @@ void NewickReportFormat::write(std::ostream& out, const RunSummary& summary, con
     out << "[Gene duplications + Losses: " << outcome.counts.duplications << " + " << outcome.counts.losses << " = "
         << outcome.counts.duplications + outcome.counts.losses << "]\n";
     beginStatement(out, "genetree" + std::to_string(k), weight);
-    newick.write(out, tree, scratch.rootAt(tree, outcome.rooting));
+    if (geneNotes)
+      geneNotes->write(out, newick, tree, outcome.rooting);
+    else
+      newick.write(out, tree, scratch.rootAt(tree, outcome.rooting));
     out << ";\n";
     if (tree.rooted()) out << '\n';
   }
@@ -130,11 +186,9 @@ void NexusFormat::beginSpeciesBlock(std::ostream& out, const NewickWriter& write
 }
 
 void NexusFormat::beginGeneBlock(std::ostream& out, const NewickWriter& writer,
-                                 const std::vector<GeneTree>& trees) const {
+                                 const std::vector<const GeneTree*>& trees) const {
   out << "begin trees;\n";
-  std::vector<const GeneTree*> all;
-  for (const GeneTree& tree : trees) all.push_back(&tree);
-  writeNumberTranslation(out, writer, all);
+  writeNumberTranslation(out, writer, trees);
 }
 
 // The weight as the tree weight comment that NEXUS readers know.

@@ -10,4 +10,10 @@ double summedCost(const std::vector<GeneTreeOutcome>& geneTrees, const CostWeigh
   return cost;
 }
 
+bool hasGeneTreeWeights(const RunSummary& summary) {
+  for (const GeneTreeOutcome& gene : summary.geneTrees)
+    if (gene.weight != 1) return true;
+  return false;
+}
+
 }  // namespace dls

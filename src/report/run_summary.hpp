@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "reconcile/cost_model.hpp"
+#include "reconcile/event_placement.hpp"
 #include "reconcile/reconciliation.hpp"
+#include "scoring/branch_support.hpp"
 #include "tree/gene_tree.hpp"
 #include "tree/species_tree.hpp"
 
@@ -31,7 +33,21 @@ struct RunSummary {
   // (empty: none), and the replicates done of those asked for.
   std::vector<std::string> supports;
   int replicatesDone = 0, replicatesAsked = 0, replicatesFailed = 0;
+  // Per species-tree node, when asked for: the bootstrap support alone
+  // (supports may add the families' to it), the events on the branch above
+  // it (empty: not counted) and the support of that branch from the gene
+  // trees (empty: not asked for).
+  std::vector<std::string> bootstrap;
+  BranchEvents events;
+  std::vector<BranchSupport> familySupport;
+  // The lines of the header comment of the annotated forms: the program,
+  // the command line, the seed, the threads, the weights.
+  std::vector<std::string> provenance;
 };
+
+// Whether some gene tree's weight is not 1: the weighted sums of the
+// events per branch are then shown beside the counts.
+bool hasGeneTreeWeights(const RunSummary& summary);
 
 // The weighted cost of the gene trees' counts: weight × (duplication weight
 // × duplications + loss weight × losses) of each, summed in input order.

@@ -293,7 +293,7 @@ void Drawing::prepareTexts() {
 void Drawing::prepareLegend() {
   if (mostDuplications_ > 0)
     legend_.push_back({m_.radius(),
-                       {{"Circle area: duplications on the branch above the node (this one: ", nullptr},
+                       {{"Circle area: duplications on the branch (this one: ", nullptr},
                         {countText(mostDuplications_), kDuplicationColour},
                         {")", nullptr}}});
   if (showDuplications_ || showLosses_) {
@@ -307,7 +307,10 @@ void Drawing::prepareLegend() {
   anySupport_ = std::any_of(support_.begin(), support_.end(), [](const std::string& label) { return !label.empty(); });
   if (anySupport_)
     legend_.push_back(
-        {0, {{"Under a branch: ", nullptr}, {"support", kSupportColour}, {" of the clade below", nullptr}}});
+        picture_.supportMeaning.empty()
+            ? LegendLine{0,
+                         {{"Under a branch: ", nullptr}, {"support", kSupportColour}, {" of the clade below", nullptr}}}
+            : LegendLine{0, {{"Under a branch: ", nullptr}, {drawable(picture_.supportMeaning), kSupportColour}}});
 }
 
 // The header (title and legend) on top, then the tree, its root branch

@@ -36,6 +36,9 @@ struct SpeciesTreePicture {
   // any is left blank.
   std::vector<double> duplications;
   std::vector<double> losses;
+  // What the support labels are, for the legend ("support of the clade
+  // below" when empty).
+  std::string supportMeaning;
 };
 
 void writeSvg(std::ostream& out, const SpeciesTree& tree, const NameTable& names, const SpeciesTreePicture& picture);

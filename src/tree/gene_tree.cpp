@@ -9,7 +9,30 @@ NodeId GeneTree::addNode(NameId name, std::string_view geneLabel) {
     geneLabelEnd_.push_back(geneLabels_.size());
   }
   names_.push_back(name);
+  if (!created_.empty()) created_.push_back(0);
   return rooting_.addNode();
+}
+
+NodeId GeneTree::addCreatedNode() {
+  if (created_.empty()) created_.assign(names_.size(), 0);
+  const NodeId n = addNode(kNoName);
+  created_.back() = 1;
+  return n;
+}
+
+GeneTree GeneTree::relinked(const std::vector<std::array<NodeId, 2>>& children, NodeId root) const {
+  GeneTree tree(rooted_, weight_);
+  tree.names_ = names_;
+  tree.geneLabels_ = geneLabels_;
+  tree.geneLabelEnd_ = geneLabelEnd_;
+  tree.created_ = created_;
+  for (std::size_t n = 0; n < size(); ++n) tree.rooting_.addNode();
+  for (NodeId n = 0; n < static_cast<NodeId>(size()); ++n)
+    for (NodeId child : children[static_cast<std::size_t>(n)])
+      if (child != kNoNode) tree.rooting_.attach(n, child);
+  tree.rooting_.setRoot(root);
+  tree.finish();
+  return tree;
 }
 
 void GeneTree::finish() {

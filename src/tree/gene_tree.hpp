@@ -4,6 +4,7 @@
 // rootings re-root copies of its links (see GeneRooting). Once read, a gene
 // tree is never changed.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@ class GeneTree {
   bool rooted() const { return rooted_; }
   double weight() const { return weight_; }
   void setWeight(double weight) { weight_ = weight; }
+  void setRooted(bool rooted) { rooted_ = rooted; }
   std::size_t size() const { return rooting_.size(); }
   NodeId root() const { return rooting_.root(); }
   NodeId child(NodeId n, int i) const { return rooting_.child(n, i); }
@@ -43,11 +45,23 @@ class GeneTree {
   // The nodes with children, every one after its children.
   const std::vector<NodeId>& innerPostorder() const { return innerPostorder_; }
 
+  // Whether the node was made by resolving a node of more than two
+  // children while reading (a polytomy, kept to be refined): its place in
+  // the tree is one binary resolution of many.
+  bool created(NodeId n) const { return !created_.empty() && created_[static_cast<std::size_t>(n)] != 0; }
+  bool hasCreatedNodes() const { return !created_.empty(); }
+
   // Building, in the order of the text: nodes, then links, then finish().
   NodeId addNode(NameId name, std::string_view geneLabel = {});
+  NodeId addCreatedNode();
   void attach(NodeId parent, NodeId child) { rooting_.attach(parent, child); }
   void setRoot(NodeId root) { rooting_.setRoot(root); }
   void finish();
+
+  // The same tree with other links: children[n] the children of every node
+  // (kNoNode for none), root the new root (a rooting of another binary
+  // resolution of its polytomies, say). The nodes, names and labels stay.
+  GeneTree relinked(const std::vector<std::array<NodeId, 2>>& children, NodeId root) const;
 
   // Asks the processor to fetch the tree's nodes ahead of use: scoring
   // streams through all gene trees once per pruned subtree, far more data
@@ -71,6 +85,7 @@ class GeneTree {
   std::vector<std::size_t> geneLabelEnd_;
   std::vector<NodeId> leaves_;
   std::vector<NodeId> innerPostorder_;
+  std::vector<char> created_;  // per node; empty while no node is
 };
 
 }  // namespace dls

@@ -1,5 +1,6 @@
 #include "tree/newick_reader.hpp"
 
+#include "common/decimal_text.hpp"
 #include "common/errors.hpp"
 
 namespace dls {
@@ -26,6 +27,8 @@ bool NewickReader::readNodes() {
   written_.clear();
   pending_.clear();
   leafPlaces_.clear();
+  heldWarning_.clear();
+  rootChildren_ = 0;
   in_.setCommentSink(&pending_);
 
   // The inner nodes whose children are being read, with the count of
@@ -67,13 +70,13 @@ bool NewickReader::readNodes() {
           nextOrEnd(c);
         }
         finishNode(up.node, c);
+        if (open.size() == 1) rootChildren_ = up.moreChildren + 1;
         open.pop_back();
         continue;
       }
       ++up.moreChildren;
       if (c != ',') throw InputError("missing ')' in input tree expression " + in_.lastPosition());
-      if (up.moreChildren >= 2)
-        console_.warning("multifurcation detected at " + in_.lastPosition(), "multifurcation detected");
+      commaBeforeChild(up.moreChildren, open.size() == 1);
       nextOrEnd(c);
       parent = up.node;
       break;
@@ -82,7 +85,26 @@ bool NewickReader::readNodes() {
   }
   in_.setCommentSink(nullptr);
   if (c != ';') throw InputError("missing ';' in tree expression " + in_.position());
+  unrootedTree_ = readingGeneTree_ && (rooting_ == GeneTreeRooting::unrooted ||
+                                       (rooting_ == GeneTreeRooting::byRoot && rootChildren_ == 3));
   return true;
+}
+
+void NewickReader::commaBeforeChild(int commas, bool atRoot) {
+  if (commas < 2 || (readingGeneTree_ && refinePolytomies_)) return;
+  const auto warn = [this](const std::string& where) {
+    console_.warning("multifurcation detected at " + where, "multifurcation detected");
+  };
+  if (atRoot && readingGeneTree_ && rooting_ != GeneTreeRooting::rooted) {
+    // A third child of the root: no multifurcation of an unrooted tree; of
+    // a tree read by its root, one only once a fourth child follows.
+    if (commas == 2) {
+      if (rooting_ == GeneTreeRooting::byRoot) heldWarning_ = in_.lastPosition();
+      return;
+    }
+    if (commas == 3 && rooting_ == GeneTreeRooting::byRoot) warn(heldWarning_);
+  }
+  warn(in_.lastPosition());
 }
 
 void NewickReader::readLeafName(int node, char& c) {
@@ -91,7 +113,7 @@ void NewickReader::readLeafName(int node, char& c) {
   std::string name = in_.readName();
   nextOrEnd(c);
   // A leaf must be named: leaves are tied to species by name.
-  if (name.empty()) throw InputError("missing leaf name in the tree expression " + where.text());
+  if (name.empty()) throw InputError("missing leaf name in the tree expression " + in_.place(where));
   if (translation_ != nullptr) {
     const auto translated = translation_->find(name);
     if (translated != translation_->end()) name = translated->second;
@@ -101,7 +123,7 @@ void NewickReader::readLeafName(int node, char& c) {
     const auto first = leafPlaces_.emplace(name, where);
     if (!first.second)
       throw InputError("gene label \"" + shownText(name) + "\" twice in one gene tree: at " +
-                       first.first->second.text() + " and " + where.text());
+                       in_.place(first.first->second) + " and " + in_.place(where));
   }
   written_[static_cast<std::size_t>(node)].name = std::move(name);
 }
@@ -160,12 +182,14 @@ void NewickReader::resolve() {
     siblings.push_back(static_cast<int>(i));
   }
 
+  kept_.assign(count, 1);
+  if (readingGeneTree_ && minSupport_ > 0) contractWeakBranches(slot);
+
   // A node with a single child is neither a duplication nor a speciation:
   // its child takes its place, and its constraint mark. Whole chains go,
   // from the top.
-  kept_.assign(count, 1);
   for (std::size_t i = 0; i < count; ++i) {
-    if (children_[i].size() != 1) continue;
+    if (!kept_[i] || children_[i].size() != 1) continue;
     const int only = children_[i][0];
     const int parent = written_[i].parent;
     WrittenNode& child = written_[static_cast<std::size_t>(only)];
@@ -182,12 +206,22 @@ void NewickReader::resolve() {
   // ones from the start, and the ranks are found in O(log k).
   for (std::size_t i = 0; i < count; ++i) {
     std::vector<int>& list = children_[i];
-    if (list.size() <= 2) continue;
+    if (!kept_[i] || list.size() <= 2) continue;
+    if (unrootedTree_ && i == 0 && list.size() == 3) {
+      // The three ways from an unrooted tree's root (as written): its last
+      // two children go below a new node, which resolves no polytomy.
+      const int joined = static_cast<int>(written_.size());
+      written_.push_back({static_cast<int>(i), std::string(), false, false});
+      for (const int child : {list[1], list[2]}) written_[static_cast<std::size_t>(child)].parent = joined;
+      list.assign({list[0], joined});
+      continue;
+    }
+    if (readingGeneTree_ && !refinePolytomies_) ++randomlyResolved_;
     const std::size_t first = list.size();
     PresentPositions present(2 * first - 2, first);
     for (std::size_t remaining = first, end = first; remaining > 2; ++remaining, ++end) {
       const int grouped = static_cast<int>(written_.size());
-      written_.push_back({static_cast<int>(i), std::string(), false});
+      written_.push_back({static_cast<int>(i), std::string(), false, true});
       for (int draw = 0; draw < 2; ++draw, --remaining) {
         const std::size_t at = present.find(random_.scaledIndex(remaining));
         written_[static_cast<std::size_t>(list[at])].parent = grouped;
@@ -202,6 +236,28 @@ void NewickReader::resolve() {
     list.assign({other, last});
   }
   kept_.resize(written_.size(), 1);
+}
+
+// Parents come before their children in the text: a contracted node's
+// children join its parent, in its place, before they are looked at, so
+// that chains of weak branches contract whole.
+void NewickReader::contractWeakBranches(std::vector<std::size_t>& slot) {
+  for (std::size_t i = 0; i < written_.size(); ++i) {
+    const int parent = written_[i].parent;
+    if (parent == -1 || children_[i].empty()) continue;
+    double support = 0;
+    if (!readDecimal(written_[i].name, support) || !(support < minSupport_)) continue;
+    std::vector<int>& siblings = children_[static_cast<std::size_t>(parent)];
+    const std::vector<int> moved = children_[i];
+    siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(slot[i]));
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(slot[i]), moved.begin(), moved.end());
+    for (std::size_t k = 0; k < siblings.size(); ++k) {
+      written_[static_cast<std::size_t>(siblings[k])].parent = parent;
+      slot[static_cast<std::size_t>(siblings[k])] = k;
+    }
+    children_[i].clear();
+    kept_[i] = 0;
+  }
 }
 
 template <class Tree, class MakeNode>
@@ -229,6 +285,8 @@ NameId nameOf(NameTable& names, const std::string& name) { return name.empty() ?
 }  // namespace
 
 bool NewickReader::read(SpeciesTree& tree) {
+  readingGeneTree_ = false;
+  rooting_ = GeneTreeRooting::rooted;
   if (!readNodes()) return false;
   CladeId clades = 0;
   build(tree, [&](const WrittenNode& written, bool) {
@@ -247,9 +305,13 @@ bool NewickReader::read(SpeciesTree& tree) {
   return true;
 }
 
-bool NewickReader::read(GeneTree& tree) {
+bool NewickReader::read(GeneTree& tree, GeneTreeRooting rooting) {
+  readingGeneTree_ = true;
+  rooting_ = rooting;
   if (!readNodes()) return false;
+  tree.setRooted(!unrootedTree_);
   build(tree, [&](const WrittenNode& written, bool leaf) {
+    if (written.created) return tree.addCreatedNode();
     if (!leaf || geneSpecies_ == nullptr) return tree.addNode(nameOf(names_, written.name));
     const NameId species = geneSpecies_->speciesOf(written.name, names_);
     const bool sameText = species != kNoName && names_.text(species) == written.name;

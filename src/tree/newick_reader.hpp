@@ -2,8 +2,11 @@
 // Reads trees in Newick notation into the tree model. A text is read in two
 // steps: the nodes as written (name, constraint mark, parent), then the
 // binary tree: nodes with one child give way to it, nodes with more than
-// two children are resolved at random (with a warning) into binary
-// subtrees. Time and memory grow in proportion to the text.
+// two children are resolved at random (with a warning, unless a gene
+// tree's polytomies are to be refined later) into binary subtrees, whose
+// new nodes a gene tree marks as made by the resolution. Gene-tree
+// branches of support below a threshold may be contracted first. Time and
+// memory grow in proportion to the text.
 
 #include <string>
 #include <unordered_map>
@@ -22,6 +25,11 @@ namespace dls {
 // Leaf labels to use in place of those written (a NEXUS TRANSLATE table).
 using LabelTranslation = std::unordered_map<std::string, std::string>;
 
+// How a gene tree's rooting is read: rooted, unrooted, or by its root, whose
+// three children make it unrooted (the usual Newick form of an unrooted
+// tree: maximum-likelihood programs write one) and any other number rooted.
+enum class GeneTreeRooting { rooted, unrooted, byRoot };
+
 class NewickReader {
  public:
   NewickReader(TextReader& in, NameTable& names, Random& random, Console& console)
@@ -34,8 +42,13 @@ class NewickReader {
   bool read(SpeciesTree& tree);
   // A gene tree takes the species of its leaves from the gene species map
   // (none: labels are species names); while the map gives them, one gene
-  // label twice in a tree is an error naming both places.
-  bool read(GeneTree& tree);
+  // label twice in a tree is an error naming both places. Its rooting is
+  // read as asked. The root of three children of an unrooted tree is no
+  // polytomy: its three ways are the tree's rootings, and it is made binary
+  // without a warning, without a random draw and without marking its new
+  // node; other roots of more than two children are polytomies (an
+  // unrooted tree's warned from its fourth child on).
+  bool read(GeneTree& tree, GeneTreeRooting rooting);
 
   // Both stay with the caller; null: none.
   void setTranslation(const LabelTranslation* translation) { translation_ = translation; }
@@ -43,6 +56,16 @@ class NewickReader {
   // Trees inside a NEXUS block: a root label "END" (any case) is the
   // block's end after a tree without ";".
   void setInNexusBlock(bool inBlock) { inNexusBlock_ = inBlock; }
+  // Gene trees: every branch above an inner node (not the root) whose label
+  // is a decimal number below minSupport is contracted; polytomies are
+  // resolved without a warning when they are to be refined.
+  void setGeneTreePolytomies(double minSupport, bool refined) {
+    minSupport_ = minSupport;
+    refinePolytomies_ = refined;
+  }
+  // How many gene-tree nodes of more than two children were resolved at
+  // random so far (warned about).
+  long long randomlyResolved() const { return randomlyResolved_; }
 
  private:
   // One node as written. Of its comments only a constraint mark is kept:
@@ -52,10 +75,14 @@ class NewickReader {
     int parent;
     std::string name;
     bool constraintMark;
+    bool created = false;  // made by resolving a node of more than two children
   };
 
   // Reads the nodes of the next tree; false at the end of the text.
   bool readNodes();
+  // At the comma after a node's first `commas` children: a warning for a
+  // further child of a multifurcation (see read(GeneTree&)).
+  void commaBeforeChild(int commas, bool atRoot);
   void readLeafName(int node, char& c);
   // After a node's name: an optional branch length, then the comments read
   // since its first character.
@@ -67,6 +94,8 @@ class NewickReader {
   // Makes the written nodes binary: the children of every node, in text
   // order, and the nodes to create (false: contracted).
   void resolve();
+  // Contracts the branches of support below minSupport_.
+  void contractWeakBranches(std::vector<std::size_t>& slot);
 
   template <class Tree, class MakeNode>
   void build(Tree& tree, MakeNode&& makeNode);
@@ -78,6 +107,14 @@ class NewickReader {
   const LabelTranslation* translation_ = nullptr;
   GeneSpeciesMap* geneSpecies_ = nullptr;
   bool inNexusBlock_ = false;
+  bool readingGeneTree_ = false;
+  GeneTreeRooting rooting_ = GeneTreeRooting::rooted;  // of the gene tree being read
+  std::string heldWarning_;                            // the place of the root's second comma while its rooting is open
+  int rootChildren_ = 0;                               // as written
+  bool unrootedTree_ = false;
+  double minSupport_ = 0;
+  bool refinePolytomies_ = false;
+  long long randomlyResolved_ = 0;
   bool readAny_ = false;  // whether a tree began already
   std::vector<WrittenNode> written_;
   std::unordered_map<std::string, TextPosition> leafPlaces_;  // of the tree's gene labels, while they are checked

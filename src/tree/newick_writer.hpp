@@ -3,6 +3,8 @@
 // then the node's label; no branch lengths, no ";". A label of other
 // characters than letters, digits and "_" is written in apostrophes, a
 // quote (' or ") in it doubled. Gene leaves are written with their gene labels.
+// Notes, when given, are written as they are right after each node's label
+// (comments such as "[&key=value]", by node; empty: none).
 
 #include <ostream>
 #include <string>
@@ -20,13 +22,15 @@ class NewickWriter {
   explicit NewickWriter(const NameTable& names) : names_(names) {}
 
   // innerLabels, when given, replaces the labels of inner nodes (by node).
-  void write(std::ostream& out, const SpeciesTree& tree, const std::vector<std::string>* innerLabels = nullptr) const {
-    writeTree(out, tree, tree, innerLabels);
+  void write(std::ostream& out, const SpeciesTree& tree, const std::vector<std::string>* innerLabels = nullptr,
+             const std::vector<std::string>* notes = nullptr) const {
+    writeTree(out, tree, tree, innerLabels, notes);
   }
   // A gene tree as read, or at another rooting of its links.
-  void write(std::ostream& out, const GeneTree& tree) const { writeTree(out, tree, tree.rooting(), nullptr); }
-  void write(std::ostream& out, const GeneTree& tree, const GeneRooting& rooting) const {
-    writeTree(out, tree, rooting, nullptr);
+  void write(std::ostream& out, const GeneTree& tree) const { writeTree(out, tree, tree.rooting(), nullptr, nullptr); }
+  void write(std::ostream& out, const GeneTree& tree, const GeneRooting& rooting,
+             const std::vector<std::string>* notes = nullptr) const {
+    writeTree(out, tree, rooting, nullptr, notes);
   }
 
   // A node's label as written (unquoted): a gene leaf's gene label.
@@ -36,8 +40,8 @@ class NewickWriter {
  private:
   // links: the tree's children (the tree itself, or a rooting of a gene tree's links).
   template <class Tree, class Links>
-  void writeTree(std::ostream& out, const Tree& tree, const Links& links,
-                 const std::vector<std::string>* innerLabels) const;
+  void writeTree(std::ostream& out, const Tree& tree, const Links& links, const std::vector<std::string>* innerLabels,
+                 const std::vector<std::string>* notes) const;
   void writeLabel(std::ostream& out, std::string_view label) const;
 
   const NameTable& names_;
@@ -45,7 +49,7 @@ class NewickWriter {
 
 template <class Tree, class Links>
 void NewickWriter::writeTree(std::ostream& out, const Tree& tree, const Links& links,
-                             const std::vector<std::string>* innerLabels) const {
+                             const std::vector<std::string>* innerLabels, const std::vector<std::string>* notes) const {
   auto childOf = [&links](NodeId v, int i) { return links.child(v, i); };
   depthFirstTour(links.root(), childOf, [&](NodeId v, TourStep step) {
     const bool inner = !links.isLeaf(v);
@@ -60,6 +64,7 @@ void NewickWriter::writeTree(std::ostream& out, const Tree& tree, const Links& l
         if (inner) out << ')';
         writeLabel(out, inner && innerLabels != nullptr ? std::string_view((*innerLabels)[static_cast<std::size_t>(v)])
                                                         : label(tree, v));
+        if (notes != nullptr) out << (*notes)[static_cast<std::size_t>(v)];
         break;
     }
   });

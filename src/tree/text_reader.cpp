@@ -117,7 +117,7 @@ TextComment TextReader::readCommentAfterBracket() {
   int depth = 1;
   char c;
   while (depth > 0) {
-    if (!rawRead(c)) throw InputError("unclosed comment starting at " + comment.start.text() + context_);
+    if (!rawRead(c)) throw InputError("unclosed comment starting at " + place(comment.start) + context_);
     comment.text += c;
     if (c == ']') --depth;
     if (c == '[' && nestedComments_) ++depth;

@@ -73,6 +73,14 @@ class TextReader {
   // Throws that message, the text looking like looksLike.
   [[noreturn]] void refuse(const char* looksLike) const;
 
+  // Places in messages end with " of FILE" (the input is one file of
+  // several); by default they are "line N column M" alone.
+  void nameFileInPlaces() { placeSuffix_ = " of " + fileName_; }
+  bool namesFileInPlaces() const { return !placeSuffix_.empty(); }
+  const std::string& fileName() const { return fileName_; }
+  // A place in this text as messages give it.
+  std::string place(const TextPosition& at) const { return at.text() + placeSuffix_; }
+
   // The next character as it stands (no skipping); false at the end.
   bool rawRead(char& c) {
     if (!pushedBack_.empty()) {
@@ -126,8 +134,8 @@ class TextReader {
 
   // "line N column M" of the next character to be read, and of the last
   // one read.
-  std::string position() const { return TextPosition{line_, column_}.text(); }
-  std::string lastPosition() const { return lastPlace().text(); }
+  std::string position() const { return place(TextPosition{line_, column_}); }
+  std::string lastPosition() const { return place(lastPlace()); }
   TextPosition lastPlace() const { return TextPosition{lastLine_, lastColumn_}; }
 
   // The characters of an unquoted name: every printable character but the
@@ -174,6 +182,7 @@ class TextReader {
 
   std::istream& in_;
   std::string fileName_, context_;
+  std::string placeSuffix_;
   std::string what_, meant_ = "text";
   const char* looksLike_ = nullptr;  // what the first bytes showed, if no text
   std::vector<char> pushedBack_;

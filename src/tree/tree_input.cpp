@@ -10,19 +10,25 @@ namespace dls {
 namespace {
 
 struct GeneTreeMarks {
-  bool rooted = true;
+  bool rootingMarked = false;
+  GeneTreeRooting rooting = GeneTreeRooting::byRoot;  // as marked, else as the rules read unmarked trees
   double weight = 1.0;
   TextPosition weightAt;  // of the number of the weight mark that counts
 };
+
+void markRooting(GeneTreeMarks& marks, GeneTreeRooting rooting) {
+  marks.rootingMarked = true;
+  marks.rooting = rooting;
+}
 
 // Applies one comment in front of a gene tree; a later mark overrides an
 // earlier one. A weight is the whole text between "=" and "]" (blanks
 // around it aside): one decimal number, finite. NEXUS writes a tree's
 // weight "[&W w]", which is read alike.
-void applyMark(const TextComment& comment, GeneTreeMarks& marks) {
+void applyMark(const TextReader& in, const TextComment& comment, GeneTreeMarks& marks) {
   static const std::string weightMark = "[&WEIGHT=", nexusWeightMark = "[&W ";
-  if (comment.text == "[&U]") marks.rooted = false;
-  if (comment.text == "[&R]") marks.rooted = true;
+  if (comment.text == "[&U]") markRooting(marks, GeneTreeRooting::unrooted);
+  if (comment.text == "[&R]") markRooting(marks, GeneTreeRooting::rooted);
   const std::size_t at = comment.text.find(weightMark);
   std::size_t from = at + weightMark.size();
   if (at == std::string::npos) {
@@ -36,14 +42,15 @@ void applyMark(const TextComment& comment, GeneTreeMarks& marks) {
     // One line of it at most.
     const std::string_view line = number.substr(0, number.find('\n'));
     throw InputError("bad weight " + shownText(line) + (line.size() < number.size() ? "..." : "") + " at " +
-                     marks.weightAt.text());
+                     in.place(marks.weightAt));
   }
 }
 
 // A run needs three species: when labels name genes, fewer show that the
 // species are not where the map or delimiter takes them from. The message
-// gives two labels with their species.
-void checkSpeciesOfLabels(const std::vector<GeneTree>& trees, const NameTable& names, const GeneSpeciesMap& map) {
+// gives two labels with their species, and where the species are taken
+// from (GeneSpeciesMap::source()).
+void checkSpeciesOfLabels(const std::vector<GeneTree>& trees, const NameTable& names, const std::string& source) {
   std::vector<char> seen(names.size(), 0);
   std::size_t count = 0;
   // The first leaf, the first of another species, the first of another label.
@@ -66,7 +73,7 @@ void checkSpeciesOfLabels(const std::vector<GeneTree>& trees, const NameTable& n
     }
   }
   std::string message = "the gene labels give " + std::to_string(count) +
-                        (count == 1 ? " species" : " distinct species") + ", taken " + map.source() + ":";
+                        (count == 1 ? " species" : " distinct species") + ", taken " + source + ":";
   for (const Example* example : {&first, otherSpecies.species != kNoName ? &otherSpecies : &otherLabel}) {
     if (example->species == kNoName) continue;
     message += std::string(example == &first ? " \"" : ", \"") + shownText(example->label) + "\" gives \"" +
@@ -90,9 +97,9 @@ std::vector<NameId> speciesOfGeneTrees(const std::vector<GeneTree>& trees, const
   return species;
 }
 
-void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Console& console, TreeInput& trees) {
-  in.setRole("the input", "trees: give gene trees in Newick or NEXUS");
-  NewickReader reader(in, trees.names, random, console);
+void TreeInputReader::read(TextReader& in, GeneSpeciesMap* geneSpecies) {
+  in.setRole(in.namesFileInPlaces() ? in.fileName() : "the input", "trees: give gene trees in Newick or NEXUS");
+  NewickReader reader(in, trees_.names, random_, console_);
   std::unique_ptr<NexusReader> nexus;
   if (NexusReader::readHeader(in)) {
     nexus = std::make_unique<NexusReader>(in);
@@ -105,36 +112,61 @@ void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Consol
   const auto missingTree = [&]() {
     if (nexus != nullptr) throw InputError("unexpected end in the tree expression " + in.position());
   };
-  if (rules.speciesTreeFirst) {
-    trees.speciesTree = std::make_unique<SpeciesTree>();
+  if (rules_.speciesTreeFirst && firstText_) {
+    trees_.speciesTree = std::make_unique<SpeciesTree>();
     if (!nextTree()) throw InputError("missing input for species tree " + in.lastPosition());
-    if (!reader.read(*trees.speciesTree)) {
+    if (!reader.read(*trees_.speciesTree)) {
       missingTree();
       throw InputError("missing input for species tree " + in.lastPosition());
     }
   }
-  reader.setGeneSpecies(&rules.geneSpecies);
+  firstText_ = false;
+  GeneSpeciesMap& species = geneSpecies != nullptr ? *geneSpecies : rules_.geneSpecies;
+  if (labelSpecies_.empty() && species.mapsLabels()) labelSpecies_ = species.source();
+  reader.setGeneSpecies(&species);
+  reader.setGeneTreePolytomies(rules_.minSupport, rules_.refinePolytomies);
   while (nextTree()) {
     GeneTreeMarks marks;
-    marks.rooted = !rules.unrootedByDefault;
+    marks.rooting = rules_.unmarked;
     if (nexus != nullptr) {
-      if (nexus->unrootedStatement()) marks.rooted = false;
-      for (const TextComment& comment : nexus->statementComments()) applyMark(comment, marks);
+      if (nexus->unrootedStatement()) markRooting(marks, GeneTreeRooting::unrooted);
+      for (const TextComment& comment : nexus->statementComments()) applyMark(in, comment, marks);
     }
     for (TextComment comment = in.readComment(); !comment.text.empty(); comment = in.readComment())
-      applyMark(comment, marks);
+      applyMark(in, comment, marks);
     if (!(marks.weight > 0))
-      throw InputError("the weight of each gene tree has to be greater than 0 at " + marks.weightAt.text());
-    GeneTree tree(marks.rooted, marks.weight);
-    if (!reader.read(tree)) {
+      throw InputError("the weight of each gene tree has to be greater than 0 at " + in.place(marks.weightAt));
+    GeneTree tree(true, marks.weight);
+    if (!reader.read(tree, marks.rooting)) {
       missingTree();
       break;
     }
-    trees.geneTrees.push_back(std::move(tree));
+    if (!tree.rooted()) {
+      TreeInput::UnrootedCounts& counts = trees_.unrooted;
+      ++(marks.rootingMarked                          ? counts.marked
+         : marks.rooting == GeneTreeRooting::unrooted ? counts.unmarked
+                                                      : counts.byRoot);
+    }
+    trees_.geneTrees.push_back(std::move(tree));
   }
-  if (trees.geneTrees.empty()) throw InputError("missing input for gene trees " + in.lastPosition());
-  rules.geneSpecies.checkAllCovered();
-  if (rules.geneSpecies.mapsLabels()) checkSpeciesOfLabels(trees.geneTrees, trees.names, rules.geneSpecies);
+  randomlyResolved_ += reader.randomlyResolved();
+  end_ = in.lastPosition();
+  if (geneSpecies != nullptr) geneSpecies->checkAllCovered();
+}
+
+void TreeInputReader::finish() {
+  if (trees_.geneTrees.empty()) throw InputError("missing input for gene trees " + end_);
+  if (randomlyResolved_ > 0)
+    console_.warning("gene-tree multifurcations resolved at random: " + std::to_string(randomlyResolved_) +
+                     " (--polytomies refine scores each at its cheapest resolution instead)");
+  rules_.geneSpecies.checkAllCovered();
+  if (!labelSpecies_.empty()) checkSpeciesOfLabels(trees_.geneTrees, trees_.names, labelSpecies_);
+}
+
+void readTreeInput(TextReader& in, TreeInputRules& rules, Random& random, Console& console, TreeInput& trees) {
+  TreeInputReader reader(rules, random, console, trees);
+  reader.read(in);
+  reader.finish();
 }
 
 }  // namespace dls

@@ -14,6 +14,7 @@ void transferGeneTree(Bytes& bytes, Tree& tree) {
   bytes(tree.geneLabelEnd_);
   bytes(tree.leaves_);
   bytes(tree.innerPostorder_);
+  bytes(tree.created_);
 }
 
 template <class Bytes, class Tree>

@@ -75,7 +75,11 @@ TEST_F(CommandLine, Outcomes) {
        "ERROR: --dup-weight and --loss-weight are both 0: every species tree would cost 0\n",
        1},
       {{"--output="}, "", "", "ERROR: argument --output needs a file name\n", 1},
-      {{"--oformat", "NEXUS"}, "", "", "ERROR: --oformat has a wrong argument: newick, nexus or tree\n", 1},
+      {{"--oformat", "NEXUS"},
+       "",
+       "",
+       "ERROR: --oformat has a wrong argument: newick, nexus, tree, annotated or nhx\n",
+       1},
       {{"-v", "-i", "nope.nwk"}, "", "Input file: nope.nwk\n", "ERROR: input file nope.nwk not found\n", 1},
       {{"--constraints", "no.txt"}, "", "Constraints file: no.txt\n", "ERROR: constraints file no.txt not found\n", 1},
       {{"-g", "0", "--constraints", "cons.txt", "-v"},
@@ -169,6 +173,7 @@ TEST_F(CommandLine, Outcomes) {
        "",
        "ERROR: --evaluate needs -g 0: it scores the species tree given first in the input\n",
        1},
+      {{"-g", "0", "--evaluate", "--rounds", "2"}, "", "", "ERROR: --evaluate does not search: it takes no --rounds\n", 1},
       // Costs that differ only by the rounding of weights such as 0.7 are
       // equal: no move is made for them.
       {{"-q", "--seed", "1", "-t", "1"},

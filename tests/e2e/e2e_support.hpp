@@ -20,6 +20,12 @@ inline const std::string kLeafAddLine = "Using fast randomized leaf adding heuri
 inline const std::string kFirstInterrupt = "\nUser interrupt... stop after next cycle\n";
 inline const std::string kSecondInterrupt = "\nUser interrupt... stop immediately, bye!\n";
 
+// The warning after reading gene trees with multifurcations resolved at random.
+inline std::string resolvedAtRandom(int count) {
+  return "WARNING: gene-tree multifurcations resolved at random: " + std::to_string(count) +
+         " (--polytomies refine scores each at its cheapest resolution instead)\n";
+}
+
 inline std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;

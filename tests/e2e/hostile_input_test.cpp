@@ -24,12 +24,14 @@ struct HostileCase {
 };
 
 // Ten multifurcation warnings on a line, every second column from 5, then
-// the count of the others.
-std::string tenWarnings(int line, int more) {
+// the count of those resolved at random when reading ended, and of the
+// warnings not shown.
+std::string tenWarnings(int line, int more, int resolved = 0) {
   std::string text;
   for (int column = 5; column <= 23; column += 2)
     text +=
         "WARNING: multifurcation detected at line " + std::to_string(line) + " column " + std::to_string(column) + "\n";
+  if (resolved > 0) text += resolvedAtRandom(resolved);
   return text + "WARNING: " + std::to_string(more) + " more warnings \"multifurcation detected\" not shown\n";
 }
 
@@ -74,7 +76,7 @@ TEST(HostileInput, RightResultOrExactError) {
       {{"-i", "a", "--input", "b"}, tree, "ERROR: more than one argument --input\n", 1},
       {{"--seed", "4294967295"}, tree, "", 0, "[Species tree]"},
       // Files that cannot be read.
-      {{"-i", "."}, "", "ERROR: cannot read .: Is a directory\n", 1},
+      {{"-i", "sub"}, "", "ERROR: no file in input folder sub (names beginning with \".\" are skipped)\n", 1},
       {{"--constraints", "."}, tree, "ERROR: cannot read .: Is a directory\n", 1},
       {{"-a", "."}, tree, "ERROR: cannot read .: Is a directory\n", 1},
       {{"-i", "/proc/self/mem"}, "", "ERROR: cannot read /proc/self/mem: Input/output error\n", 1},
@@ -84,7 +86,7 @@ TEST(HostileInput, RightResultOrExactError) {
       {{"-g", "0"}, "(A,B);" + std::string(1000000, '(') + "B,A" + std::string(1000000, ')') + ";", "", 0, "(A,B);"},
       {{"-g", "0", "--seed", "1"},
        "((A,B),(C,D));\n" + star + "A);",
-       tenWarnings(2, 99989),
+       tenWarnings(2, 99989, 1),
        0,
        "[Total number of gene duplications + losses: 67608 + 103301 = 170909]"},
   };
@@ -166,6 +168,15 @@ TEST(HostileInput, RightResultOrExactError) {
       {{"-a", "two.map", "-o", "sub/../two.map"},
        tree,
        "ERROR: Output file sub/../two.map would overwrite the map file\n",
+       1},
+      {{"-o", "x", "--svg", "./x"}, tree, "ERROR: --svg ./x would overwrite the output file\n", 1},
+      {{"--svg", "p.svg", "--branch-table", "sub/../p.svg"},
+       tree,
+       "ERROR: --branch-table sub/../p.svg would overwrite the file of --svg\n",
+       1},
+      {{"-a", "two.map", "--branch-table", "two.map"},
+       tree,
+       "ERROR: --branch-table two.map would overwrite the map file\n",
        1},
   };
   table.insert(table.end(), mistakes.begin(), mistakes.end());

@@ -4,6 +4,8 @@
 // input must give the report of the same trees written as plain Newick over
 // species names.
 
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,9 @@ const char* const kNexus =
     "  utree three=((1,4),2,3);\nend;\n";
 const char* const kNexusPlain = "[&U]((A,B),(C,'D d'));\n[&WEIGHT=2]((A,C),(B,'D d'));\n[&U]((A,'D d'),B,C);\n";
 
+// Unrooted trees as maximum-likelihood programs write them.
+const char* const kThreeWay = "((A,B),C,(D,E));\n(A,(B,C),D);\n((A,E),(B,D));\n";
+
 TEST(InputFormats, ReadLikeTheirPlainNewickForm) {
   const std::vector<FormatCase> table = {
       {"labels, supports, lengths",
@@ -65,6 +70,8 @@ TEST(InputFormats, ReadLikeTheirPlainNewickForm) {
        "((A,B),(C,D));\n[&R]((A,C),(B,D));\n((A,D),(B,C));\n",
        {"--unrooted"},
        "[&U]((A,B),(C,D));\n((A,C),(B,D));\n[&U]((A,D),(B,C));\n"},
+      {"three-way roots", kThreeWay, {}, "[&U]((A,B),C,(D,E));\n[&U](A,(B,C),D);\n((A,E),(B,D));\n"},
+      {"--rooted", kThreeWay, {"--rooted"}, "[&R]((A,B),C,(D,E));\n[&R](A,(B,C),D);\n((A,E),(B,D));\n"},
       {"delimiter, last field",
        "((g1|A,g2|B),g3|C);\n((g4|A,g5|C),(g6|B,g7|D));\n",
        {"--species-delimiter", "|", "--species-field", "last"},
@@ -125,6 +132,58 @@ TEST(InputFormats, GeneLabelsWithAMapGiveTheResultOfSpeciesLabels) {
   }
 }
 
+#ifdef DLS_ZLIB
+constexpr bool kZlib = true;
+#else
+constexpr bool kZlib = false;
+#endif
+
+std::string gzip(const std::string& text) { return runProgram({"/bin/gzip", "-c", "-n"}, text).out; }
+
+// Gene trees split over files (in a folder, a list, a families file whose
+// families have maps of their own genes; every other file gzip-compressed)
+// give the report of the files' concatenation with the one map.
+TEST(InputFormats, ManyFilesGiveTheReportOfTheirConcatenation) {
+  TempDir dir;
+  runProgram({kDlsim, "-n", "9", "-m", "13", "--seed", "8", "--unrooted", "0.3", "--weighted", "0.3", "--species-tree",
+              "--map", "genes.map", "-o", "all.nwk"},
+             "", dir.path());
+  for (const char* folder : {"genes", "maps", "lists"}) std::filesystem::create_directory(dir.file(folder));
+  std::istringstream lines(dir.read("all.nwk"));
+  std::string list = "# two trees a file\n", families = "[FAMILIES]\n";
+  for (int k = 0; lines.peek() != EOF; ++k) {
+    std::string trees, line;
+    for (int i = 0; i < 2 && std::getline(lines, line); ++i) trees += line + "\n";
+    const bool compressed = k % 2 == 1 && kZlib;
+    const std::string name = "f0" + std::to_string(k) + (compressed ? ".nwk.gz" : ".nwk");
+    dir.write("genes/" + name, compressed ? gzip(trees) : trees);
+    std::istringstream map(dir.read("genes.map"));
+    std::string own;
+    for (std::string pair; std::getline(map, pair);) {
+      const std::string gene = pair.substr(0, pair.find(' '));
+      if (trees.find(gene + ",") != std::string::npos || trees.find(gene + ")") != std::string::npos)
+        own += pair + "\n";
+    }
+    dir.write("maps/" + name, own);
+    list += "\n../genes/" + name + "\n";
+    families += "- family " + std::to_string(k) + "\nstarting_gene_tree = genes/" + name +
+                "\nalignment = none.fasta\nmapping = maps/" + name + "\n";
+  }
+  dir.write("lists/trees.txt", list);
+  dir.write("families.txt", kZlib ? gzip(families) : families);
+  const std::vector<std::string> run = {"-q", "--seed", "5", "-g", "0", "--genetrees"};
+  const std::string expected = runDlspecies(concat(run, {"-i", "all.nwk", "-a", "genes.map"}), dir.path()).out;
+  ASSERT_NE(expected.find("[Gene trees]"), std::string::npos);
+  for (const std::vector<std::string>& input :
+       std::vector<std::vector<std::string>>{{"--families", "families.txt"},
+                                             {"-i", "genes", "-a", "genes.map"},
+                                             {"--input-list", "lists/trees.txt", "-a", "genes.map"}}) {
+    const ProcessResult r = runDlspecies(concat(run, input), dir.path());
+    EXPECT_EQ(r.err + std::to_string(r.status), "0") << input[0];
+    EXPECT_TRUE(r.out == expected) << input[0];
+  }
+}
+
 TEST(InputFormats, BadFilesGiveExactErrors) {
   struct ErrorCase {
     std::string input;
@@ -162,6 +221,14 @@ TEST(InputFormats, BadFilesGiveExactErrors) {
       {nexus + "translate 1 A 2 B;", {}, "expected ',' or ';' in NEXUS TRANSLATE command line 3 column 15"},
       {nexus + "translate 1 A, 2 ;", {}, "missing label in NEXUS TRANSLATE command line 3 column 18"},
       {nexus + "end;\n", {}, "missing input for gene trees line 3 column 5"},
+      // Many files: the file named, with its place; each family's map for its own trees.
+      {"", {"--input-list", "many/list"}, "input file many/none.nwk not found (input list many/list line 3)"},
+      {"", {"-i", "many"}, "missing ')' in input tree expression line 2 column 13 of many/b.nwk"},
+      {"", {"--families", "fam"}, "family two in families file fam line 5 has no starting_gene_tree"},
+      {"", {"--families", "fam.maps"}, "3 gene labels not in map file partial: \"a2\", \"b2\", \"c2\""},
+      {"",
+       {"-i", "many", "--families", "fam"},
+       "-i, --input-list and --families exclude each other: give the trees by one of them"},
   };
   TempDir dir;
   dir.write("conflict", "a1 A\nb1 B\nb1 C\n");
@@ -169,6 +236,15 @@ TEST(InputFormats, BadFilesGiveExactErrors) {
   dir.write("lists", "A:a1,a2\nB b1\n");
   dir.write("partial", "a1 A\n");
   dir.write("lists.ok", "A: a1, a2;\nB:b1;b2\nC:c1,c2\n");
+  std::filesystem::create_directory(dir.file("many"));
+  dir.write("many/a.nwk", "((a1,b1),c1);\n");
+  dir.write("many/b.nwk", "((a2,b2),c2);\n((A,D),(B,C);\n");
+  dir.write("many/c.nwk", "((a2,b2),c2);\n");
+  dir.write("many/list", "a.nwk\n\nnone.nwk\n");
+  dir.write("fam", "[FAMILIES]\n- one\nstarting_gene_tree = many/a.nwk\n\n- two\nmapping = lists.ok\n");
+  dir.write("fam.maps",
+            "[FAMILIES]\n- one\nstarting_gene_tree = many/a.nwk\nmapping = lists.ok\n- two\n"
+            "starting_gene_tree = many/c.nwk\nmapping = partial\n");
   for (const ErrorCase& c : table) {
     const ProcessResult r = runDlspecies(concat({"-q"}, c.args), dir.path(), c.input);
     EXPECT_EQ(r.err + std::to_string(r.status), "ERROR: " + c.error + "\n1") << c.input;

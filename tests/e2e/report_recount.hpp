@@ -25,8 +25,9 @@ struct InputTree {
   double weight = 1;
 };
 
-// The trees of a Newick text without comments, blanks and branch lengths;
-// "[&U]", "[&R]" and "[&WEIGHT=w]" before a tree set its kind and weight.
+// The trees of a Newick text without comments, blanks, branch lengths and
+// inner labels; "[&U]", "[&R]" and "[&WEIGHT=w]" before a tree set its
+// kind and weight.
 inline std::vector<InputTree> inputTrees(const std::string& text) {
   std::vector<InputTree> trees;
   InputTree tree;
@@ -37,8 +38,11 @@ inline std::vector<InputTree> inputTrees(const std::string& text) {
       if (tree.newick.empty() && (comment == "&U" || comment == "&R")) tree.unrooted = comment == "&U";
       if (tree.newick.empty() && comment.rfind("&WEIGHT=", 0) == 0) tree.weight = std::stod(comment.substr(8));
       at = end;
-    } else if (text[at] == ':') {
-      while (at + 1 < text.size() && std::string(",);[").find(text[at + 1]) == std::string::npos) ++at;
+    } else if (text[at] == ':' || (text[at] == ')' && at + 1 < text.size() && text[at + 1] != ':')) {
+      if (text[at] == ')') tree.newick += ')';
+      bool quoted = false;
+      while (at + 1 < text.size() && (quoted || std::string(",);[:").find(text[at + 1]) == std::string::npos))
+        quoted = quoted != (text[++at] == '\'');
     } else if (std::isspace(static_cast<unsigned char>(text[at])) == 0) {
       tree.newick += text[at];
       if (text[at] == ';') trees.push_back(std::exchange(tree, InputTree()));

@@ -16,6 +16,11 @@ using namespace dls;
 
 namespace {
 
+std::string lineOf(const std::string& text, const std::string& start) {
+  const std::size_t at = text.find(start);
+  return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at) - at);
+}
+
 TEST(Threads, GiveTheSameReportForEveryThreadCount) {
   TempDir dir;
   const std::vector<std::string> data = {"-n", "12",         "-m",  "400",        "--seed",
@@ -55,6 +60,36 @@ TEST(Threads, GiveTheSameReportForEveryThreadCount) {
         EXPECT_TRUE(agreesWithRecount(r.out, genes, limit, weights)) << ::testing::PrintToString(run);
       }
       EXPECT_EQ(r.out, first) << ::testing::PrintToString(run) << " -t " << threads;
+    }
+  }
+}
+
+// The annotations, the branch table and the picture are the same for every
+// thread count too (the gene trees in several blocks), but for the header
+// lines that name the threads.
+TEST(Threads, GiveTheSameAnnotationsForEveryThreadCount) {
+  TempDir dir;
+  // Weights whose sums round: only sums in one order agree.
+  const std::string genes =
+      runProgram({kDlsim, "-n", "12", "-m", "400", "--seed", "6", "--unrooted", "0.3", "--weighted", "0.5"}).out;
+  dir.write("genes.nwk", replaceAll(replaceAll(genes, "WEIGHT=0.5]", "WEIGHT=0.1]"), "WEIGHT=1.5]", "WEIGHT=0.7]"));
+  const std::vector<std::vector<std::string>> runs = {
+      {"--oformat", "annotated", "--genetrees", "--support", "families"},
+      {"--oformat", "nhx", "--limit", "--support", "families", "--loss-weight", "0.7"},
+  };
+  for (const std::vector<std::string>& run : runs) {
+    std::string first;
+    for (const char* threads : {"1", "2", "3"}) {
+      const ProcessResult r = runDlspecies(concat(run, {"-q", "--seed", "5", "-i", "genes.nwk", "--svg", "p.svg",
+                                                        "--branch-table", "t.tsv", "-t", threads}),
+                                           dir.path());
+      ASSERT_EQ(r.err + std::to_string(r.status), "0") << threads;
+      bool found = false;
+      const std::string all =
+          withoutLines(r.out, lineOf(r.out, "[Command line: ") + "\n", found) + dir.read("p.svg") + dir.read("t.tsv");
+      EXPECT_TRUE(found);
+      if (first.empty()) first = replaceAll(all, "; threads: 1]", "");
+      EXPECT_EQ(replaceAll(all, std::string("; threads: ") + threads + "]", ""), first) << threads;
     }
   }
 }

@@ -14,6 +14,7 @@ namespace {
 // it when the run fails, its start when the run succeeds.
 struct InputCase {
   std::string input, g0Err, defaultErr, g0Out = "";
+  std::vector<std::string> args = {};
 };
 
 InputCase same(const std::string& input, const std::string& error) {
@@ -35,8 +36,16 @@ TEST(TreeInput, ErrorsAndWarnings) {
   const std::string weight = "the weight of each gene tree has to be greater than 0";
   const std::string none = "ERROR: missing input for species tree line 1 column ";
   const std::string noGenes = "ERROR: missing input for gene trees line ";
-  const std::string noName = warn("1 column 5") + "ERROR: missing leaf name in the tree expression line 1 column 6\n";
-  const std::string inBoth = warn("1 column 5") + warn("2 column 6") + warn("2 column 11");
+  const std::string noName = "ERROR: missing leaf name in the tree expression line 1 column 6\n";
+  const std::string oneResolved = resolvedAtRandom(1);
+  const auto byRoot = [](int total, int roots, const std::string& more = "") {
+    return std::to_string(total) + (total == 1 ? " gene tree" : " gene trees") +
+           " read as unrooted: " + std::to_string(roots) + " with a three-way root" + more +
+           " (--rooted reads unmarked trees as rooted)\n";
+  };
+  const std::string rootings = "[&R](A,B,C,D);\n[&U](A,B,(C,D));\n(A,B,C,D);\n((A,B),C,D);\n";
+  const std::string marked = ", 1 marked [&U]", fourWay = warn("3 column 5") + warn("3 column 7"),
+                    rootedFour = warn("1 column 9") + warn("1 column 11");
   const std::vector<InputCase> table = {
       // A single leaf is a tree; a name before "(" is not.
       {"A;", noGenes + "1 column 2\n", ""},
@@ -56,7 +65,7 @@ TEST(TreeInput, ErrorsAndWarnings) {
       same(tree + "(A,B)\n(C,D);", "missing ';' in tree expression line 3 column 2"),
       same("(A:\n x,B);", number + "2 column 3"),
       same("(,A);", "missing leaf name in the tree expression line 1 column 2"),
-      {"(A,B,);", noName, noName},
+      {"(A,B,);", warn("1 column 5") + noName, noName},
       {"", none + "1\n", noGenes + "1 column 1\n"},
       {"[only a comment]\n", none + "17\n", noGenes + "1 column 17\n"},
       {tree + "[&U]\n", noGenes + "2 column 5\n", ""},
@@ -74,12 +83,31 @@ TEST(TreeInput, ErrorsAndWarnings) {
       // Rooting marks: the last one before a tree counts, one inside a tree not.
       {tree + "[&U][&R](A,B);\n[&R][&U](A,B);\n[&u](A,B);\n([&U]A,B);\n(A,B)[&U];\n", uncovered("C"), "",
        "4 rooted and 1 unrooted input gene trees total\n"},
-      // A warning for each child after the second, at the comma before it.
-      // Single children are contracted silently.
-      {"(A,B,C);\n(A,B);", warn("1 column 5") + uncovered("C"), warn("1 column 5")},
-      {tree + "(A,\n B,\n C);", warn("3 column 3"), warn("3 column 3")},
-      {"(A,B,C);\n((A,B,C),D,E);\n", inBoth + "ERROR: species \"D\" is not covered in the species tree\n", inBoth,
-       "1 rooted and 0 unrooted input gene trees total\n"},
+      // A warning for each child after the second, at the comma before it;
+      // a gene tree's root of three children is none, unless marked rooted:
+      // the tree is unrooted. Single children are contracted silently.
+      {"(A,B,C);\n(A,B);", warn("1 column 5") + uncovered("C"), byRoot(1, 1)},
+      {tree + "(A,\n B,\n C);", byRoot(1, 1), byRoot(1, 1)},
+      {"(A,B,C);\n((A,B,C),D,E);\n",
+       warn("1 column 5") + warn("2 column 6") + oneResolved +
+           "ERROR: species \"D\" is not covered in the species tree\n",
+       warn("2 column 6") + oneResolved + byRoot(2, 2),
+       "0 rooted and 1 unrooted input gene trees total\n" + byRoot(1, 1)},
+      // Unrooted by a mark, by the root's three children or by --unrooted
+      // (a root of four children warned from its fourth), or rooted by a mark
+      // or --rooted (a root of three children warned).
+      {rootings, rootedFour + fourWay + oneResolved, rootedFour + fourWay + resolvedAtRandom(2) + byRoot(2, 1, marked),
+       "1 rooted and 2 unrooted input gene trees total\n" + byRoot(2, 1, marked)},
+      {rootings,
+       rootedFour + fourWay + warn("4 column 9") + resolvedAtRandom(2),
+       rootedFour + fourWay + warn("4 column 9") + resolvedAtRandom(3),
+       "2 rooted and 1 unrooted input gene trees total\nComputing...\n",
+       {"--rooted"}},
+      {rootings,
+       rootedFour + warn("3 column 7") + oneResolved,
+       rootedFour + warn("3 column 7") + resolvedAtRandom(2),
+       "0 rooted and 3 unrooted input gene trees total\nComputing...\n",
+       {"--unrooted"}},
       {"((A),(B,(C)));\n(((A)),B);\n", uncovered("C"), ""},
       {tree + "\r\f(A,\tB);\t\r\n", uncovered("C"), ""},
       {"((Homo sapiens,'Pan troglodytes'),C);\n(Homo sapiens,\"Pan troglodytes\");\n", uncovered("C"), ""},
@@ -88,9 +116,9 @@ TEST(TreeInput, ErrorsAndWarnings) {
   for (const InputCase& c : table) {
     for (const bool g0 : {true, false}) {
       const std::string what = ::testing::PrintToString(c.input) + (g0 ? " with -g 0" : " by default");
-      const ProcessResult r = runDlspecies(
-          g0 ? std::vector<std::string>{"--seed", "1", "-g", "0"} : std::vector<std::string>{"--seed", "1"}, dir.path(),
-          c.input);
+      const ProcessResult r = runDlspecies(concat(c.args, g0 ? std::vector<std::string>{"--seed", "1", "-g", "0"}
+                                                             : std::vector<std::string>{"--seed", "1"}),
+                                           dir.path(), c.input);
       const std::string& err = g0 ? c.g0Err : c.defaultErr;
       const bool fails = err.find("ERROR: ") != std::string::npos;
       const std::string start = "Random seed: 1\n" + (g0 ? kUserTreeLines + c.g0Out : kLeafAddLine);

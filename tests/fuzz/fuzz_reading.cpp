@@ -60,7 +60,7 @@ void read(std::uint8_t choice, const std::string& text) {
   }
   TreeInputRules rules;
   rules.speciesTreeFirst = (choice & 4) != 0;
-  rules.unrootedByDefault = (choice & 8) != 0;
+  rules.unmarked = (choice & 8) != 0 ? GeneTreeRooting::unrooted : GeneTreeRooting::byRoot;
   if (choice % 4 == 1) rules.geneSpecies = GeneSpeciesMap::byDelimiter('_', (choice & 16) != 0);
   Random random(choice);
   TreeInput trees;

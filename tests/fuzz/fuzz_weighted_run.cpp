@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::istringstream trees(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
   const InputStreams inputs{trees, nullptr, nullptr};
   std::ostringstream report, progress;
-  const RunOutputs outputs{[&]() -> std::ostream& { return report; }, {}};
+  RunOutputs outputs;
+  outputs.report = [&]() -> std::ostream& { return report; };
   Console console(progress, progress);
   try {
     runStages(options, &inputs, &outputs, console);

@@ -1,7 +1,7 @@
-"""The species tree picture as other programs see it: Python's XML parser reads it as plain SVG 1.1 holding every
-leaf name once and the title, and rsvg-convert renders it to a PNG of the picture's size whose ink fills the picture
-without touching its edges (no name cut). Usage: check_svg.py DRAW_EXAMPLE DLSIM WORKDIR, where DRAW_EXAMPLE writes
-the picture of a Newick species tree file (argument 1) titled by argument 2; exits 77 (skip) without rsvg-convert."""
+"""The species tree picture of --svg as other programs see it: Python's XML parser reads it as plain SVG 1.1 holding
+every leaf name once and the title with the report's cost, and rsvg-convert renders it to a PNG of the picture's size
+whose ink fills the picture without touching its edges (no name cut). Usage: check_svg.py DLSPECIES DLSIM WORKDIR;
+exits 77 (skip) without rsvg-convert."""
 import os, re, shutil, struct, subprocess, sys, zlib
 import xml.etree.ElementTree as ET
 
@@ -9,7 +9,7 @@ if shutil.which("rsvg-convert") is None:
     print("skipped: rsvg-convert not found (Debian: librsvg2-bin)")
     sys.exit(1 if os.environ.get("DLS_REQUIRE_INTEROP") else 77)
 
-draw, dlsim, work = sys.argv[1:4]
+program, dlsim, work = sys.argv[1:4]
 NS = "{http://www.w3.org/2000/svg}"
 
 
@@ -61,12 +61,15 @@ def png_ink(data):
     return width, height, ink, box
 
 
-def check(name, newick, leaves, title, zoom=1.0):
-    tree, svg, png = (os.path.join(work, name + suffix) for suffix in (".nwk", ".svg", ".png"))
-    with open(tree, "wb") as out:
-        out.write(newick.encode("utf-8", "surrogateescape"))
-    with open(svg, "wb") as out:
-        subprocess.run([draw, tree, title], check=True, stdout=out)
+def check(name, text, leaves, args=(), zoom=1.0):
+    """Draws the species tree given first in text (with gene trees after it) as the program scores it."""
+    trees, svg, png = (os.path.join(work, name + suffix) for suffix in (".nwk", ".svg", ".png"))
+    with open(trees, "wb") as out:
+        out.write(text.encode("utf-8", "surrogateescape"))
+    report = subprocess.run([program, "-q", "-g", "0", "--evaluate", "-i", trees, "--svg", svg, *args], check=True,
+                            capture_output=True).stdout.decode(errors="surrogateescape")
+    cost = re.search(r"\[Weighted reconciliation cost: ([^\]]+)\]", report)[1]
+    title = "dlspecies: weighted cost %s, %d species" % (cost, len(leaves))
     root = ET.parse(svg).getroot()
     assert root.tag == NS + "svg" and root.get("version") == "1.1", (name, root.tag)
     for element in root.iter():
@@ -84,20 +87,20 @@ def check(name, newick, leaves, title, zoom=1.0):
     margin = 3 * zoom
     assert 0.01 < ink / (width * height) < 0.3, (name, ink, width, height)
     assert box[0] > margin and box[1] > margin and box[2] < width - margin and box[3] < height - margin, (name, box)
-    assert box[3] - box[1] > 0.75 * height and box[2] - box[0] > 0.75 * width, (name, box, width, height)
+    # Texts are given room by generous estimates of their width: a picture as wide as its legend ends in blank.
+    assert box[3] - box[1] > 0.75 * height and box[2] - box[0] > 0.65 * width, (name, box, width, height)
     print(name, "parsed and rendered:", width, "x", height, "pixels,", ink, "inked, in", box)
 
 
 for species, zoom in ((20, 1.0), (500, 0.2)):
     name = "species%d" % species
-    subprocess.run([dlsim, "-n", str(species), "-m", "1", "--seed", "7", "--species-tree-out",
-                    os.path.join(work, name + ".nwk")], check=True, stdout=subprocess.DEVNULL)
-    newick = open(os.path.join(work, name + ".nwk")).read()
-    check(name, newick, re.findall(r"S\d+", newick), "dlspecies: weighted cost 1234, %d species" % species, zoom)
+    text = subprocess.run([dlsim, "-n", str(species), "-m", "40", "--seed", "7", "--species-tree"], check=True,
+                          capture_output=True, text=True).stdout
+    check(name, text, re.findall(r"S\d+", text.splitlines()[0]), ["--support", "families"], zoom)
 
 # Names of any character: XML's own, the widest letters, beyond ASCII, a control character and a byte that is
-# not UTF-8 (both drawn as U+FFFD); a title with XML's characters.
+# not UTF-8 (both drawn as U+FFFD).
 odd = {"'a<b&c>\"\"d''e'": "a<b&c>\"d'e", "'" + "W" * 40 + "'": "W" * 40, "'Ünïcödé'": "Ünïcödé",
        "'x\x01y\udcffz'": "x\ufffdy\ufffdz"}
-keys = list(odd)
-check("names", "((%s,(%s,%s)),%s);" % tuple(keys), list(odd.values()), "cost <1> & \"2\" 'x'")
+tree = "((%s,(%s,%s)),%s);\n" % tuple(odd)
+check("names", tree + tree, list(odd.values()))

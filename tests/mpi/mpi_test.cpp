@@ -43,6 +43,7 @@ TEST(Mpi, ReportsEqualThePlainBuildsForEveryRankCount) {
   dir.write("genes.nwk", genes);
   dir.write("start.nwk", roundingWeights(runProgram(concat({kDlsim, "--species-tree"}, data)).out));
   dir.write("cons.txt", "S001,S002,S003;\nS007,S009;\n");
+  dir.write("poly.nwk", genes + "(S001,S002,S003,S004);\n[&U](S005,(S006,S007,S008),S009,(S010,S011));\n");
   const std::vector<std::vector<std::string>> runs = {
       {"-i", "genes.nwk", "--genetrees"},
       {"-i", "genes.nwk", "--limit", "--constraints", "cons.txt", "-t", "2"},
@@ -51,6 +52,7 @@ TEST(Mpi, ReportsEqualThePlainBuildsForEveryRankCount) {
       // With one rank, the starts run side by side on threads.
       {"-i", "genes.nwk", "--starts", "3", "--bootstrap", "3", "--loss-weight", "0.5", "-t", "2"},
       {"-i", "start.nwk", "-g", "0", "--bootstrap", "2"},
+      {"-i", "poly.nwk", "--polytomies", "refine", "--rounds", "1", "--genetrees"},
   };
   for (const std::vector<std::string>& run : runs) {
     const std::vector<std::string> args = concat(run, {"-q", "--seed", "5"});
@@ -64,6 +66,38 @@ TEST(Mpi, ReportsEqualThePlainBuildsForEveryRankCount) {
       EXPECT_EQ(r.status, 0) << r.err;
       EXPECT_EQ(r.out, plain.out) << ::testing::PrintToString(run) << " with " << ranks << " ranks";
     }
+  }
+}
+
+// The events per branch and the support from the gene trees, counted by
+// the ranks over their shares and folded in rank order: the same annotated
+// report, branch table and picture as the plain build's, but for the
+// command line in the header. With starts spread over the ranks, rank 0
+// counts alone.
+TEST(Mpi, AnnotationsEqualThePlainBuilds) {
+  TempDir dir;
+  const std::vector<std::string> data = {"-n", "30",         "-m",  "300",        "--seed",
+                                         "6",  "--unrooted", "0.3", "--weighted", "0.5"};
+  dir.write("genes.nwk", roundingWeights(runProgram(concat({kDlsim}, data)).out));
+  dir.write("start.nwk", roundingWeights(runProgram(concat({kDlsim, "--species-tree"}, data)).out));
+  const std::vector<std::vector<std::string>> runs = {
+      {"-i", "genes.nwk", "--oformat", "annotated", "--genetrees", "--support", "families"},
+      {"-i", "start.nwk", "-g", "0", "--evaluate", "--oformat", "nhx", "--support", "families", "--limit"},
+      {"-i", "genes.nwk", "--starts", "2", "--support", "families"},
+  };
+  const auto results = [&dir](const ProcessResult& r) {
+    const std::size_t line = r.out.find("[Command line: ");
+    std::string out = r.out;
+    if (line != std::string::npos) out.erase(line, out.find('\n', line) + 1 - line);
+    return out + dir.read("t.tsv") + dir.read("p.svg") + std::to_string(r.status);
+  };
+  for (const std::vector<std::string>& run : runs) {
+    const std::vector<std::string> args =
+        concat(run, {"-q", "--seed", "5", "-t", "2", "--branch-table", "t.tsv", "--svg", "p.svg"});
+    const std::string plain = results(runDlspecies(args, dir.path()));
+    for (const int ranks : {1, 2, 3})
+      EXPECT_EQ(results(runProgram(mpirun(ranks, args), "", dir.path())), plain)
+          << ::testing::PrintToString(run) << " with " << ranks << " ranks";
   }
 }
 

@@ -129,6 +129,49 @@ Counts directCount(const PlainTree& species, const PlainTree& gene, bool limitLo
   return counts;
 }
 
+NodeCounts directNodeCounts(const PlainTree& species, const PlainTree& gene, bool limitLosses) {
+  const std::vector<Clade> speciesClades = clades(species);
+  const std::vector<Clade> geneClades = clades(gene);
+  const Clade present = geneClades[gene.root];
+  const int n = static_cast<int>(species.parent.size());
+  std::vector<int> map(gene.parent.size(), -1);
+  for (std::size_t g = 0; g < gene.parent.size(); ++g)
+    for (int s = 0; s < n; ++s)
+      if (includes(speciesClades[s], geneClades[g]) &&
+          (map[g] < 0 || speciesClades[s].size() < speciesClades[map[g]].size()))
+        map[g] = s;
+  auto counted = [&](int s) {
+    if (!limitLosses) return true;
+    if (species.isLeaf(s)) return present.count(species.label[s]) > 0;
+    return intersects(speciesClades[species.child[s][0]], present) &&
+           intersects(speciesClades[species.child[s][1]], present);
+  };
+  auto countedParent = [&](int s) {
+    int p = species.parent[s];
+    while (p >= 0 && !counted(p)) p = species.parent[p];
+    return p;
+  };
+  // a holds b (a is b or an ancestor of it).
+  auto holds = [&](int a, int b) { return includes(speciesClades[a], speciesClades[b]); };
+  NodeCounts counts{std::vector<long>(n, 0), std::vector<long>(n, 0), std::vector<int>(n, 0)};
+  for (std::size_t g = 0; g < gene.parent.size(); ++g) {
+    if (gene.isLeaf(static_cast<int>(g))) continue;
+    const int a = map[g];
+    const bool duplication = a == map[gene.child[g][0]] || a == map[gene.child[g][1]];
+    counts.duplications[a] += duplication ? 1 : 0;
+    for (const int c : gene.child[g]) {
+      const int x = map[c];
+      for (int y = 0; y < n; ++y) {
+        const int p = counted(y) ? countedParent(y) : -1;
+        if (p >= 0 && !holds(y, x) && holds(p, x) && p != x && holds(a, p) && (duplication || p != a))
+          ++counts.losses[y];
+      }
+    }
+  }
+  for (int s = 0; s < n; ++s) counts.copies[s] = intersects(speciesClades[s], present) && holds(map[gene.root], s);
+  return counts;
+}
+
 std::vector<PlainTree> allRootings(const PlainTree& gene, std::vector<std::pair<int, int>>* edgesOut) {
   // The unrooted tree: every parent-child edge, except that the root's two
   // child edges form the one edge between those children.

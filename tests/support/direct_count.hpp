@@ -49,6 +49,20 @@ std::vector<std::set<std::string>> clades(const PlainTree& tree);
 // Duplications and losses of a rooted gene tree in a species tree.
 Counts directCount(const PlainTree& species, const PlainTree& gene, bool limitLosses);
 
+// Where a rooted gene tree's events fall, per species node (by index):
+// the duplications mapped to it; the losses on the branch above it, each
+// missing lineage counted at the top node of the clade it misses (in the
+// restricted tree when asked: a node whose nearest counted ancestor P lies
+// on the path of a gene edge, below the parent's mapping or at it below a
+// duplication, and that does not hold the child's species); and whether
+// the gene tree has a copy on that branch (the node holds some of its
+// species and lies below the root's mapping, or is it).
+struct NodeCounts {
+  std::vector<long> duplications, losses;
+  std::vector<int> copies;
+};
+NodeCounts directNodeCounts(const PlainTree& species, const PlainTree& gene, bool limitLosses);
+
 // Every rooting of a gene tree read as unrooted: one tree per edge, the
 // present rooting first; edges, when given, receives the edges (pairs of
 // gene nodes) in the same order.

@@ -14,9 +14,10 @@
 
 namespace dls {
 
-// Reads a tree input (a species tree first when asked for); warnings are
-// dropped.
-inline TreeInput readInput(const std::string& text, bool speciesTreeFirst, std::uint32_t seed = 1) {
+// Reads a tree input (a species tree first when asked for; gene trees'
+// polytomies kept to be refined when asked for); warnings are dropped.
+inline TreeInput readInput(const std::string& text, bool speciesTreeFirst, std::uint32_t seed = 1,
+                           bool refinePolytomies = false) {
   static std::ostringstream sink;
   Console console(sink, sink);
   Random random(seed);
@@ -25,6 +26,7 @@ inline TreeInput readInput(const std::string& text, bool speciesTreeFirst, std::
   TreeInput trees;
   TreeInputRules rules;
   rules.speciesTreeFirst = speciesTreeFirst;
+  rules.refinePolytomies = refinePolytomies;
   readTreeInput(in, rules, random, console, trees);
   return trees;
 }

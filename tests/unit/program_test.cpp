@@ -200,3 +200,23 @@ TEST(OptionTable, ReadsEveryOptionByBothNamesAndSendsThoseThatTravel) {
   for (const OptionSpec& spec : optionTable())
     EXPECT_EQ(fieldBytes(spec, received), fieldBytes(spec, spec.travels ? sent : defaults)) << spec.longName;
 }
+
+// The manual page has an entry for every option of the table, in its order,
+// by both names as roff writes them.
+TEST(OptionTable, TheManualPageListsEveryOption) {
+  std::ostringstream out;
+  writeManPage(out, "2.0");
+  const std::string page = out.str();
+  const auto bold = [](const std::string& name) {
+    std::string shown;
+    for (const char c : name) shown += c == '-' ? std::string("\\-") : std::string(1, c);
+    return "\\fB" + shown + "\\fR";
+  };
+  std::size_t at = page.find("\n.SH OPTIONS\n");
+  for (const OptionSpec& spec : optionTable()) {
+    const std::string names = (spec.shortName.empty() ? "" : bold(spec.shortName) + ", ") + bold(spec.longName);
+    at = page.find("\n.TP\n" + names, at);
+    ASSERT_NE(at, std::string::npos) << spec.longName;
+  }
+  EXPECT_LT(at, page.find("\n.SH INPUT\n"));
+}

@@ -1,7 +1,8 @@
 // The cheapest refinement of a polytomy against brute force over every
 // binary refinement: its cost is the least, and the refinement it returns,
 // recounted by the direct count, has exactly the counts it claims; a whole
-// non-binary gene tree costs its binary nodes plus its polytomies' optima.
+// non-binary gene tree, rooted or not, at its cheapest rooting and
+// refinement likewise.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <set>
 #include <tuple>
 
+#include "reconcile/gene_tree_refiner.hpp"
 #include "reconcile/polytomy_refinement.hpp"
 #include "support/model_trees.hpp"
 
@@ -240,78 +242,81 @@ MultiTree randomMultiTree(std::mt19937& random, const std::vector<std::string>& 
   return tree;
 }
 
-TEST(PolytomyRefinement, AGeneTreeCostsItsBinaryNodesAndItsPolytomiesOptima) {
+// A whole non-binary gene tree, read with its polytomies kept, rooted or
+// unrooted, under losses over the whole or the restricted species tree:
+// the refiner's cost is the least over every rooting of every refinement,
+// and the tree it returns recounts to exactly that.
+TEST(GeneTreeRefiner, IsTheLeastOfEveryRootingAndRefinementAndCountsItsOwn) {
   std::mt19937 random(31);
-  PolytomyRefiner refiner;
-  for (int round = 0; round < 150; ++round) {
+  for (int round = 0; round < 160; ++round) {
     const std::vector<std::string> names = speciesNames(2 + static_cast<int>(random() % 5));
-    std::vector<std::string> labels(3 + random() % 6);
+    std::vector<std::string> labels(3 + random() % 5);
     for (std::string& label : labels) label = names[random() % names.size()];
     const MultiTree gene = randomMultiTree(random, labels);
     const PlainTree speciesTree = randomTree(random, names);
-    const bool limit = round % 2 == 1;
-    const Species s(speciesTree, labels, limit, random);
-    const CostWeights weights = roundWeights(round / 2, random);
+    const bool limit = round % 2 == 1, unrooted = round % 4 >= 2;
+    const CostWeights weights = roundWeights(round / 4, random);
 
-    // Inner nodes after their children; the program's side: mappings, the
-    // binary nodes' counts, the polytomies' optima and refinements.
+    // Newick text of the gene tree, every inner node refined as given.
     std::vector<int> inner;
     std::function<void(int)> order = [&](int v) {
       for (int c : gene.children[v]) order(c);
       if (!gene.children[v].empty()) inner.push_back(v);
     };
     order(gene.root);
-    std::vector<NodeId> map(gene.label.size());
-    std::vector<std::vector<Joins>> options(gene.label.size());  // per inner node: every refinement
-    std::vector<Joins> chosen(gene.label.size());                // per inner node: the program's
-    Counts total;
-    for (int v : inner) {
-      std::vector<NodeId> items;
-      for (int c : gene.children[v]) items.push_back(gene.children[c].empty() ? s.leaf(gene.label[c]) : map[c]);
-      map[v] = s.lca(items);
-      options[v] = allRefinements(items.size());
-      GeneTreeCost c;
-      if (items.size() == 2) {
-        c = {isDuplication<false>(map[v], items[0], items[1]) ? 1 : 0,
-             lossesBelow<false>(s.relevant, map[v], items[0], items[1])};
-        chosen[v] = options[v][0];
-      } else {
-        c = refiner.refine(s.relevant, map[v], items.data(), items.size(), weights, nullptr, &chosen[v]);
-      }
-      total = {total.duplications + c.duplications, total.losses + c.losses};
-    }
-
-    // Newick text of the gene tree with every inner node refined as given.
-    const auto text = [&](const std::vector<Joins>& refinement) {
+    const auto text = [&](const std::vector<Joins>* refinement) {
       std::vector<std::string> at(gene.label.size());
       for (int v = 0; v < static_cast<int>(gene.label.size()); ++v)
         if (gene.children[v].empty()) at[v] = gene.label[v];
       for (int v : inner) {
         std::vector<std::string> items;
         for (int c : gene.children[v]) items.push_back(at[c]);
-        at[v] = refined(items, refinement[v]);
+        if (refinement != nullptr) {
+          at[v] = refined(items, (*refinement)[v]);
+        } else {
+          at[v] = "(" + items[0];
+          for (std::size_t i = 1; i < items.size(); ++i) at[v] += "," + items[i];
+          at[v] += ")";
+        }
       }
       return at[gene.root] + ";";
     };
-    const std::string context = speciesTree.newick() + " " + text(chosen);
-    ASSERT_EQ(directCount(speciesTree, PlainTree::parse(text(chosen)), limit), total) << context;
+    const std::string written = (unrooted ? "[&U]" : "[&R]") + text(nullptr);
+    const TreeInput input = readInput(readableNewick(speciesTree) + "\n" + written, true, 1, true);
+    input.speciesTree->coverNames(input.names.size());
+    GeneTreeRefiner refiner(*input.speciesTree,
+                            {limit ? LossScope::geneSpeciesOnly : LossScope::wholeSpeciesTree, weights});
+    GeneTreeResolution resolution;
+    const GeneTree& read = input.geneTrees[0];
+    const GeneTreeCost cost = refiner.refine(read, nullptr, &resolution);
+    const std::string found = newickOf(read.relinked(resolution.children, resolution.root), input.names);
+    const std::string context = speciesTree.newick() + " " + written + " found " + found;
+    ASSERT_EQ(directCount(speciesTree, PlainTree::parse(found), limit), (Counts{cost.duplications, cost.losses}))
+        << context;
 
-    // Brute force: every combination of refinements of the inner nodes
-    // (when there are not too many).
+    // Brute force: every combination of refinements of the inner nodes,
+    // each at every rooting when unrooted (when there are not too many).
+    std::vector<std::vector<Joins>> options(gene.label.size());
     std::size_t combinations = 1;
-    for (int v : inner) combinations *= options[v].size();
-    if (combinations > 500) continue;
+    for (int v : inner) combinations *= (options[v] = allRefinements(gene.children[v].size())).size();
+    if (combinations > 300) continue;
     std::vector<std::size_t> pick(gene.label.size(), 0);
     std::vector<Joins> refinement(gene.label.size());
-    double least = total.cost(weights) + 1;
+    Counts least{1L << 40, 1L << 40};
     for (;;) {
       for (int v : inner) refinement[v] = options[v][pick[v]];
-      least = std::min(least, directCount(speciesTree, PlainTree::parse(text(refinement)), limit).cost(weights));
+      const PlainTree tree = PlainTree::parse(text(&refinement));
+      for (const PlainTree& rooting : unrooted ? allRootings(tree) : std::vector<PlainTree>{tree}) {
+        const Counts c = directCount(speciesTree, rooting, limit);
+        if (rank(c, weights) < rank(least, weights)) least = c;
+      }
       std::size_t i = 0;
       while (i < inner.size() && ++pick[inner[i]] == options[inner[i]].size()) pick[inner[i++]] = 0;
       if (i == inner.size()) break;
     }
-    ASSERT_TRUE(nearCost(total.cost(weights), least)) << context;
+    ASSERT_TRUE(nearCost(Counts{cost.duplications, cost.losses}.cost(weights), least.cost(weights)))
+        << context << " cost " << cost.duplications << "+" << cost.losses << " least " << least.duplications << "+"
+        << least.losses << " weights " << weights.duplication << "," << weights.loss;
   }
 }
 

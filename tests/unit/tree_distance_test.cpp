@@ -49,6 +49,20 @@ TEST(TreeDistance, CountsSplitsAndClades) {
             std::vector<long>({0, 134, 2, 136}));
 }
 
+// Gene-tree error: true rooted trees with lengths against estimated ones as
+// FastTree writes them (a three-way root, supports); pairs of fewer than
+// four leaves do not count.
+TEST(TreeDistance, MeanOverPairedListsOfTrees) {
+  const auto trees = [](const char* text) { return dlsim::readNewickTrees(text); };
+  const auto truth = trees("((a:0.1,b:0.2):0.05,(c:1e-3,d:0.3):0.4);\n(x:1,y:1);\n[&U] (((p,q),r),(s,(t,u)));\n");
+  ASSERT_EQ(truth.size(), 3u);
+  const dlsim::MeanDistance mean = dlsim::meanUnrootedDistance(
+      truth, trees("(a:0.1,b:0.2,(c:0.1,d:0.3)0.951:0.4);\n(y,x);\n(p,r,((q,s)0.2,(t,u)1:0.1));\n"));
+  EXPECT_EQ(mean.pairs, 2);
+  EXPECT_DOUBLE_EQ(mean.unrooted, (0.0 + 4.0 / 6.0) / 2);
+  EXPECT_THROW(dlsim::meanUnrootedDistance(truth, trees("(a,b);")), dlsim::TreeTextError);
+}
+
 TEST(TreeDistance, RefusesBadTreesAndOtherLeaves) {
   const std::pair<const char*, const char*> cases[] = {
       {"((a,b),(c,e));", "leaf e is in the second tree only"},
