@@ -2,7 +2,8 @@
 # Runs each fuzz target of a fuzz build for the given seconds, starting
 # from a seed corpus made by the project's data generator (and long inputs
 # made here for the reading target). Fails on any finding (the input that
-# found it is kept in the build directory).
+# found it is kept in the build directory). FUZZ_TARGETS names some of the
+# targets to run only those.
 set -euo pipefail
 build=$(cd "${1:?usage: run_fuzzers.sh BUILD_DIR [SECONDS]}" && pwd)
 seconds=${2:-60}
@@ -80,7 +81,7 @@ if [ ! -d "$seeds/weighted_run" ]; then
   printf '\302((a,b),c);\n[&WEIGHT=1e18](a,(b,c));\n[&WEIGHT=1e-20]((a,c),b);\n' > "$seeds/weighted_run/far_apart"
 fi
 
-for target in tree_input side_files reading weighted_run; do
+for target in ${FUZZ_TARGETS:-tree_input side_files reading weighted_run}; do
   corpus="$build/fuzz-corpus/$target"
   mkdir -p "$corpus"
   dict="$here/trees.dict"
