@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 
 #include "app/startup.hpp"
 #include "common/decimal_text.hpp"
+#include "common/escaped_text.hpp"
 #include "report/branch_annotations.hpp"
 #include "report/report_formats.hpp"
 #include "report/side_outputs.hpp"
@@ -32,18 +32,7 @@ std::string quotedArgument(const std::string& argument) {
     for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     quoted += '\'';
   }
-  std::string text;
-  for (const char c : quoted) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || c == '[' || c == ']') {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      text += escaped;
-    } else {
-      text += c;
-    }
-  }
-  return text;
+  return escapedText(quoted, "[]");
 }
 
 }  // namespace

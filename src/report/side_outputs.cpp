@@ -1,9 +1,9 @@
 #include "report/side_outputs.hpp"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "common/decimal_text.hpp"
+#include "common/escaped_text.hpp"
 #include "reconcile/species_index.hpp"
 #include "report/branch_annotations.hpp"
 
@@ -12,20 +12,7 @@ namespace dls {
 namespace {
 
 // A name as a cell of the clade column can hold it.
-std::string cellText(const std::string& name) {
-  std::string text;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || c == ',') {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      text += escaped;
-    } else {
-      text += c;
-    }
-  }
-  return text;
-}
+std::string cellText(const std::string& name) { return escapedText(name, ","); }
 
 // The columns after node and clade, as the summary has them.
 std::vector<std::string> tableColumns(const RunSummary& summary) {

@@ -7,6 +7,7 @@
 
 #include "common/decimal_text.hpp"
 #include "common/errors.hpp"
+#include "common/escaped_text.hpp"
 
 namespace dls {
 
@@ -85,16 +86,7 @@ std::string shownText(std::string_view text) {
   std::size_t end = std::min(text.size(), kShownBytes);
   // Not inside a UTF-8 sequence.
   while (end < text.size() && end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  std::string shown;
-  for (const char c : text.substr(0, end)) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      shown += c;
-      continue;
-    }
-    static const char digits[] = "0123456789abcdef";
-    shown += {'\\', 'x', digits[byte >> 4], digits[byte & 15]};
-  }
+  const std::string shown = escapedText(text.substr(0, end));
   return end < text.size() ? shown + "..." : shown;
 }
 
