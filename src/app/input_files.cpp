@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "app/file_identity.hpp"
 #include "common/decompressing_stream.hpp"
@@ -54,7 +55,8 @@ void openForReading(std::ifstream& file, const std::string& path, const std::str
   const int reason = S_ISDIR(status.st_mode) ? EISDIR : 0;
   if (reason == 0) file.open(path);
   if (reason != 0 || !file)
-    throw InputError("cannot read " + path + ": " + std::strerror(reason != 0 ? reason : errno));
+    throw InputError("cannot read " + path + ": " + std::strerror(reason != 0 ? reason : errno) +
+                     (listed.empty() ? "" : " (" + listed + ")"));
 }
 
 bool isFolder(const std::string& path) {
@@ -127,8 +129,13 @@ std::vector<TreeFile> familyTreeFiles(const std::string& families) {
   });
   if (read.empty()) throw InputError("no family in families file " + families);
   std::vector<TreeFile> files;
+  std::map<std::string, std::size_t> lines;  // each family's line, by name
   for (const Family& family : read) {
     const std::string of = "family " + family.name + " in ";
+    const auto [first, isNew] = lines.emplace(family.name, family.line);
+    if (!isNew)
+      throw InputError(of + where(family.line) + " is listed before, line " + std::to_string(first->second) +
+                       ": its trees would count twice");
     if (family.files.trees.empty()) throw InputError(of + where(family.line) + " has no starting_gene_tree");
     checkReadable(family.files.trees, "input file", of + where(family.treeLine));
     if (!family.files.map.empty() && (files.empty() || files.back().map != family.files.map))

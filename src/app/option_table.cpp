@@ -107,8 +107,8 @@ const std::vector<OptionSpec> kOptions = {
         [](Options& o) -> OptionField { return &o.bootstrapTreesPath; }, false),
     word(
         "--support", {"families"},
-        {"Support of every inner branch from the gene trees, without a rerun:",
-         "the cost of its two NNI alternatives and the share of the gene", "trees that prefer each of the three"},
+        {"Support of every inner branch from the gene trees, without a rerun",
+         "(the cost of its two NNI alternatives and the share of the gene", "trees that prefer each of the three)"},
         [](Options& o) -> OptionField { return &o.support; }, true),
     flag(
         "", "--evaluate", {"With -g 0: no search, the report of the given species tree as it is"},

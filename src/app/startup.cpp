@@ -108,18 +108,18 @@ void openSideOutputs(const Options& options, RunFiles& files) {
 void openTreeInput(const Options& options, RunFiles& files, Console& console) {
   const int given = !options.inputPath.empty() + !options.inputListPath.empty() + !options.familiesPath.empty();
   if (given > 1) throw InputError("-i, --input-list and --families exclude each other: give the trees by one of them");
-  const auto count = [&files](const char* what) {
-    return " (" + std::to_string(files.treeFiles.size()) + " " + what + (files.treeFiles.size() == 1 ? "" : "s") + ")";
+  const auto count = [&files](const char* one, const char* many) {
+    return " (" + std::to_string(files.treeFiles.size()) + " " + (files.treeFiles.size() == 1 ? one : many) + ")";
   };
   if (!options.inputListPath.empty()) {
     files.treeFiles = listedTreeFiles(options.inputListPath);
-    console.line("Input list: " + options.inputListPath + count("file"));
+    console.line("Input list: " + options.inputListPath + count("file", "files"));
   } else if (!options.familiesPath.empty()) {
     files.treeFiles = familyTreeFiles(options.familiesPath);
-    console.line("Families file: " + options.familiesPath + count("family"));
+    console.line("Families file: " + options.familiesPath + count("family", "families"));
   } else if (!options.inputPath.empty() && isFolder(options.inputPath)) {
     files.treeFiles = folderTreeFiles(options.inputPath);
-    console.line("Input folder: " + options.inputPath + count("file"));
+    console.line("Input folder: " + options.inputPath + count("file", "files"));
   } else if (!options.inputPath.empty()) {
     console.line("Input file: " + options.inputPath);
     openForReading(files.input, options.inputPath, "input file");

@@ -225,6 +225,10 @@ TEST(InputFormats, BadFilesGiveExactErrors) {
       {"", {"--input-list", "many/list"}, "input file many/none.nwk not found (input list many/list line 3)"},
       {"", {"-i", "many"}, "missing ')' in input tree expression line 2 column 13 of many/b.nwk"},
       {"", {"--families", "fam"}, "family two in families file fam line 5 has no starting_gene_tree"},
+      {"",
+       {"--families", "fam.twice"},
+       "family one in families file fam.twice line 4 is listed before, line 2: its trees would count twice"},
+      {"", {"--input-list", "many/folders"}, "cannot read many/.: Is a directory (input list many/folders line 1)"},
       {"", {"--families", "fam.maps"}, "3 gene labels not in map file partial: \"a2\", \"b2\", \"c2\""},
       {"",
        {"-i", "many", "--families", "fam"},
@@ -242,6 +246,9 @@ TEST(InputFormats, BadFilesGiveExactErrors) {
   dir.write("many/c.nwk", "((a2,b2),c2);\n");
   dir.write("many/list", "a.nwk\n\nnone.nwk\n");
   dir.write("fam", "[FAMILIES]\n- one\nstarting_gene_tree = many/a.nwk\n\n- two\nmapping = lists.ok\n");
+  dir.write("fam.twice",
+            "[FAMILIES]\n- one\nstarting_gene_tree = many/a.nwk\n- one\nstarting_gene_tree = many/c.nwk\n");
+  dir.write("many/folders", ".\n");
   dir.write("fam.maps",
             "[FAMILIES]\n- one\nstarting_gene_tree = many/a.nwk\nmapping = lists.ok\n- two\n"
             "starting_gene_tree = many/c.nwk\nmapping = partial\n");
