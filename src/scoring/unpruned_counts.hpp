@@ -84,8 +84,8 @@ class UnprunedCounts {
   // (see GeneTree::prefetch).
   void prefetch(const Family& f) const;
   // The gene leaves of the counted families of species leaf v, by family.
-  const Occurrence* occurrencesBegin(NodeId v) const { return &occurrences_[leafStart_[at(v)]]; }
-  const Occurrence* occurrencesEnd(NodeId v) const { return &occurrences_[leafStart_[at(v) + 1]]; }
+  const Occurrence* occurrencesBegin(NodeId v) const { return occurrences_.data() + leafStart_[at(v)]; }
+  const Occurrence* occurrencesEnd(NodeId v) const { return occurrences_.data() + leafStart_[at(v) + 1]; }
 
   // The cycle the counts were made for (0: none yet).
   unsigned long long version = 0;
