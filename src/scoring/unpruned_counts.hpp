@@ -104,7 +104,6 @@ class UnprunedCounts {
   bool usable_ = false;
   std::vector<Family> families_;
   std::vector<Group> groups_;
-  std::size_t groupsInUse_ = 0;
   std::vector<NodeId> map_;
   std::vector<GeneRooting> rerooted_;
   std::size_t rerootedInUse_ = 0;
