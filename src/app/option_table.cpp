@@ -9,40 +9,40 @@ namespace {
 
 OptionSpec flag(std::string shortName, std::string longName, std::vector<std::string> help,
                 OptionField (*field)(Options&), bool travels, int setting = 1) {
-  OptionSpec spec;
-  spec.shortName = std::move(shortName);
-  spec.longName = std::move(longName);
-  spec.help = std::move(help);
-  spec.field = field;
-  spec.travels = travels;
-  spec.setting = setting;
-  return spec;
+  OptionSpec option;
+  option.shortName = std::move(shortName);
+  option.longName = std::move(longName);
+  option.help = std::move(help);
+  option.field = field;
+  option.travels = travels;
+  option.setting = setting;
+  return option;
 }
 
 OptionSpec valued(std::string shortName, std::string longName, std::string valueText, ValueKind kind,
                   std::vector<std::string> help, OptionField (*field)(Options&), bool travels) {
-  OptionSpec spec = flag(std::move(shortName), std::move(longName), std::move(help), field, travels);
-  spec.valueText = std::move(valueText);
-  spec.kind = kind;
-  return spec;
+  OptionSpec option = flag(std::move(shortName), std::move(longName), std::move(help), field, travels);
+  option.valueText = std::move(valueText);
+  option.kind = kind;
+  return option;
 }
 
 OptionSpec number(std::string shortName, std::string longName, std::string valueText, std::uint64_t min,
                   std::uint64_t max, std::vector<std::string> help, OptionField (*field)(Options&), bool travels) {
-  OptionSpec spec = valued(std::move(shortName), std::move(longName), std::move(valueText), ValueKind::wholeNumber,
-                           std::move(help), field, travels);
-  spec.min = min;
-  spec.max = max;
-  return spec;
+  OptionSpec option = valued(std::move(shortName), std::move(longName), std::move(valueText), ValueKind::wholeNumber,
+                             std::move(help), field, travels);
+  option.min = min;
+  option.max = max;
+  return option;
 }
 
 OptionSpec word(std::string longName, std::vector<std::string> words, std::vector<std::string> help,
                 OptionField (*field)(Options&), bool travels) {
   std::string valueText;
   for (const std::string& w : words) valueText += (valueText.empty() ? "" : "|") + w;
-  OptionSpec spec = valued("", std::move(longName), valueText, ValueKind::word, std::move(help), field, travels);
-  spec.words = std::move(words);
-  return spec;
+  OptionSpec option = valued("", std::move(longName), valueText, ValueKind::word, std::move(help), field, travels);
+  option.words = std::move(words);
+  return option;
 }
 
 using K = ValueKind;
@@ -185,10 +185,10 @@ const std::vector<OptionSpec> kOptions = {
 };
 
 // The option by either of its names; both given is one option given twice.
-CommandLine::Argument* findArgument(CommandLine& line, const OptionSpec& spec) {
-  CommandLine::Argument* shortForm = spec.shortName.empty() ? nullptr : line.find(spec.shortName);
-  CommandLine::Argument* longForm = line.find(spec.longName);
-  if (shortForm != nullptr && longForm != nullptr) throw InputError("more than one argument " + spec.longName);
+CommandLine::Argument* findArgument(CommandLine& line, const OptionSpec& option) {
+  CommandLine::Argument* shortForm = option.shortName.empty() ? nullptr : line.find(option.shortName);
+  CommandLine::Argument* longForm = line.find(option.longName);
+  if (shortForm != nullptr && longForm != nullptr) throw InputError("more than one argument " + option.longName);
   return shortForm != nullptr ? shortForm : longForm;
 }
 
@@ -208,27 +208,27 @@ std::string listed(const std::vector<std::string>& words) {
 
 // The value of the argument, as the number to store: whole numbers and
 // words as such, decimals apart.
-std::uint64_t wholeValue(const OptionSpec& spec, const CommandLine::Argument& arg) {
-  switch (spec.kind) {
+std::uint64_t wholeValue(const OptionSpec& option, const CommandLine::Argument& arg) {
+  switch (option.kind) {
     case ValueKind::none:
-      if (!arg.value.empty()) throw InputError(spec.longName + " doesn't need a value");
-      return static_cast<std::uint64_t>(spec.setting);
+      if (!arg.value.empty()) throw InputError(option.longName + " doesn't need a value");
+      return static_cast<std::uint64_t>(option.setting);
     case ValueKind::wholeNumber: {
       std::uint64_t value = 0;
-      if (readWholeNumber(arg.value, spec.max, value) && value >= spec.min) return value;
-      refuseValue(arg,
-                  std::to_string(spec.min) + (spec.max == spec.min + 1 ? " or " : " to ") + std::to_string(spec.max));
+      if (readWholeNumber(arg.value, option.max, value) && value >= option.min) return value;
+      refuseValue(arg, std::to_string(option.min) + (option.max == option.min + 1 ? " or " : " to ") +
+                           std::to_string(option.max));
     }
     case ValueKind::word:
-      for (std::size_t i = 0; i < spec.words.size(); ++i)
-        if (arg.value == spec.words[i]) return i;
-      throw InputError(spec.longName + " has a wrong argument: " + listed(spec.words));
+      for (std::size_t i = 0; i < option.words.size(); ++i)
+        if (arg.value == option.words[i]) return i;
+      throw InputError(option.longName + " has a wrong argument: " + listed(option.words));
     default:
-      throw InternalError("option " + spec.longName + " has no whole value");
+      throw InternalError("option " + option.longName + " has no whole value");
   }
 }
 
-void store(const OptionSpec& spec, const CommandLine::Argument& arg, Options& options) {
+void store(const OptionSpec& option, const CommandLine::Argument& arg, Options& options) {
   std::visit(
       [&](auto field) {
         using Field = decltype(field);
@@ -241,15 +241,15 @@ void store(const OptionSpec& spec, const CommandLine::Argument& arg, Options& op
           if (!readDecimal(arg.value, value) || !(value >= 0)) refuseValue(arg, "a decimal number >= 0");
           *field = value == 0 ? 0 : value;
         } else if constexpr (std::is_same_v<Field, char*>) {
-          if (arg.value.size() != 1) throw InputError(spec.longName + " needs a single character");
+          if (arg.value.size() != 1) throw InputError(option.longName + " needs a single character");
           *field = arg.value[0];
         } else if constexpr (std::is_pointer_v<Field>) {
-          *field = static_cast<std::remove_pointer_t<Field>>(wholeValue(spec, arg));
+          *field = static_cast<std::remove_pointer_t<Field>>(wholeValue(option, arg));
         } else {
-          wholeValue(spec, arg);  // version and help: flags alone
+          wholeValue(option, arg);  // version and help: flags alone
         }
       },
-      spec.field(options));
+      option.field(options));
 }
 
 }  // namespace
@@ -257,24 +257,24 @@ void store(const OptionSpec& spec, const CommandLine::Argument& arg, Options& op
 const std::vector<OptionSpec>& optionTable() { return kOptions; }
 
 const OptionSpec* findOption(const std::string& name) {
-  for (const OptionSpec& spec : optionTable())
-    if (name == spec.longName || (!spec.shortName.empty() && name == spec.shortName)) return &spec;
+  for (const OptionSpec& option : optionTable())
+    if (name == option.longName || (!option.shortName.empty() && name == option.shortName)) return &option;
   return nullptr;
 }
 
 bool isFlagOption(const std::string& name) {
-  const OptionSpec* spec = findOption(name);
-  return spec != nullptr && spec->valueText.empty();
+  const OptionSpec* option = findOption(name);
+  return option != nullptr && option->valueText.empty();
 }
 
 void parseOptions(CommandLine& line, Options& options) {
-  for (const OptionSpec& spec : optionTable())
-    if (const CommandLine::Argument* arg = findArgument(line, spec)) store(spec, *arg, options);
+  for (const OptionSpec& option : optionTable())
+    if (const CommandLine::Argument* arg = findArgument(line, option)) store(option, *arg, options);
 }
 
 bool flagGiven(CommandLine& line, const std::string& longName) {
-  const OptionSpec* spec = findOption(longName);
-  return spec != nullptr && findArgument(line, *spec) != nullptr;
+  const OptionSpec* option = findOption(longName);
+  return option != nullptr && findArgument(line, *option) != nullptr;
 }
 
 namespace {
@@ -315,15 +315,15 @@ void writeHelp(std::ostream& out, const std::string& program) {
       << "L x losses), D and L from --dup-weight and --loss-weight.\n"
       << "\n";
   const std::string indent(32, ' ');
-  for (const OptionSpec& spec : optionTable()) {
-    std::string names = "  " + (spec.shortName.empty() ? "    " : spec.shortName + ", ") + spec.longName;
-    if (!spec.valueText.empty()) names += " " + spec.valueText;
+  for (const OptionSpec& option : optionTable()) {
+    std::string names = "  " + (option.shortName.empty() ? "    " : option.shortName + ", ") + option.longName;
+    if (!option.valueText.empty()) names += " " + option.valueText;
     // The first help line beside the names when they leave room for it.
     if (names.size() + 2 > indent.size())
       out << names << '\n' << indent;
     else
       out << names << std::string(indent.size() - names.size(), ' ');
-    for (std::size_t i = 0; i < spec.help.size(); ++i) out << (i == 0 ? "" : indent) << spec.help[i] << '\n';
+    for (std::size_t i = 0; i < option.help.size(); ++i) out << (i == 0 ? "" : indent) << option.help[i] << '\n';
   }
   out << "\n"
       << "Marks in front of a gene tree (in NEXUS, after the \"=\" of its statement):\n";
@@ -397,15 +397,16 @@ void writeManPage(std::ostream& out, const std::string& version) {
                         "-g 0) is improved by SPR moves, every regraft position of a pruned subtree scored at "
                         "once. The same seed and input give the same result, for any number of threads."});
   out << ".SH OPTIONS\n";
-  for (const OptionSpec& spec : optionTable()) {
+  for (const OptionSpec& option : optionTable()) {
     out << ".TP\n"
-        << (spec.shortName.empty() ? "" : "\\fB" + roff(spec.shortName) + "\\fR, ") << "\\fB" << roff(spec.longName)
-        << "\\fR" << (spec.valueText.empty() ? "" : " \\fI" + roff(spec.valueText) + "\\fR") << '\n';
+        << (option.shortName.empty() ? "" : "\\fB" + roff(option.shortName) + "\\fR, ") << "\\fB"
+        << roff(option.longName) << "\\fR"
+        << (option.valueText.empty() ? "" : " \\fI" + roff(option.valueText) + "\\fR") << '\n';
     // Lines after one that ends with ":" are a list, a line each.
     bool list = false;
-    for (std::size_t i = 0; i < spec.help.size(); ++i) {
-      out << (i == 0 ? "" : list ? "\n.br\n" : " ") << roff(spec.help[i]);
-      list = list || (!spec.help[i].empty() && spec.help[i].back() == ':');
+    for (std::size_t i = 0; i < option.help.size(); ++i) {
+      out << (i == 0 ? "" : list ? "\n.br\n" : " ") << roff(option.help[i]);
+      list = list || (!option.help[i].empty() && option.help[i].back() == ':');
     }
     out << '\n';
   }

@@ -73,14 +73,14 @@ void writeManPage(std::ostream& out, const std::string& version);
 // ByteWriter): each field in table order.
 template <class Bytes, class SomeOptions>
 void transferOptions(Bytes& bytes, SomeOptions& options) {
-  for (const OptionSpec& spec : optionTable()) {
-    if (!spec.travels) continue;
+  for (const OptionSpec& option : optionTable()) {
+    if (!option.travels) continue;
     // Only read when options are sent.
     std::visit(
         [&bytes](auto field) {
           if constexpr (std::is_pointer_v<decltype(field)>) bytes(*field);
         },
-        spec.field(const_cast<Options&>(options)));
+        option.field(const_cast<Options&>(options)));
   }
 }
 

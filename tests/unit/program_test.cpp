@@ -126,16 +126,16 @@ TEST(Failures, EndWithTheirMessageAndStatus) {
 namespace {
 
 // A value each kind of option takes, other than its default.
-std::string sampleValue(const OptionSpec& spec) {
-  switch (spec.kind) {
+std::string sampleValue(const OptionSpec& option) {
+  switch (option.kind) {
     case ValueKind::none:
       return "";
     case ValueKind::wholeNumber:
-      return std::to_string(spec.max);
+      return std::to_string(option.max);
     case ValueKind::decimal:
       return "0.25";
     case ValueKind::word:
-      return spec.words.back();
+      return option.words.back();
     case ValueKind::fileName:
       return "f.txt";
     case ValueKind::character:
@@ -158,13 +158,13 @@ Options parsed(std::vector<std::string> args) {
 }
 
 // The bytes of an option's field, to compare fields of any type.
-std::string fieldBytes(const OptionSpec& spec, Options options) {
+std::string fieldBytes(const OptionSpec& option, Options options) {
   ByteWriter out;
   std::visit(
       [&out](auto field) {
         if constexpr (std::is_pointer_v<decltype(field)>) out(*field);
       },
-      spec.field(options));
+      option.field(options));
   return out.bytes();
 }
 
@@ -175,20 +175,21 @@ std::string fieldBytes(const OptionSpec& spec, Options options) {
 // bytes as they were, the others keep their defaults.
 TEST(OptionTable, ReadsEveryOptionByBothNamesAndSendsThoseThatTravel) {
   std::vector<std::string> all;
-  for (const OptionSpec& spec : optionTable()) {
+  for (const OptionSpec& option : optionTable()) {
     Options defaults;
-    std::string value = sampleValue(spec);
+    std::string value = sampleValue(option);
     // A whole number's largest value may be its default (-g 1).
-    if (spec.kind == ValueKind::wholeNumber &&
-        fieldBytes(spec, defaults) == fieldBytes(spec, parsed({spec.longName, value})))
-      value = std::to_string(spec.min);
-    for (const std::string& name : {spec.shortName, spec.longName}) {
+    if (option.kind == ValueKind::wholeNumber &&
+        fieldBytes(option, defaults) == fieldBytes(option, parsed({option.longName, value})))
+      value = std::to_string(option.min);
+    for (const std::string& name : {option.shortName, option.longName}) {
       if (name.empty()) continue;
       Options options = parsed(value.empty() ? std::vector<std::string>{name} : std::vector{name, value});
-      EXPECT_TRUE(spec.field(options).index() == 0 || fieldBytes(spec, options) != fieldBytes(spec, defaults)) << name;
+      EXPECT_TRUE(option.field(options).index() == 0 || fieldBytes(option, options) != fieldBytes(option, defaults))
+          << name;
     }
-    if (spec.field(defaults).index() == 0) continue;  // version and help
-    all.push_back(spec.longName + (value.empty() ? "" : "=" + value));
+    if (option.field(defaults).index() == 0) continue;  // version and help
+    all.push_back(option.longName + (value.empty() ? "" : "=" + value));
   }
   Options sent = parsed(all), received;
   ByteWriter out;
@@ -197,8 +198,8 @@ TEST(OptionTable, ReadsEveryOptionByBothNamesAndSendsThoseThatTravel) {
   transferOptions(in, received);
   EXPECT_TRUE(in.atEnd());
   Options defaults;
-  for (const OptionSpec& spec : optionTable())
-    EXPECT_EQ(fieldBytes(spec, received), fieldBytes(spec, spec.travels ? sent : defaults)) << spec.longName;
+  for (const OptionSpec& option : optionTable())
+    EXPECT_EQ(fieldBytes(option, received), fieldBytes(option, option.travels ? sent : defaults)) << option.longName;
 }
 
 // The manual page has an entry for every option of the table, in its order,
@@ -213,10 +214,10 @@ TEST(OptionTable, TheManualPageListsEveryOption) {
     return "\\fB" + shown + "\\fR";
   };
   std::size_t at = page.find("\n.SH OPTIONS\n");
-  for (const OptionSpec& spec : optionTable()) {
-    const std::string names = (spec.shortName.empty() ? "" : bold(spec.shortName) + ", ") + bold(spec.longName);
+  for (const OptionSpec& option : optionTable()) {
+    const std::string names = (option.shortName.empty() ? "" : bold(option.shortName) + ", ") + bold(option.longName);
     at = page.find("\n.TP\n" + names, at);
-    ASSERT_NE(at, std::string::npos) << spec.longName;
+    ASSERT_NE(at, std::string::npos) << option.longName;
   }
   EXPECT_LT(at, page.find("\n.SH INPUT\n"));
 }
