@@ -177,4 +177,73 @@ void CheapestRootingWalk::walkToCheapest(const GeneScratch& scratch, const Side&
   }
 }
 
+
+// A gene tree without species of x maps every side alike in U, in R and in
+// every tree T_y of a regraft (see regraft_scorer.cpp), and so has the same
+// duplications at every rooting in all of them. Its losses at a rooting e
+// in T_y are those in U, less K_s(e), plus K_y(e), where K_z(e) counts the
+// edges of the tree rooted at e whose lower end's species all lie in z's
+// subtree and whose upper end's do not (the edges that cross the branch
+// above z): removing x's parent p from above s shortens their paths, and
+// putting it above y lengthens them. At r nothing crosses.
+//
+// A step of the walk moves the root from {a, b} to {b, w}; call A, W and
+// W' the sides of a, w and b's third neighbour away from b, and α, ω, ω'
+// whether each lies all in z's subtree. Only the root's and b's child
+// edges change. Unless all three lie in z's subtree (then nothing crosses
+// at any rooting), before the step those edges cross α + ω + ω' - ω ω'
+// times, after it ω + α + ω' - α ω': the step changes K_z by ω'(ω - α).
+//
+// So the step's losses in T_y are its losses in U plus
+// ω'_y(ω_y - α_y) - ω'_s(ω_s - α_s), which is at least -1: -2 would need
+// A and W' in y's subtree but not W, and W and W' in s's subtree but not
+// A. Then the two subtrees share the species of W', so one holds the
+// other, and either way A or W lies in both.
+//
+// Hence: if no first step the walk could take, with one loss fewer than in
+// U, is taken, the walk stays at the present rooting at every position of
+// every such pruning.
+bool CheapestRootingWalk::staysWithoutPrunedSpecies(const GeneScratch& scratch, const RelevantTree& whole) const {
+  const GeneRooting& rooting = scratch.rooting;
+  const NodeId top = rooting.root();
+  const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
+  if (a0 == kNoNode || b0 == kNoNode) return true;
+  // Across the root node, a neighbour of a root child is the other child.
+  const auto far = [&](NodeId n, int k) {
+    const NodeId neighbour = rooting.node(n).neighbour[k];
+    return neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == n ? 1 : 0);
+  };
+  // The mapping of n's side away from its neighbour toward.
+  const auto sideOf = [&](NodeId n, NodeId toward) {
+    for (int k = 0; k < 3; ++k)
+      if (far(n, k) == toward) return scratch.directed[at(n)][k];
+    throw InternalError("a gene node is asked for its side toward a node that is not its neighbour");
+  };
+  const auto nodeCost = [&](NodeId m, NodeId m0, NodeId m1) {
+    return GeneTreeCost{isDuplication<false>(m, m0, m1) ? 1 : 0, lossesBelow<false>(whole, m, m0, m1)};
+  };
+  const NodeId all = scratch.map[at(top)];
+  for (int e = 0; e < 2; ++e) {
+    const NodeId from = e == 0 ? a0 : b0, over = e == 0 ? b0 : a0;
+    NodeId to[2] = {kNoNode, kNoNode};
+    int count = 0;
+    for (int k = 0; k < 3; ++k) {
+      const NodeId n = far(over, k);
+      if (n != kNoNode && n != from && count < 2) to[count++] = n;
+    }
+    if (count < 2) continue;  // over is a leaf
+    const NodeId a = sideOf(from, over), joined = sideOf(over, from);
+    const NodeId w[2] = {sideOf(to[0], over), sideOf(to[1], over)};
+    const GeneTreeCost root = nodeCost(all, a, joined), below = nodeCost(joined, w[0], w[1]);
+    for (int k = 0; k < 2; ++k) {
+      const NodeId newJoined = sideOf(over, to[k]);
+      const GeneTreeCost newRoot = nodeCost(all, w[k], newJoined), newBelow = nodeCost(newJoined, a, w[1 - k]);
+      const GeneTreeCost change{newRoot.duplications + newBelow.duplications - root.duplications - below.duplications,
+                                newRoot.losses + newBelow.losses - root.losses - below.losses - 1};
+      if (stepTaken(change)) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace dls

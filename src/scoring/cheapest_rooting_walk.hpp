@@ -34,6 +34,12 @@ class CheapestRootingWalk {
   // scratch holds the tree reconciled in every direction, its links and
   // mappings at the present rooting (reconcileEveryDirection).
   void addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores);
+  // Whether every walk from the present rooting stays there, at every
+  // position of every pruning of a subtree that holds none of the gene
+  // tree's species: then the tree counts at its present rooting, as a
+  // rooted one. The scratch holds the tree reconciled in every direction
+  // in the unpruned species tree, whose depths `whole` gives.
+  bool staysWithoutPrunedSpecies(const GeneScratch& scratch, const RelevantTree& whole) const;
 
  private:
   // A side of a gene-tree edge: the mapping of its gene leaves with x at the
@@ -83,6 +89,10 @@ class CheapestRootingWalk {
   // duplications: by duplications alone a rooting that is not cheapest may
   // have no cheaper neighbour, by duplications and then losses it has one,
   // as under any loss weight.
+  // Whether the walk takes a first step that changes the counts by this.
+  bool stepTaken(const GeneTreeCost& change) const {
+    return equalWeights_ ? change.duplications + change.losses < 0 : cheaper({}, change, {});
+  }
   bool cheaper(const GeneTreeCost& total, const GeneTreeCost& a, const GeneTreeCost& b) const {
     const auto cost = [&](const GeneTreeCost& c) {
       return weights_.of(static_cast<double>(total.duplications + c.duplications),

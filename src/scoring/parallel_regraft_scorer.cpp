@@ -132,10 +132,11 @@ void ParallelRegraftScorer::scoreBlock(RegraftScorer& scorer, std::size_t block,
 bool ParallelRegraftScorer::countedFromUnpruned(unsigned worker, std::size_t block, bool everyRooting) {
   UnprunedCounts& counts = blockCounts_[block];
   if (counts.version != unprunedVersion_) {
-    counts.build(*trees_, blockStarts_[block], blockStarts_[block + 1], rootings_, everyRooting, unpruned_,
-                 model_.scope, RegraftScorer::kMaxGroups, countingScratch_[worker]);
+    counts.build(*trees_, blockStarts_[block], blockStarts_[block + 1], rootings_, everyRooting, unpruned_, model_,
+                 RegraftScorer::kMaxGroups, countingScratch_[worker]);
     counts.version = unprunedVersion_;
     ++unprunedCountings_;
+    unrootedCountedFromUnpruned_ += counts.countedUnderEveryRooting();
   }
   return counts.usable();
 }

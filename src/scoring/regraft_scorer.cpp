@@ -149,10 +149,13 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& 
 // and counts are those of U wherever x goes; a tree with species of x is
 // counted whole (its restricted tree changes), after its counts in U are
 // taken off. Unrooted gene trees at a fixed rooting are rooted trees here.
-// At their cheapest rooting per position they are counted whole: each
-// rooting's losses change by its own crossing counts, so even without
-// species of x the cheapest rooting may differ from one position to the
-// next. The builder's partial trees are counted whole too.
+// At their cheapest rooting per position, each rooting's losses change by
+// its own crossing counts, so even without species of x the cheapest
+// rooting may differ from one position to the next: a tree is counted
+// here, at its present rooting, only when no pruning without its species
+// can move it (CheapestRootingWalk::staysWithoutPrunedSpecies derives
+// when), and whole when x holds some of its species; the others are
+// counted whole. The builder's partial trees are counted whole too.
 
 void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpruned,
                                 const std::vector<NodeId>& prunedLeaves, NodeId formerSibling) {
@@ -192,7 +195,15 @@ void RegraftScorer::addTouchedFamilies(UnprunedCounts& counts, const UnprunedTre
     if (j < touched_.size()) counts.prefetch(counts.family(touched_[j].family));
     const UnprunedCounts::Family& family = counts.family(touched_[i].family);
     WeightGroup& group = groupOf(family.weight);
-    if (scope_ == LossScope::wholeSpeciesTree) {
+    if (family.everyRooting) {
+      // Its cheapest rooting may differ from one position to the next.
+      const GeneRooting& rooting = counts.rooting(family);
+      spanning_.clear();
+      for (NodeId g = 0; g < static_cast<NodeId>(rooting.size()); ++g)
+        if (!rooting.isLeaf(g)) spanning_.push_back(g);
+      takeOffUnprunedCounts(rooting, counts.map(family), unpruned, formerSibling, group);
+      addAtCheapestRootings(*family.tree, family.edge, family.weight);
+    } else if (scope_ == LossScope::wholeSpeciesTree) {
       addChangedNodes(counts, family, &touched_[i], &touched_[i] + (j - i), unpruned, formerSibling, group);
     } else {
       group.duplicationBase -= static_cast<double>(family.cost.duplications);
@@ -219,6 +230,31 @@ void RegraftScorer::markChanged(const GeneRooting& rooting, const NodeId* map, c
   }
 }
 
+// The counts in U of the inner gene nodes in spanning_ (their mappings in
+// U: map) taken off the group's: their duplications, the losses of their
+// child edges less those edges' share of crossing(s), and the crossing
+// counters the edges left.
+void RegraftScorer::takeOffUnprunedCounts(const GeneRooting& rooting, const NodeId* map, const UnprunedTree& unpruned,
+                                          NodeId formerSibling, WeightGroup& group) {
+  const SpeciesIndex& index = *context_.index;
+  LossCounters* losses = group.losses.data();
+  // The share of an edge (upper end m, lower end a, in U) in crossing(s).
+  const auto crossesAtSibling = [&](NodeId a, NodeId m) {
+    return a == m ? 0 : (index.contains(formerSibling, a) ? 1 : 0) - (index.contains(formerSibling, m) ? 1 : 0);
+  };
+  std::int64_t duplications = 0, lossCount = 0;
+  for (NodeId g : spanning_) {
+    const NodeId m = map[g], a = map[rooting.child(g, 0)], b = map[rooting.child(g, 1)];
+    duplications += isDuplication<false>(m, a, b) ? 1 : 0;
+    lossCount += lossesBelow<false>(unpruned.whole, m, a, b) - crossesAtSibling(a, m) - crossesAtSibling(b, m);
+    losses[at(a)].crossing -= 1;
+    losses[at(b)].crossing -= 1;
+    losses[at(m)].crossing += 2;
+  }
+  group.duplicationBase -= static_cast<double>(duplications);
+  group.lossBase -= static_cast<double>(lossCount);
+}
+
 // The changed nodes with species of x alone map inside x, in U as here, and
 // so do their children: their counts and the crossing counters they leave
 // in R are the same, and they are left as they are. The others, spanning
@@ -232,21 +268,9 @@ void RegraftScorer::addChangedNodes(UnprunedCounts& counts, const UnprunedCounts
   NodeId* map = counts.map(family);
   if (secondary_.size() < rooting.size()) secondary_.resize(rooting.size());
   markChanged(rooting, map, first, last);
-  const SpeciesIndex& index = *context_.index;
+  takeOffUnprunedCounts(rooting, map, unpruned, formerSibling, group);
   LossCounters* losses = group.losses.data();
-  // The share of an edge (upper end m, lower end a, in U) in crossing(s).
-  const auto crossesAtSibling = [&](NodeId a, NodeId m) {
-    return a == m ? 0 : (index.contains(formerSibling, a) ? 1 : 0) - (index.contains(formerSibling, m) ? 1 : 0);
-  };
   std::int64_t duplications = 0, lossCount = 0;
-  for (NodeId g : spanning_) {  // their counts in U off
-    const NodeId m = map[g], a = map[rooting.child(g, 0)], b = map[rooting.child(g, 1)];
-    duplications -= isDuplication<false>(m, a, b) ? 1 : 0;
-    lossCount -= lossesBelow<false>(unpruned.whole, m, a, b) - crossesAtSibling(a, m) - crossesAtSibling(b, m);
-    losses[at(a)].crossing -= 1;
-    losses[at(b)].crossing -= 1;
-    losses[at(m)].crossing += 2;
-  }
   saved_.clear();
   for (NodeId g : spanning_) {
     saved_.push_back(map[g]);

@@ -137,6 +137,8 @@ class RegraftScorer {
   void addChangedNodes(UnprunedCounts& counts, const UnprunedCounts::Family& family,
                        const UnprunedCounts::Occurrence* first, const UnprunedCounts::Occurrence* last,
                        const UnprunedTree& unpruned, NodeId formerSibling, WeightGroup& group);
+  void takeOffUnprunedCounts(const GeneRooting& rooting, const NodeId* map, const UnprunedTree& unpruned,
+                             NodeId formerSibling, WeightGroup& group);
   // Marks the gene nodes above the leaves first .. last (map: their
   // mappings in U); lists in spanning_ those with species outside x too.
   void markChanged(const GeneRooting& rooting, const NodeId* map, const UnprunedCounts::Occurrence* first,

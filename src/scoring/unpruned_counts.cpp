@@ -1,22 +1,32 @@
 #include "scoring/unpruned_counts.hpp"
 
 #include "common/errors.hpp"
+#include "reconcile/rootings.hpp"
 
 namespace dls {
 
 void UnprunedCounts::build(const std::vector<ScoredGeneTree>& trees, std::size_t begin, std::size_t end,
                            const std::vector<RootEdge>* rootings, bool everyRooting, const UnprunedTree& unpruned,
-                           LossScope scope, std::size_t maxGroups, GeneScratch& scratch) {
+                           const CostModel& model, std::size_t maxGroups, GeneScratch& scratch) {
+  const LossScope scope = model.scope;
+  const CheapestRootingWalk walk(model.weights);
   const std::size_t species = unpruned.tree.size();
   families_.clear();
   map_.clear();
   rerootedInUse_ = 0;
+  countedUnderEveryRooting_ = 0;
   usable_ = startGroups(trees, begin, end, species, maxGroups);
   if (!usable_) return;
   for (std::size_t i = begin; i < end; ++i) {
     const GeneTree& tree = *trees[i].tree;
-    Family family{&tree, rootings != nullptr ? (*rootings)[i] : tree.rootEdge(), trees[i].weight, false, -1, 0, {}};
+    Family family{&tree, rootings != nullptr ? (*rootings)[i] : tree.rootEdge(), trees[i].weight, false, false, -1, 0,
+                  {}};
     family.counted = tree.rooted() || !everyRooting;
+    if (!family.counted && scope == LossScope::wholeSpeciesTree) {
+      reconcileEveryDirection(tree, family.edge, unpruned.tree, unpruned.index, scope, unpruned.whole, scratch);
+      family.counted = family.everyRooting = walk.staysWithoutPrunedSpecies(scratch, unpruned.whole);
+      countedUnderEveryRooting_ += family.counted ? 1 : 0;
+    }
     if (family.counted) {
       const GeneRooting& rooting = scratch.rootAt(tree, family.edge);
       if (&rooting != &tree.rooting()) {

@@ -23,6 +23,7 @@
 #include "reconcile/reconciliation.hpp"
 #include "reconcile/relevant_tree.hpp"
 #include "reconcile/species_index.hpp"
+#include "scoring/cheapest_rooting_walk.hpp"
 #include "scoring/scored_gene_trees.hpp"
 #include "tree/species_tree.hpp"
 
@@ -39,12 +40,15 @@ struct UnprunedTree {
 class UnprunedCounts {
  public:
   // A gene tree of the block: counted here (at a fixed rooting) or not
-  // (unrooted under every rooting: counted whole by the scorer).
+  // (unrooted under every rooting: counted whole by the scorer). An
+  // unrooted tree under every rooting is counted here at its present
+  // rooting when no pruning of a subtree without its species can move it
+  // to another (everyRooting); the prunings of its species count it whole.
   struct Family {
     const GeneTree* tree;
     RootEdge edge;
     double weight;
-    bool counted;
+    bool counted, everyRooting;
     std::int32_t rerooted;  // its links: the tree's own (-1) or rerooted_[i]
     std::size_t mapStart;   // its mappings: map_[mapStart ..]
     GeneTreeCost cost;      // in restricted trees: its counts in the unpruned tree
@@ -68,10 +72,12 @@ class UnprunedCounts {
   // than maxGroups weights is not usable: the scorer's groups would not be
   // those of its weights alone.
   void build(const std::vector<ScoredGeneTree>& trees, std::size_t begin, std::size_t end,
-             const std::vector<RootEdge>* rootings, bool everyRooting, const UnprunedTree& unpruned, LossScope scope,
-             std::size_t maxGroups, GeneScratch& scratch);
+             const std::vector<RootEdge>* rootings, bool everyRooting, const UnprunedTree& unpruned,
+             const CostModel& model, std::size_t maxGroups, GeneScratch& scratch);
 
   bool usable() const { return usable_; }
+  // How many trees under every rooting are counted here (tests).
+  std::size_t countedUnderEveryRooting() const { return countedUnderEveryRooting_; }
   const std::vector<Group>& groups() const { return groups_; }
   const Family& family(std::size_t i) const { return families_[i]; }
   const GeneRooting& rooting(const Family& f) const {
@@ -102,6 +108,7 @@ class UnprunedCounts {
   void indexLeaves(std::size_t species);
 
   bool usable_ = false;
+  std::size_t countedUnderEveryRooting_ = 0;
   std::vector<Family> families_;
   std::vector<Group> groups_;
   std::vector<NodeId> map_;

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "reconcile/species_coverage.hpp"
+#include "scoring/gene_tree_counts.hpp"
 #include "scoring/parallel_regraft_scorer.hpp"
 #include "support/model_trees.hpp"
 
@@ -24,9 +25,11 @@ std::vector<std::string> speciesNames(int n) {
   return names;
 }
 
-// Weighted multi-copy gene trees, some unrooted; the first names every
-// species. Sums of weights 0.1 and 0.7 round, in an order of their own.
-std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>& names, int trees, int maxLeaves) {
+// Weighted multi-copy gene trees, some unrooted (all if allUnrooted); the
+// first names every species. Sums of weights 0.1 and 0.7 round, in an
+// order of their own.
+std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>& names, int trees, int maxLeaves,
+                            bool allUnrooted = false) {
   const double weights[] = {0.1, 0.7, 2, 3};
   std::string text;
   for (int g = 0; g < trees; ++g) {
@@ -35,7 +38,7 @@ std::string randomGeneTrees(std::mt19937& random, const std::vector<std::string>
       labels.resize(1 + random() % static_cast<unsigned>(maxLeaves));
       for (std::string& label : labels) label = names[random() % names.size()];
     }
-    if (random() % 3 == 0) text += "[&U]";
+    if (allUnrooted || random() % 3 == 0) text += "[&U]";
     text +=
         "[&WEIGHT=" + std::to_string(weights[random() % 4]) + "]" + readableNewick(randomTree(random, labels)) + "\n";
   }
@@ -69,9 +72,11 @@ std::pair<double, double> directCost(const TreeInput& trees, const std::vector<R
 }
 
 // How many gene trees of the prunings scored held none, some or all of
-// the pruned subtree's species.
+// the pruned subtree's species; how many unrooted ones under every rooting
+// were counted from the unpruned tree.
 struct Touches {
   int none = 0, some = 0, all = 0;
+  unsigned long long unrootedFromUnpruned = 0;
   void add(const TreeInput& input, const std::vector<NameId>& pruned) {
     const std::set<NameId> inX(pruned.begin(), pruned.end());
     for (const GeneTree& gene : input.geneTrees) {
@@ -82,10 +87,28 @@ struct Touches {
   }
 };
 
-void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees, int maxLeaves, LossScope scope,
-                                   bool everyRooting, const CostWeights& weights, Touches& touches) {
-  const std::vector<std::string> names = speciesNames(species);
-  const std::string text = randomTree(random, names).newick() + "\n" + randomGeneTrees(random, names, trees, maxLeaves);
+// A random instance: its sizes, how its gene trees count, whether they are
+// all unrooted.
+struct Instance {
+  int species, trees, maxLeaves;
+  LossScope scope;
+  bool everyRooting;
+  CostWeights weights;
+  bool allUnrooted = false;
+};
+
+void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instance, Touches& touches) {
+  const LossScope scope = instance.scope;
+  const bool everyRooting = instance.everyRooting;
+  const CostWeights& weights = instance.weights;
+  // Half the time the unrooted trees start at their cheapest rooting, as
+  // the search's do: then those that no pruning can move are counted from
+  // the unpruned tree.
+  const bool startCheapest = instance.allUnrooted || random() % 2 == 0;
+  const std::vector<std::string> names = speciesNames(instance.species);
+  const std::string text =
+      randomTree(random, names).newick() + "\n" +
+      randomGeneTrees(random, names, instance.trees, instance.maxLeaves, instance.allUnrooted);
   TreeInput input = readInput(text, true);
   SpeciesTree& tree = *input.speciesTree;
   std::ostringstream sink;
@@ -96,11 +119,12 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
   std::vector<RootEdge> rootings;
   for (const GeneTree& gene : input.geneTrees)
     rootings.push_back(gene.rooted() ? gene.rootEdge() : randomEdge(random, gene));
+  WorkerTeam team(3), one(1);
+  if (startCheapest) rootAtCheapest(tree, genes, rootings, {scope, weights}, one);
   // Blocks of a few nodes, three workers: the blocks' sums must be right
   // too, and the same to the last bit as one worker's. Gene trees counted
   // from the unpruned tree (the search's way) and each whole: the same to
   // the last bit too.
-  WorkerTeam team(3), one(1);
   const std::size_t blockNodes = 1 + random() % 24;
   ParallelRegraftScorer scorer({scope, weights}, false, team, soleProcess(), blockNodes),
       alone({scope, weights}, false, one, soleProcess(), blockNodes),
@@ -143,6 +167,7 @@ void expectEveryRegraftScoredRight(std::mt19937& random, int species, int trees,
     }
     tree.moveSubtree(x, sibling);
   }
+  touches.unrootedFromUnpruned += alone.unrootedCountedFromUnpruned();
 }
 
 TEST(RegraftScores, AgreeWithTheDirectCountAtFixedAndAtEveryRooting) {
@@ -150,16 +175,32 @@ TEST(RegraftScores, AgreeWithTheDirectCountAtFixedAndAtEveryRooting) {
   Touches touches;
   for (const LossScope scope : {LossScope::wholeSpeciesTree, LossScope::geneSpeciesOnly}) {
     for (int round = 0; round < 60 && !HasFailure(); ++round)
-      expectEveryRegraftScoredRight(random, 4 + round % 9, 1 + round % 5, 2 + round % 14, scope, false, {}, touches);
+      expectEveryRegraftScoredRight(random, {4 + round % 9, 1 + round % 5, 2 + round % 14, scope, false, {}}, touches);
     for (int round = 0; round < 64 && !HasFailure(); ++round)
-      expectEveryRegraftScoredRight(random, 4 + round % 6, 1 + round % 4, 2 + round % 8, scope, true,
-                                    roundWeights(round, random), touches);
+      expectEveryRegraftScoredRight(
+          random, {4 + round % 6, 1 + round % 4, 2 + round % 8, scope, true, roundWeights(round, random)}, touches);
   }
   // Gene trees without the pruned species are counted from the unpruned
   // tree alone, the others partly or wholly again: all three were met.
   EXPECT_GT(touches.none, 100);
   EXPECT_GT(touches.some, 100);
   EXPECT_GT(touches.all, 100);
+}
+
+// Unrooted gene trees at their cheapest rooting, as the search holds them:
+// those that no pruning without their species can move to another rooting
+// are counted from the unpruned tree, the others whole.
+TEST(RegraftScores, AgreeWithTheDirectCountForUnrootedTreesAtTheirCheapestRooting) {
+  std::mt19937 random(47);
+  Touches touches;
+  for (int round = 0; round < 30 && !HasFailure(); ++round)
+    expectEveryRegraftScoredRight(random,
+                                  {5 + round % 6, 3 + round % 5, 3 + round % 9, LossScope::wholeSpeciesTree, true,
+                                   roundWeights(round, random), true},
+                                  touches);
+  EXPECT_GT(touches.none, 100);
+  EXPECT_GT(touches.some, 100);
+  EXPECT_GT(touches.unrootedFromUnpruned, 100u);
 }
 
 // The builder's scores: the new species x hangs from a new root beside the
