@@ -1,5 +1,7 @@
 #include "scoring/cheapest_rooting_walk.hpp"
 
+#include <algorithm>
+
 #include "common/errors.hpp"
 
 namespace dls {
@@ -22,18 +24,27 @@ void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& sc
   if (scratch.map[at(tree.root())] == context_->root)
     mapEveryDirection<true>(tree, leafInRemaining_.data(), *context_->index, remainingMap_.data(),
                             remainingDirected_.data(), remainingUp_.data());
-  const GeneRooting& rooting = scratch.rooting;
+  rooting_ = &scratch.rooting;
+  directed_ = scratch.directed.data();
+  const SpeciesIndex& index = *context_->index;
+  const NodeId* order = index.preorder().data();
+  walkAt(scratch.map[at(scratch.rooting.root())], order + index.begin(context_->r), order + index.end(context_->r),
+         scores);
+}
+
+void CheapestRootingWalk::walkAt(NodeId allMapping, const NodeId* first, const NodeId* last, PositionScores* scores) {
+  const GeneRooting& rooting = *rooting_;
   const NodeId top = rooting.root();
   // The root's side: all the gene leaves.
-  const Side all = sideOf(scratch.map[at(top)], remainingMap_[at(top)]);
+  const Side all = sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(top)] : kNoNode);
   // The moves from the present root edge, the same at every position.
   const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
   Moves start[2] = {};
-  if (a0 != kNoNode) start[0] = movesAcross(scratch, a0, b0), start[1] = movesAcross(scratch, b0, a0);
+  if (a0 != kNoNode) start[0] = movesAcross(a0, b0), start[1] = movesAcross(b0, a0);
   if (equalWeights_)
-    walkToCheapest<true>(scratch, all, start, scores);
+    walkToCheapest<true>(all, start, first, last, scores);
   else
-    walkToCheapest<false>(scratch, all, start, scores);
+    walkToCheapest<false>(all, start, first, last, scores);
 }
 
 // The walk reaches a cheapest rooting for any weights of duplications and
@@ -58,26 +69,29 @@ CheapestRootingWalk::Side CheapestRootingWalk::sideOf(NodeId mapping, NodeId rem
   return side;
 }
 
-CheapestRootingWalk::Side CheapestRootingWalk::side(const GeneScratch& scratch, NodeId n, NodeId toward) const {
-  const GeneRooting& rooting = scratch.rooting;
+CheapestRootingWalk::Side CheapestRootingWalk::side(NodeId n, NodeId toward) const {
+  const GeneRooting& rooting = *rooting_;
   const GeneRooting::Node& node = rooting.node(n);
   const NodeId top = rooting.root();
   for (int k = 0; k < 3; ++k) {
     const NodeId neighbour = node.neighbour[k];
     const NodeId far = neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == n ? 1 : 0);
-    if (far == toward) return sideOf(scratch.directed[at(n)][k], remainingDirected_[at(n)][k]);
+    if (far != toward) continue;
+    // Only a side with species on both sides of the root has its remaining
+    // species mapped apart.
+    const NodeId mapping = directed_[at(n)][k];
+    return sideOf(mapping, mapping == context_->root ? remainingDirected_[at(n)][k] : kNoNode);
   }
   throw InternalError("a gene node is asked for its side toward a node that is not its neighbour");
 }
 
-CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(const GeneScratch& scratch, NodeId from,
-                                                            NodeId over) const {
-  const GeneRooting& rooting = scratch.rooting;
+CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId over) const {
+  const GeneRooting& rooting = *rooting_;
   Moves moves{};
   moves.from = from;
   moves.over = over;
-  moves.fromSide = side(scratch, from, over);
-  moves.overSide = side(scratch, over, from);
+  moves.fromSide = side(from, over);
+  moves.overSide = side(over, from);
   const NodeId top = rooting.root();
   int count = 0;
   for (NodeId neighbour : rooting.node(over).neighbour) {
@@ -86,8 +100,8 @@ CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(const GeneScratch& s
   }
   moves.any = count == 2;
   for (int k = 0; moves.any && k < 2; ++k) {
-    moves.toSide[k] = side(scratch, moves.to[k], over);
-    moves.joined[k] = side(scratch, over, moves.to[k]);
+    moves.toSide[k] = side(moves.to[k], over);
+    moves.joined[k] = side(over, moves.to[k]);
   }
   return moves;
 }
@@ -121,22 +135,21 @@ GeneTreeCost CheapestRootingWalk::nodeCost(const Mapped& m, const Mapped& m0, co
 }
 
 template <bool kEqualWeights>
-void CheapestRootingWalk::walkToCheapest(const GeneScratch& scratch, const Side& all, const Moves (&start)[2],
-                                         PositionScores* scores) const {
-  const GeneRooting& rooting = scratch.rooting;
+void CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first,
+                                         const NodeId* last, PositionScores* scores) const {
+  const GeneRooting& rooting = *rooting_;
   const SpeciesIndex& index = *context_->index;
   const NodeId a0 = rooting.child(rooting.root(), 0);
-  const std::vector<NodeId>& order = index.preorder();
-  for (std::uint32_t i = index.begin(context_->r); i < index.end(context_->r); ++i) {
-    const NodeId y = order[i];
-    const Position position{y, index.depth(y), index.first(y), index.last(y)};
+  for (const NodeId* position = first; position != last; ++position) {
+    const NodeId y = *position;
+    const Position here{y, index.depth(y), index.first(y), index.last(y)};
     GeneTreeCost total;  // the counts' change from the present rooting
     Moves moves[2] = {start[0], start[1]};
     // The root edge is {moves[0].from, moves[0].over}; a leaf tree has none.
-    const Mapped allMapped = mapped(all, position);
+    const Mapped allMapped = mapped(all, here);
     while (a0 != kNoNode) {
       // moves[0].fromSide is moves[1].overSide, and the other way round.
-      const Mapped fromMapped = mapped(moves[0].fromSide, position), overMapped = mapped(moves[0].overSide, position);
+      const Mapped fromMapped = mapped(moves[0].fromSide, here), overMapped = mapped(moves[0].overSide, here);
       const GeneTreeCost root = nodeCost(allMapped, fromMapped, overMapped);
       GeneTreeCost best;         // the change of the counts by the best step; none: no step
       std::int64_t bestSum = 0;  // its sum
@@ -147,10 +160,10 @@ void CheapestRootingWalk::walkToCheapest(const GeneScratch& scratch, const Side&
         if (!across.any) continue;
         const Mapped& acrossFrom = e == 0 ? fromMapped : overMapped;
         const Mapped& acrossOver = e == 0 ? overMapped : fromMapped;
-        const Mapped to[2] = {mapped(across.toSide[0], position), mapped(across.toSide[1], position)};
+        const Mapped to[2] = {mapped(across.toSide[0], here), mapped(across.toSide[1], here)};
         const GeneTreeCost over = nodeCost(acrossOver, to[0], to[1]);
         for (int k = 0; k < 2; ++k) {
-          const Mapped joined = mapped(across.joined[k], position);
+          const Mapped joined = mapped(across.joined[k], here);
           const GeneTreeCost newRoot = nodeCost(allMapped, to[k], joined);
           const GeneTreeCost newOver = nodeCost(joined, acrossFrom, to[1 - k]);
           const GeneTreeCost change{newRoot.duplications + newOver.duplications - root.duplications - over.duplications,
@@ -167,8 +180,8 @@ void CheapestRootingWalk::walkToCheapest(const GeneScratch& scratch, const Side&
       total.duplications += best.duplications;
       total.losses += best.losses;
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
-      moves[0] = movesAcross(scratch, over, to);
-      moves[1] = movesAcross(scratch, to, over);
+      moves[0] = movesAcross(over, to);
+      moves[1] = movesAcross(to, over);
     }
     if (total.duplications == 0 && total.losses == 0) continue;
     PositionScores& s = scores[at(y)];
@@ -192,22 +205,27 @@ void CheapestRootingWalk::walkToCheapest(const GeneScratch& scratch, const Side&
 // whether each lies all in z's subtree. Only the root's and b's child
 // edges change. Unless all three lie in z's subtree (then nothing crosses
 // at any rooting), before the step those edges cross α + ω + ω' - ω ω'
-// times, after it ω + α + ω' - α ω': the step changes K_z by ω'(ω - α).
+// times, after it ω + α + ω' - α ω': the step changes K_z by
+// t_z = ω'(ω - α). That is +1 when z's subtree holds W + W' (b's side
+// before the step) but not all the gene leaves, -1 when it holds A + W'
+// (b's side after it) but not all, else 0.
 //
-// So the step's losses in T_y are its losses in U plus
-// ω'_y(ω_y - α_y) - ω'_s(ω_s - α_s), which is at least -1: -2 would need
-// A and W' in y's subtree but not W, and W and W' in s's subtree but not
-// A. Then the two subtrees share the species of W', so one holds the
-// other, and either way A or W lies in both.
+// So the step's losses in T_y are its losses in U plus t_y - t_s. That is
+// at least -1: -2 would need A and W' in y's subtree but not W, and W and
+// W' in s's subtree but not A. Then the two subtrees share the species of
+// W', so one holds the other, and either way A or W lies in both.
 //
-// Hence: if no first step the walk could take, with one loss fewer than in
-// U, is taken, the walk stays at the present rooting at every position of
-// every such pruning.
-bool CheapestRootingWalk::staysWithoutPrunedSpecies(const GeneScratch& scratch, const RelevantTree& whole) const {
+// Hence a first step that the walk does not take with one loss fewer than
+// in U is taken at no position of any such pruning. Given s, one that is
+// not taken with t_y = 0 is taken at most where t_y = -1: on the path up
+// from the mapping of A + W' to below that of all the gene leaves.
+bool CheapestRootingWalk::firstSteps(const GeneScratch& scratch, const RelevantTree& whole, FirstSteps& steps) const {
   const GeneRooting& rooting = scratch.rooting;
   const NodeId top = rooting.root();
   const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
-  if (a0 == kNoNode || b0 == kNoNode) return true;
+  steps.all = scratch.map[at(top)];
+  steps.count = 0;
+  if (a0 == kNoNode || b0 == kNoNode) return false;
   // Across the root node, a neighbour of a root child is the other child.
   const auto far = [&](NodeId n, int k) {
     const NodeId neighbour = rooting.node(n).neighbour[k];
@@ -222,7 +240,7 @@ bool CheapestRootingWalk::staysWithoutPrunedSpecies(const GeneScratch& scratch, 
   const auto nodeCost = [&](NodeId m, NodeId m0, NodeId m1) {
     return GeneTreeCost{isDuplication<false>(m, m0, m1) ? 1 : 0, lossesBelow<false>(whole, m, m0, m1)};
   };
-  const NodeId all = scratch.map[at(top)];
+  bool anyTaken = false;
   for (int e = 0; e < 2; ++e) {
     const NodeId from = e == 0 ? a0 : b0, over = e == 0 ? b0 : a0;
     NodeId to[2] = {kNoNode, kNoNode};
@@ -234,16 +252,65 @@ bool CheapestRootingWalk::staysWithoutPrunedSpecies(const GeneScratch& scratch, 
     if (count < 2) continue;  // over is a leaf
     const NodeId a = sideOf(from, over), joined = sideOf(over, from);
     const NodeId w[2] = {sideOf(to[0], over), sideOf(to[1], over)};
-    const GeneTreeCost root = nodeCost(all, a, joined), below = nodeCost(joined, w[0], w[1]);
+    const GeneTreeCost root = nodeCost(steps.all, a, joined), below = nodeCost(joined, w[0], w[1]);
     for (int k = 0; k < 2; ++k) {
       const NodeId newJoined = sideOf(over, to[k]);
-      const GeneTreeCost newRoot = nodeCost(all, w[k], newJoined), newBelow = nodeCost(newJoined, a, w[1 - k]);
-      const GeneTreeCost change{newRoot.duplications + newBelow.duplications - root.duplications - below.duplications,
-                                newRoot.losses + newBelow.losses - root.losses - below.losses - 1};
-      if (stepTaken(change)) return false;
+      const GeneTreeCost newRoot = nodeCost(steps.all, w[k], newJoined), newBelow = nodeCost(newJoined, a, w[1 - k]);
+      FirstStep& step = steps.step[steps.count++];
+      step.change = {newRoot.duplications + newBelow.duplications - root.duplications - below.duplications,
+                     newRoot.losses + newBelow.losses - root.losses - below.losses};
+      step.before = joined;
+      step.after = newJoined;
+      anyTaken = anyTaken || stepTaken({step.change.duplications, step.change.losses - 1});
     }
   }
-  return true;
+  return anyTaken;
+}
+
+void CheapestRootingWalk::addChangesWithoutPrunedSpecies(const GeneRooting& rooting,
+                                                         const std::array<NodeId, 3>* directed,
+                                                         const FirstSteps& steps, NodeId formerSibling,
+                                                         PositionScores* scores) {
+  const SpeciesIndex& index = *context_->index;
+  const NodeId r = context_->r;
+  // t_z of a step (see above).
+  const auto crossings = [&](NodeId z, const FirstStep& step) {
+    if (index.contains(z, steps.all)) return 0;
+    return (index.contains(z, step.before) ? 1 : 0) - (index.contains(z, step.after) ? 1 : 0);
+  };
+  if (listed_.size() < context_->species->size()) listed_.assign(context_->species->size(), 0);
+  if (++stamp_ == 0) {  // the stamps wrapped around: none is current
+    std::fill(listed_.begin(), listed_.end(), 0);
+    stamp_ = 1;
+  }
+  positions_.clear();
+  bool everywhere = false;
+  for (int i = 0; i < steps.count && !everywhere; ++i) {
+    const FirstStep& step = steps.step[i];
+    GeneTreeCost change = step.change;
+    change.losses -= crossings(formerSibling, step);
+    if (stepTaken(change)) {
+      everywhere = true;
+      break;
+    }
+    change.losses -= 1;
+    if (!stepTaken(change)) continue;
+    for (NodeId v = step.after; index.contains(r, v) && !index.contains(v, steps.all);
+         v = context_->species->parent(v)) {
+      if (listed_[at(v)] == stamp_) break;  // the path above is listed already
+      listed_[at(v)] = stamp_;
+      positions_.push_back(v);
+    }
+  }
+  if (!everywhere && positions_.empty()) return;
+  rooting_ = &rooting;
+  directed_ = directed;
+  if (everywhere) {
+    const NodeId* order = index.preorder().data();
+    walkAt(steps.all, order + index.begin(r), order + index.end(r), scores);
+  } else {
+    walkAt(steps.all, positions_.data(), positions_.data() + positions_.size(), scores);
+  }
 }
 
 }  // namespace dls

@@ -34,12 +34,34 @@ class CheapestRootingWalk {
   // scratch holds the tree reconciled in every direction, its links and
   // mappings at the present rooting (reconcileEveryDirection).
   void addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores);
-  // Whether every walk from the present rooting stays there, at every
-  // position of every pruning of a subtree that holds none of the gene
-  // tree's species: then the tree counts at its present rooting, as a
-  // rooted one. The scratch holds the tree reconciled in every direction
-  // in the unpruned species tree, whose depths `whole` gives.
-  bool staysWithoutPrunedSpecies(const GeneScratch& scratch, const RelevantTree& whole) const;
+
+  // A first step of the walk from the present rooting, in the unpruned
+  // species tree: the change of the counts, and the mappings of the root's
+  // child that the step joins with another (before: the over node's side,
+  // after: the new joined side); all: the mapping of every gene leaf.
+  struct FirstStep {
+    GeneTreeCost change;
+    NodeId before, after;
+  };
+  struct FirstSteps {
+    NodeId all = kNoNode;
+    int count = 0;
+    FirstStep step[4];
+  };
+  // The first steps of an unrooted gene tree, reconciled in every
+  // direction in the unpruned species tree (scratch) whose depths `whole`
+  // gives; whether any of them can be taken at some position of a pruning
+  // of a subtree that holds none of the tree's species (see the .cpp). If
+  // none can, the tree counts at its present rooting, as a rooted one.
+  bool firstSteps(const GeneScratch& scratch, const RelevantTree& whole, FirstSteps& steps) const;
+  // Adds to scores[y] the change of the counts to its cheapest rooting of
+  // a gene tree without species of x, at the positions where a first step
+  // of firstSteps can be taken; the tree rooted at its present rooting,
+  // directed: its mappings in every direction in the unpruned tree, which
+  // hold here (x's species are not among them). formerSibling: x's
+  // sibling in the unpruned tree.
+  void addChangesWithoutPrunedSpecies(const GeneRooting& rooting, const std::array<NodeId, 3>* directed,
+                                      const FirstSteps& steps, NodeId formerSibling, PositionScores* scores);
 
  private:
   // A side of a gene-tree edge: the mapping of its gene leaves with x at the
@@ -69,8 +91,11 @@ class CheapestRootingWalk {
     std::uint32_t first, last;  // in-order numbers of y's subtree
   };
   Side sideOf(NodeId mapping, NodeId remaining) const;
-  Side side(const GeneScratch& scratch, NodeId n, NodeId toward) const;
-  Moves movesAcross(const GeneScratch& scratch, NodeId from, NodeId over) const;
+  Side side(NodeId n, NodeId toward) const;
+  Moves movesAcross(NodeId from, NodeId over) const;
+  // Walks from the present rooting at positions first .. last; the tree's
+  // links and mappings in rooting_ and directed_.
+  void walkAt(NodeId allMapping, const NodeId* first, const NodeId* last, PositionScores* scores);
   // A side's mapping and its depth with x regrafted above y (x's new
   // parent stands as root_).
   struct Mapped {
@@ -89,10 +114,6 @@ class CheapestRootingWalk {
   // duplications: by duplications alone a rooting that is not cheapest may
   // have no cheaper neighbour, by duplications and then losses it has one,
   // as under any loss weight.
-  // Whether the walk takes a first step that changes the counts by this.
-  bool stepTaken(const GeneTreeCost& change) const {
-    return equalWeights_ ? change.duplications + change.losses < 0 : cheaper({}, change, {});
-  }
   bool cheaper(const GeneTreeCost& total, const GeneTreeCost& a, const GeneTreeCost& b) const {
     const auto cost = [&](const GeneTreeCost& c) {
       return weights_.of(static_cast<double>(total.duplications + c.duplications),
@@ -101,11 +122,15 @@ class CheapestRootingWalk {
     const double costA = cost(a), costB = cost(b);
     return costA < costB || (weights_.loss == 0 && costA == costB && a.losses < b.losses);
   }
+  // Whether the walk takes a first step that changes the counts by this.
+  bool stepTaken(const GeneTreeCost& change) const {
+    return equalWeights_ ? change.duplications + change.losses < 0 : cheaper({}, change, {});
+  }
   // Every position walks from the present rooting, whose side of all gene
   // leaves and first moves are given, to a cheapest rooting, and adds the
   // change of the counts to its scores.
   template <bool kEqualWeights>
-  void walkToCheapest(const GeneScratch& scratch, const Side& all, const Moves (&start)[2],
+  void walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first, const NodeId* last,
                       PositionScores* scores) const;
 
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
@@ -113,12 +138,19 @@ class CheapestRootingWalk {
   const CostWeights weights_;
   const bool equalWeights_;
   const RegraftContext* context_ = nullptr;
+  // The gene tree walked: its links at the present rooting, its mappings in
+  // every direction.
+  const GeneRooting* rooting_ = nullptr;
+  const std::array<NodeId, 3>* directed_ = nullptr;
   // Per name, its species leaf when in the remaining tree, else kNoNode; and
   // per gene node and neighbour slot, the mapping of that side's gene leaves
   // in the remaining tree (as GeneScratch::directed).
   std::vector<NodeId> leafInRemaining_;
   std::vector<std::array<NodeId, 3>> remainingDirected_;
   std::vector<NodeId> remainingMap_, remainingUp_;
+  std::vector<NodeId> positions_;         // where walks may move a tree without species of x
+  std::vector<std::uint32_t> listed_;     // per species node: the stamp of the last tree listing it
+  std::uint32_t stamp_ = 0;
 };
 
 }  // namespace dls

@@ -137,6 +137,7 @@ bool ParallelRegraftScorer::countedFromUnpruned(unsigned worker, std::size_t blo
     counts.version = unprunedVersion_;
     ++unprunedCountings_;
     unrootedCountedFromUnpruned_ += counts.countedUnderEveryRooting();
+    unrootedWalkedFromUnpruned_ += counts.walked().size();
   }
   return counts.usable();
 }

@@ -72,8 +72,9 @@ class ParallelRegraftScorer {
   // blocks (tests).
   unsigned long long unprunedCountings() const { return unprunedCountings_; }
   // How many times a tree under every rooting was counted in an unpruned
-  // tree (tests).
+  // tree, and how many of those it was to be walked (tests).
   unsigned long long unrootedCountedFromUnpruned() const { return unrootedCountedFromUnpruned_; }
+  unsigned long long unrootedWalkedFromUnpruned() const { return unrootedWalkedFromUnpruned_; }
   double duplications(NodeId y) const { return duplications_[static_cast<std::size_t>(y)]; }
   double losses(NodeId y) const { return losses_[static_cast<std::size_t>(y)]; }
 
@@ -110,7 +111,8 @@ class ParallelRegraftScorer {
   std::vector<RootEdge> unprunedRootings_;  // the rootings unpruned_'s counts were made with
   bool unprunedEveryRooting_ = false;
   unsigned long long unprunedVersion_ = 0;  // 0: no unpruned tree yet
-  std::atomic<unsigned long long> unprunedCountings_{0}, unrootedCountedFromUnpruned_{0};
+  std::atomic<unsigned long long> unprunedCountings_{0}, unrootedCountedFromUnpruned_{0},
+      unrootedWalkedFromUnpruned_{0};
   std::vector<UnprunedCounts> blockCounts_;   // per block
   std::vector<GeneScratch> countingScratch_;  // per worker
   std::vector<NodeId> prunedLeaves_;          // the species leaves of x

@@ -151,11 +151,12 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& 
 // taken off. Unrooted gene trees at a fixed rooting are rooted trees here.
 // At their cheapest rooting per position, each rooting's losses change by
 // its own crossing counts, so even without species of x the cheapest
-// rooting may differ from one position to the next: a tree is counted
-// here, at its present rooting, only when no pruning without its species
-// can move it (CheapestRootingWalk::staysWithoutPrunedSpecies derives
-// when), and whole when x holds some of its species; the others are
-// counted whole. The builder's partial trees are counted whole too.
+// rooting may differ from one position to the next. Such a tree is
+// counted here at its present rooting, and counted whole when x holds some
+// of its species. Without them, a walk from its present rooting moves it
+// only at the positions CheapestRootingWalk::firstSteps finds (it derives
+// which), and the walks there add the changes. The builder's partial
+// trees are counted whole too.
 
 void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpruned,
                                 const std::vector<NodeId>& prunedLeaves, NodeId formerSibling) {
@@ -170,6 +171,16 @@ void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpr
         touched_.begin(), touched_.end(),
         [](const UnprunedCounts::Occurrence& a, const UnprunedCounts::Occurrence& b) { return a.family < b.family; });
   addTouchedFamilies(counts, unpruned, formerSibling);
+  // The unrooted trees without species of x that may move to another
+  // rooting somewhere: the walks where they may.
+  std::size_t t = 0;
+  for (const UnprunedCounts::Walked& walked : counts.walked()) {
+    while (t < touched_.size() && touched_[t].family < walked.family) ++t;
+    if (t < touched_.size() && touched_[t].family == walked.family) continue;
+    const UnprunedCounts::Family& family = counts.family(walked.family);
+    walk_.addChangesWithoutPrunedSpecies(counts.rooting(family), counts.directed(walked), walked.steps, formerSibling,
+                                         groupOf(family.weight).changes.data());
+  }
 }
 
 void RegraftScorer::addUnprunedGroups(const UnprunedCounts& counts, NodeId formerSibling) {

@@ -15,17 +15,25 @@ void UnprunedCounts::build(const std::vector<ScoredGeneTree>& trees, std::size_t
   map_.clear();
   rerootedInUse_ = 0;
   countedUnderEveryRooting_ = 0;
+  walked_.clear();
+  directed_.clear();
   usable_ = startGroups(trees, begin, end, species, maxGroups);
   if (!usable_) return;
   for (std::size_t i = begin; i < end; ++i) {
     const GeneTree& tree = *trees[i].tree;
-    Family family{&tree, rootings != nullptr ? (*rootings)[i] : tree.rootEdge(), trees[i].weight, false, false, -1, 0,
-                  {}};
+    Family family{&tree, rootings != nullptr ? (*rootings)[i] : tree.rootEdge(), trees[i].weight, false, false, -1, -1,
+                  0, {}};
     family.counted = tree.rooted() || !everyRooting;
     if (!family.counted && scope == LossScope::wholeSpeciesTree) {
+      family.counted = family.everyRooting = true;
+      ++countedUnderEveryRooting_;
       reconcileEveryDirection(tree, family.edge, unpruned.tree, unpruned.index, scope, unpruned.whole, scratch);
-      family.counted = family.everyRooting = walk.staysWithoutPrunedSpecies(scratch, unpruned.whole);
-      countedUnderEveryRooting_ += family.counted ? 1 : 0;
+      Walked walked{static_cast<std::uint32_t>(i - begin), directed_.size(), {}};
+      if (walk.firstSteps(scratch, unpruned.whole, walked.steps)) {
+        family.walked = static_cast<std::int32_t>(walked_.size());
+        directed_.insert(directed_.end(), scratch.directed.begin(), scratch.directed.begin() + tree.size());
+        walked_.push_back(walked);
+      }
     }
     if (family.counted) {
       const GeneRooting& rooting = scratch.rootAt(tree, family.edge);

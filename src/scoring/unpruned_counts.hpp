@@ -15,6 +15,7 @@
 // losses in restricted trees each tree's counts; and where each species'
 // gene leaves are, to find the trees a pruning touches.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -40,15 +41,18 @@ struct UnprunedTree {
 class UnprunedCounts {
  public:
   // A gene tree of the block: counted here (at a fixed rooting) or not
-  // (unrooted under every rooting: counted whole by the scorer). An
-  // unrooted tree under every rooting is counted here at its present
-  // rooting when no pruning of a subtree without its species can move it
-  // to another (everyRooting); the prunings of its species count it whole.
+  // (unrooted under every rooting in restricted trees: counted whole by
+  // the scorer). Over the whole species tree an unrooted tree under every
+  // rooting (everyRooting) is counted here at its present rooting, and the
+  // prunings of its species count it whole; if a pruning without its
+  // species can move it to another rooting somewhere (walked: its number
+  // among those, else -1), such prunings walk it where they can.
   struct Family {
     const GeneTree* tree;
     RootEdge edge;
     double weight;
     bool counted, everyRooting;
+    std::int32_t walked;
     std::int32_t rerooted;  // its links: the tree's own (-1) or rerooted_[i]
     std::size_t mapStart;   // its mappings: map_[mapStart ..]
     GeneTreeCost cost;      // in restricted trees: its counts in the unpruned tree
@@ -76,6 +80,15 @@ class UnprunedCounts {
              const CostModel& model, std::size_t maxGroups, GeneScratch& scratch);
 
   bool usable() const { return usable_; }
+  // The walked trees, by their number in the block: their first steps and
+  // mappings in every direction in the unpruned tree.
+  struct Walked {
+    std::uint32_t family;
+    std::size_t directedStart;
+    CheapestRootingWalk::FirstSteps steps;
+  };
+  const std::vector<Walked>& walked() const { return walked_; }
+  const std::array<NodeId, 3>* directed(const Walked& w) const { return &directed_[w.directedStart]; }
   // How many trees under every rooting are counted here (tests).
   std::size_t countedUnderEveryRooting() const { return countedUnderEveryRooting_; }
   const std::vector<Group>& groups() const { return groups_; }
@@ -112,6 +125,8 @@ class UnprunedCounts {
   std::vector<Family> families_;
   std::vector<Group> groups_;
   std::vector<NodeId> map_;
+  std::vector<Walked> walked_;
+  std::vector<std::array<NodeId, 3>> directed_;
   std::vector<GeneRooting> rerooted_;
   std::size_t rerootedInUse_ = 0;
   std::vector<std::uint32_t> leafStart_;
