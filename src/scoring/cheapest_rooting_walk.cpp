@@ -11,6 +11,19 @@ void CheapestRootingWalk::begin(const RegraftContext& context) {
   leafInRemaining_ = context.species->leafByName();
   for (NodeId& leaf : leafInRemaining_)
     if (leaf != kNoNode && !context.index->contains(context.r, leaf)) leaf = kNoNode;
+  // A deepest node below each node of the remaining tree, children first.
+  const SpeciesIndex& index = *context.index;
+  const SpeciesTree& species = *context.species;
+  deepest_.resize(species.size());
+  for (std::uint32_t i = index.end(context.r); i-- > index.begin(context.r);) {
+    const NodeId v = index.preorder()[i];
+    NodeId deepest = v;
+    for (int k = 0; k < 2; ++k) {
+      const NodeId c = species.child(v, k);
+      if (c != kNoNode && index.depth(deepest_[at(c)]) > index.depth(deepest)) deepest = deepest_[at(c)];
+    }
+    deepest_[at(v)] = deepest;
+  }
 }
 
 void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores) {
@@ -26,25 +39,107 @@ void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& sc
                             remainingDirected_.data(), remainingUp_.data());
   rooting_ = &scratch.rooting;
   directed_ = scratch.directed.data();
-  const SpeciesIndex& index = *context_->index;
-  const NodeId* order = index.preorder().data();
-  walkAt(scratch.map[at(scratch.rooting.root())], order + index.begin(context_->r), order + index.end(context_->r),
-         scores);
+  startTree();
+  walkWhereSidesDiffer(scratch.map[at(scratch.rooting.root())], scores);
+}
+
+void CheapestRootingWalk::firstMoves(Moves (&start)[2]) const {
+  const GeneRooting& rooting = *rooting_;
+  const NodeId top = rooting.root();
+  const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
+  start[0] = start[1] = Moves{};
+  if (a0 != kNoNode) start[0] = movesAcross(a0, b0), start[1] = movesAcross(b0, a0);
 }
 
 void CheapestRootingWalk::walkAt(NodeId allMapping, const NodeId* first, const NodeId* last, PositionScores* scores) {
-  const GeneRooting& rooting = *rooting_;
-  const NodeId top = rooting.root();
   // The root's side: all the gene leaves.
-  const Side all = sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(top)] : kNoNode);
-  // The moves from the present root edge, the same at every position.
-  const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
-  Moves start[2] = {};
-  if (a0 != kNoNode) start[0] = movesAcross(a0, b0), start[1] = movesAcross(b0, a0);
-  if (equalWeights_)
-    walkToCheapest<true>(all, start, first, last, scores);
-  else
-    walkToCheapest<false>(all, start, first, last, scores);
+  const Side all = sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(rooting_->root())] : kNoNode);
+  Moves start[2];
+  firstMoves(start);
+  walkFrom(all, start, first, last, scores);
+}
+
+// Where x is regrafted changes a side's mapping only as mapped() says: a
+// side with a remaining species (its anchor: its mapping, or that of its
+// remaining species if it spans both sides) maps elsewhere or deeper only
+// when y is its anchor or above it; otherwise it keeps its mapping and
+// depth, or, spanning both, maps to the LCA of its anchor and y. A side
+// inside x maps to the same node at depth(y) plus its own.
+//
+// Call the spine the anchors of the sides the first steps read and the
+// nodes above them. A position y off the spine hangs below a lowest spine
+// node q; the LCA of an anchor and y is then that of the anchor and q, the
+// same for all of q's hanging positions. So at those positions every side
+// of a first step maps to the same node, at a depth that is its own or
+// depth(y) plus its own: each first step changes the counts by the same
+// duplications and by losses a + b depth(y). Whether the walk takes a
+// step is then decided, for all of them, at the shallowest and the
+// deepest (a cost linear in depth(y) is below 0 in between only if it is
+// at one of the two). The walk runs on the spine, at those two of each
+// class, and on every position of a class only where one of the two moves.
+void CheapestRootingWalk::walkWhereSidesDiffer(NodeId allMapping, PositionScores* scores) {
+  const SpeciesIndex& index = *context_->index;
+  const SpeciesTree& species = *context_->species;
+  const NodeId r = context_->r;
+  const NodeId* order = index.preorder().data();
+  const Side all = sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(rooting_->root())] : kNoNode);
+  Moves start[2];
+  firstMoves(start);
+  if (!start[0].any && !start[1].any) return;  // no step from the root edge
+  nextStamp();
+  positions_.clear();
+  listPathUp(all);
+  for (const Moves& moves : start) {
+    listPathUp(moves.fromSide);
+    listPathUp(moves.overSide);
+    for (int k = 0; moves.any && k < 2; ++k) {
+      listPathUp(moves.toSide[k]);
+      listPathUp(moves.joined[k]);
+    }
+  }
+  const std::size_t spine = positions_.size();
+  walkFrom(all, start, positions_.data(), positions_.data() + spine, scores);
+  // The classes: the positions below each spine node off the spine, or,
+  // with no spine, all of them.
+  const auto walkClass = [&](NodeId q) {
+    NodeId hanging[2] = {kNoNode, kNoNode};
+    NodeId deepest = kNoNode;
+    int count = 0;
+    for (int k = 0; k < 2; ++k) {
+      const NodeId c = q == kNoNode ? (k == 0 ? r : kNoNode) : species.child(q, k);
+      if (c == kNoNode || listed_[at(c)] == stamp_) continue;
+      hanging[count++] = c;
+      if (deepest == kNoNode || index.depth(deepest_[at(c)]) > index.depth(deepest)) deepest = deepest_[at(c)];
+    }
+    if (count == 0) return;
+    const NodeId probes[2] = {hanging[0], deepest};
+    if (!walkFrom(all, start, probes, probes + (deepest == hanging[0] ? 1 : 2), nullptr, q)) return;
+    for (int k = 0; k < count; ++k)
+      walkFrom(all, start, order + index.begin(hanging[k]), order + index.end(hanging[k]), scores, q);
+  };
+  if (spine == 0) walkClass(kNoNode);
+  for (std::size_t i = 0; i < spine; ++i) walkClass(positions_[i]);
+}
+
+void CheapestRootingWalk::listPathUp(const Side& side) {
+  const NodeId r = context_->r;
+  NodeId v = side.lies == Lies::remaining ? side.mapping : side.lies == Lies::both ? side.remaining : kNoNode;
+  for (; v != kNoNode && listed_[at(v)] != stamp_; v = v == r ? kNoNode : context_->species->parent(v)) {
+    listed_[at(v)] = stamp_;
+    positions_.push_back(v);
+  }
+}
+
+void CheapestRootingWalk::nextStamp() {
+  if (listed_.size() < context_->species->size()) {
+    listed_.assign(context_->species->size(), 0);
+    spineLca_.assign(context_->species->size(), SpineLca{0, kNoNode, kNoNode});
+  }
+  if (++stamp_ == 0) {  // the stamps wrapped around: none is current
+    std::fill(listed_.begin(), listed_.end(), 0);
+    std::fill(spineLca_.begin(), spineLca_.end(), SpineLca{0, kNoNode, kNoNode});
+    stamp_ = 1;
+  }
 }
 
 // The walk reaches a cheapest rooting for any weights of duplications and
@@ -106,6 +201,34 @@ CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId 
   return moves;
 }
 
+const CheapestRootingWalk::Moves& CheapestRootingWalk::cachedMoves(NodeId from, NodeId over) {
+  const GeneRooting& rooting = *rooting_;
+  const NodeId top = rooting.root();
+  int slot = 0;
+  for (; slot < 2; ++slot) {
+    const NodeId neighbour = rooting.node(over).neighbour[slot];
+    if ((neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == over ? 1 : 0)) == from) break;
+  }
+  const std::size_t i = 3 * at(over) + static_cast<std::size_t>(slot);
+  if (movesMade_[i] != movesRound_) {
+    movesCache_[i] = movesAcross(from, over);
+    movesMade_[i] = movesRound_;
+  }
+  return movesCache_[i];
+}
+
+void CheapestRootingWalk::startTree() {
+  const std::size_t slots = 3 * rooting_->size();
+  if (movesMade_.size() < slots) {
+    movesCache_.resize(slots);
+    movesMade_.resize(slots, 0);
+  }
+  if (++movesRound_ == 0) {  // the rounds wrapped around: none is current
+    std::fill(movesMade_.begin(), movesMade_.end(), 0);
+    movesRound_ = 1;
+  }
+}
+
 CheapestRootingWalk::Mapped CheapestRootingWalk::mapped(const Side& s, const Position& at) const {
   // Regrafted above y, x's parent takes y's depth, y's subtree moves one
   // level down and x's subtree hangs below x's parent. Species on both
@@ -121,6 +244,13 @@ CheapestRootingWalk::Mapped CheapestRootingWalk::mapped(const Side& s, const Pos
       break;
   }
   if (inY) return {context_->root, at.depth};
+  if (at.hangsBelow != kNoNode && listed_[static_cast<std::size_t>(s.remaining)] == stamp_) {
+    // On the spine, its LCA with y is that with the node y hangs below.
+    SpineLca& known = spineLca_[static_cast<std::size_t>(s.remaining)];
+    if (known.stamp != stamp_ || known.below != at.hangsBelow)
+      known = {stamp_, at.hangsBelow, context_->index->lca(s.remaining, at.hangsBelow)};
+    return {known.lca, context_->index->depth(known.lca)};
+  }
   const NodeId lca = context_->index->lca(s.remaining, at.y);
   return {lca, context_->index->depth(lca)};
 }
@@ -135,14 +265,15 @@ GeneTreeCost CheapestRootingWalk::nodeCost(const Mapped& m, const Mapped& m0, co
 }
 
 template <bool kEqualWeights>
-void CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first,
-                                         const NodeId* last, PositionScores* scores) const {
+bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first,
+                                         const NodeId* last, PositionScores* scores, NodeId hangsBelow) {
+  bool moved = false;
   const GeneRooting& rooting = *rooting_;
   const SpeciesIndex& index = *context_->index;
   const NodeId a0 = rooting.child(rooting.root(), 0);
   for (const NodeId* position = first; position != last; ++position) {
     const NodeId y = *position;
-    const Position here{y, index.depth(y), index.first(y), index.last(y)};
+    const Position here{y, index.depth(y), index.first(y), index.last(y), hangsBelow};
     GeneTreeCost total;  // the counts' change from the present rooting
     Moves moves[2] = {start[0], start[1]};
     // The root edge is {moves[0].from, moves[0].over}; a leaf tree has none.
@@ -180,14 +311,17 @@ void CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
       total.duplications += best.duplications;
       total.losses += best.losses;
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
-      moves[0] = movesAcross(over, to);
-      moves[1] = movesAcross(to, over);
+      moves[0] = cachedMoves(over, to);
+      moves[1] = cachedMoves(to, over);
     }
     if (total.duplications == 0 && total.losses == 0) continue;
+    moved = true;
+    if (scores == nullptr) continue;
     PositionScores& s = scores[at(y)];
     s.duplications += static_cast<double>(total.duplications);
     s.losses += static_cast<double>(total.losses);
   }
+  return moved;
 }
 
 
@@ -278,11 +412,7 @@ void CheapestRootingWalk::addChangesWithoutPrunedSpecies(const GeneRooting& root
     if (index.contains(z, steps.all)) return 0;
     return (index.contains(z, step.before) ? 1 : 0) - (index.contains(z, step.after) ? 1 : 0);
   };
-  if (listed_.size() < context_->species->size()) listed_.assign(context_->species->size(), 0);
-  if (++stamp_ == 0) {  // the stamps wrapped around: none is current
-    std::fill(listed_.begin(), listed_.end(), 0);
-    stamp_ = 1;
-  }
+  nextStamp();
   positions_.clear();
   bool everywhere = false;
   for (int i = 0; i < steps.count && !everywhere; ++i) {
@@ -305,6 +435,7 @@ void CheapestRootingWalk::addChangesWithoutPrunedSpecies(const GeneRooting& root
   if (!everywhere && positions_.empty()) return;
   rooting_ = &rooting;
   directed_ = directed;
+  startTree();
   if (everywhere) {
     const NodeId* order = index.preorder().data();
     walkAt(steps.all, order + index.begin(r), order + index.end(r), scores);

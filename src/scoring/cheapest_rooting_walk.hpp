@@ -4,9 +4,11 @@
 // cheapest rootings form a connected region, and the cost grows along
 // every path away from it (Górecki and Tiuryn 2007; Górecki, Eulenstein
 // and Tiuryn 2013): from any rooting, moving the root across an edge to a
-// cheaper rooting while there is one ends at a cheapest rooting. So every
+// cheaper rooting while there is one ends at a cheapest rooting. So a
 // position walks from the gene tree's present rooting, each step costing
-// O(1), and adds the change of the counts to its scores. Over the whole
+// O(1), and adds the change of the counts to its scores; positions where
+// the first steps read the same mappings are decided together, and only
+// those where a walk can move are walked (see the .cpp). Over the whole
 // species tree only (losses in restricted trees are counted rooting by
 // rooting instead).
 
@@ -89,13 +91,29 @@ class CheapestRootingWalk {
     NodeId y;
     std::int64_t depth;
     std::uint32_t first, last;  // in-order numbers of y's subtree
+    NodeId hangsBelow;          // the spine node y hangs below, or kNoNode (see the .cpp)
   };
   Side sideOf(NodeId mapping, NodeId remaining) const;
   Side side(NodeId n, NodeId toward) const;
   Moves movesAcross(NodeId from, NodeId over) const;
+  // movesAcross, made once per tree and pruning: walks at nearby positions
+  // often take the same steps.
+  const Moves& cachedMoves(NodeId from, NodeId over);
+  // A new tree to walk: its links and mappings in rooting_ and directed_.
+  void startTree();
   // Walks from the present rooting at positions first .. last; the tree's
   // links and mappings in rooting_ and directed_.
   void walkAt(NodeId allMapping, const NodeId* first, const NodeId* last, PositionScores* scores);
+  // Walks at every position where a first step can be taken, and at
+  // enough others to know where (see the .cpp).
+  void walkWhereSidesDiffer(NodeId allMapping, PositionScores* scores);
+  // The moves from the present root edge, the same at every position.
+  void firstMoves(Moves (&start)[2]) const;
+  // Lists in positions_ the nodes of the remaining tree from the side's
+  // mapping (its remaining species' if it spans both sides) up to the
+  // first node listed already.
+  void listPathUp(const Side& side);
+  void nextStamp();
   // A side's mapping and its depth with x regrafted above y (x's new
   // parent stands as root_).
   struct Mapped {
@@ -129,9 +147,15 @@ class CheapestRootingWalk {
   // Every position walks from the present rooting, whose side of all gene
   // leaves and first moves are given, to a cheapest rooting, and adds the
   // change of the counts to its scores.
+  // Whether the walk moved at any position; scores null: no changes added.
   template <bool kEqualWeights>
-  void walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first, const NodeId* last,
-                      PositionScores* scores) const;
+  bool walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first, const NodeId* last,
+                      PositionScores* scores, NodeId hangsBelow);
+  bool walkFrom(const Side& all, const Moves (&start)[2], const NodeId* first, const NodeId* last,
+                PositionScores* scores, NodeId hangsBelow = kNoNode) {
+    return equalWeights_ ? walkToCheapest<true>(all, start, first, last, scores, hangsBelow)
+                         : walkToCheapest<false>(all, start, first, last, scores, hangsBelow);
+  }
 
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
 
@@ -148,9 +172,21 @@ class CheapestRootingWalk {
   std::vector<NodeId> leafInRemaining_;
   std::vector<std::array<NodeId, 3>> remainingDirected_;
   std::vector<NodeId> remainingMap_, remainingUp_;
-  std::vector<NodeId> positions_;         // where walks may move a tree without species of x
+  std::vector<NodeId> positions_;         // where walks may move a tree (see the .cpp)
+  std::vector<NodeId> deepest_;           // per node of the remaining tree: a deepest node of its subtree
+  // Per spine node a: the LCA of a and the spine node q the positions
+  // walked hang below (valid for the stamp).
+  struct SpineLca {
+    std::uint32_t stamp;
+    NodeId below, lca;
+  };
+  mutable std::vector<SpineLca> spineLca_;
   std::vector<std::uint32_t> listed_;     // per species node: the stamp of the last tree listing it
   std::uint32_t stamp_ = 0;
+  // cachedMoves: per gene node and neighbour slot (toward from).
+  std::vector<Moves> movesCache_;
+  std::vector<std::uint32_t> movesMade_;
+  std::uint32_t movesRound_ = 0;
 };
 
 }  // namespace dls

@@ -206,16 +206,15 @@ void RegraftScorer::addTouchedFamilies(UnprunedCounts& counts, const UnprunedTre
     if (j < touched_.size()) counts.prefetch(counts.family(touched_[j].family));
     const UnprunedCounts::Family& family = counts.family(touched_[i].family);
     WeightGroup& group = groupOf(family.weight);
-    if (family.everyRooting) {
-      // Its cheapest rooting may differ from one position to the next.
-      const GeneRooting& rooting = counts.rooting(family);
-      spanning_.clear();
-      for (NodeId g = 0; g < static_cast<NodeId>(rooting.size()); ++g)
-        if (!rooting.isLeaf(g)) spanning_.push_back(g);
-      takeOffUnprunedCounts(rooting, counts.map(family), unpruned, formerSibling, group);
-      addAtCheapestRootings(*family.tree, family.edge, family.weight);
-    } else if (scope_ == LossScope::wholeSpeciesTree) {
+    if (scope_ == LossScope::wholeSpeciesTree) {
       addChangedNodes(counts, family, &touched_[i], &touched_[i] + (j - i), unpruned, formerSibling, group);
+      // At its present rooting so far; each position then adds the change
+      // to its cheapest rooting.
+      if (family.everyRooting) {
+        reconcileEveryDirection(*family.tree, family.edge, *context_.species, *context_.index, scope_, wholeTree_,
+                                scratch_);
+        walk_.addChanges(*family.tree, scratch_, group.changes.data());
+      }
     } else {
       group.duplicationBase -= static_cast<double>(family.cost.duplications);
       group.lossBase -= static_cast<double>(family.cost.losses);
