@@ -9,8 +9,12 @@ namespace dls {
 void CheapestRootingWalk::begin(const RegraftContext& context) {
   context_ = &context;
   leafInRemaining_ = context.species->leafByName();
-  for (NodeId& leaf : leafInRemaining_)
+  leafInX_ = leafInRemaining_;
+  for (std::size_t name = 0; name < leafInRemaining_.size(); ++name) {
+    NodeId& leaf = leafInRemaining_[name];
     if (leaf != kNoNode && !context.index->contains(context.r, leaf)) leaf = kNoNode;
+    if (leafInX_[name] != kNoNode && !context.index->contains(context.x, leafInX_[name])) leafInX_[name] = kNoNode;
+  }
   // A deepest node below each node of the remaining tree, children first.
   const SpeciesIndex& index = *context.index;
   const SpeciesTree& species = *context.species;
@@ -26,15 +30,47 @@ void CheapestRootingWalk::begin(const RegraftContext& context) {
   }
 }
 
-void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores) {
-  if (remainingDirected_.size() < tree.size()) {
-    remainingDirected_.resize(tree.size());
-    remainingMap_.resize(tree.size());
-    remainingUp_.resize(tree.size());
+void CheapestRootingWalk::fitRemaining(std::size_t geneNodes) {
+  if (remainingDirected_.size() >= geneNodes) return;
+  remainingDirected_.resize(geneNodes);
+  remainingMap_.resize(geneNodes);
+  remainingUp_.resize(geneNodes);
+  xDirected_.resize(geneNodes);
+  xMap_.resize(geneNodes);
+  xUp_.resize(geneNodes);
+}
+
+void CheapestRootingWalk::reconcileBySides(const GeneTree& tree, const RootEdge& edge, GeneScratch& scratch) {
+  fitRemaining(tree.size());
+  scratch.fit(tree.size());
+  const SpeciesIndex& index = *context_->index;
+  mapEveryDirection<true>(tree, leafInRemaining_.data(), index, remainingMap_.data(), remainingDirected_.data(),
+                          remainingUp_.data());
+  mapEveryDirection<true>(tree, leafInX_.data(), index, xMap_.data(), xDirected_.data(), xUp_.data());
+  const NodeId root = context_->root;
+  const auto withXAtRoot = [root](NodeId remaining, NodeId inX) {
+    return remaining == kNoNode ? inX : inX == kNoNode ? remaining : root;
+  };
+  NodeId* map = scratch.map.data();
+  std::array<NodeId, 3>* directed = scratch.directed.data();
+  for (std::size_t n = 0; n < tree.size(); ++n) {
+    map[n] = withXAtRoot(remainingMap_[n], xMap_[n]);
+    for (int k = 0; k < 3; ++k) directed[n][k] = withXAtRoot(remainingDirected_[n][k], xDirected_[n][k]);
   }
+  // As reconcileEveryDirection: the nodes whose parent the move to the
+  // edge changes read their mapping from that direction.
+  scratch.rooting = tree.rooting();
+  GeneRooting& rooting = scratch.rooting;
+  if (edge != tree.rootEdge())
+    rooting.moveRootTo(edge.first, edge.second, [&](NodeId n) { map[n] = directed[n][rooting.parentSlot(n)]; });
+}
+
+void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores,
+                                     bool remainingMapped) {
+  fitRemaining(tree.size());
   // Only sides with species on both sides of the root need their
   // remaining species mapped; there are none unless the whole tree has.
-  if (scratch.map[at(tree.root())] == context_->root)
+  if (!remainingMapped && scratch.map[at(tree.root())] == context_->root)
     mapEveryDirection<true>(tree, leafInRemaining_.data(), *context_->index, remainingMap_.data(),
                             remainingDirected_.data(), remainingUp_.data());
   rooting_ = &scratch.rooting;
@@ -78,10 +114,6 @@ void CheapestRootingWalk::walkAt(NodeId allMapping, const NodeId* first, const N
 // at one of the two). The walk runs on the spine, at those two of each
 // class, and on every position of a class only where one of the two moves.
 void CheapestRootingWalk::walkWhereSidesDiffer(NodeId allMapping, PositionScores* scores) {
-  const SpeciesIndex& index = *context_->index;
-  const SpeciesTree& species = *context_->species;
-  const NodeId r = context_->r;
-  const NodeId* order = index.preorder().data();
   const Side all = sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(rooting_->root())] : kNoNode);
   Moves start[2];
   firstMoves(start);
@@ -101,24 +133,68 @@ void CheapestRootingWalk::walkWhereSidesDiffer(NodeId allMapping, PositionScores
   walkFrom(all, start, positions_.data(), positions_.data() + spine, scores);
   // The classes: the positions below each spine node off the spine, or,
   // with no spine, all of them.
-  const auto walkClass = [&](NodeId q) {
-    NodeId hanging[2] = {kNoNode, kNoNode};
-    NodeId deepest = kNoNode;
-    int count = 0;
-    for (int k = 0; k < 2; ++k) {
-      const NodeId c = q == kNoNode ? (k == 0 ? r : kNoNode) : species.child(q, k);
-      if (c == kNoNode || listed_[at(c)] == stamp_) continue;
-      hanging[count++] = c;
-      if (deepest == kNoNode || index.depth(deepest_[at(c)]) > index.depth(deepest)) deepest = deepest_[at(c)];
+  if (spine == 0) walkClass(all, start, kNoNode, scores);
+  for (std::size_t i = 0; i < spine; ++i) walkClass(all, start, positions_[i], scores);
+}
+
+// The class of the positions hanging below spine node q (q kNoNode: all
+// positions, with no spine).
+void CheapestRootingWalk::walkClass(const Side& all, const Moves (&start)[2], NodeId q, PositionScores* scores) {
+  const SpeciesIndex& index = *context_->index;
+  const SpeciesTree& species = *context_->species;
+  const NodeId r = context_->r;
+  const NodeId* order = index.preorder().data();
+  NodeId hanging[2] = {kNoNode, kNoNode};
+  NodeId deepest = kNoNode;
+  int count = 0;
+  for (int k = 0; k < 2; ++k) {
+    const NodeId c = q == kNoNode ? (k == 0 ? r : kNoNode) : species.child(q, k);
+    if (c == kNoNode || listed_[at(c)] == stamp_) continue;
+    hanging[count++] = c;
+    if (deepest == kNoNode || index.depth(deepest_[at(c)]) > index.depth(deepest)) deepest = deepest_[at(c)];
+  }
+  if (count == 0) return;
+  // The walks at the shallowest and the deepest positions of the class.
+  Trace* traces[2] = {&shallowTrace_, &deepTrace_};
+  const NodeId probes[2] = {hanging[0], deepest};
+  bool moved = false;
+  for (int p = 0; p < 2; ++p) {
+    *traces[p] = Trace{hanging, count, std::move(traces[p]->steps), {}, false};
+    traces[p]->steps.clear();
+    moved = walkFrom(all, start, &probes[p], &probes[p] + 1, nullptr, q, traces[p]) || moved;
+  }
+  if (!moved) return;
+  // Under equal weights, if both walks took the same steps and read only
+  // sides anchored outside the class, every walk of the class does: each
+  // step's change is linear in depth(y), and so is every comparison
+  // along the way. The change of the counts is then linear in depth(y).
+  const std::int64_t span = index.depth(deepest) - index.depth(hanging[0]);
+  const GeneTreeCost& low = shallowTrace_.total;
+  const GeneTreeCost& high = deepTrace_.total;
+  if (equalWeights_ && !shallowTrace_.readsInside && !deepTrace_.readsInside &&
+      shallowTrace_.steps == deepTrace_.steps && low.duplications == high.duplications &&
+      (span == 0 ? low.losses == high.losses : (high.losses - low.losses) % span == 0)) {
+    const std::int64_t slope = span == 0 ? 0 : (high.losses - low.losses) / span;
+    for (int k = 0; k < count; ++k) {
+      for (std::uint32_t i = index.begin(hanging[k]); i < index.end(hanging[k]); ++i) {
+        const NodeId y = order[i];
+        PositionScores& s = scores[at(y)];
+        s.duplications += static_cast<double>(low.duplications);
+        s.losses += static_cast<double>(low.losses + slope * (index.depth(y) - index.depth(hanging[0])));
+      }
     }
-    if (count == 0) return;
-    const NodeId probes[2] = {hanging[0], deepest};
-    if (!walkFrom(all, start, probes, probes + (deepest == hanging[0] ? 1 : 2), nullptr, q)) return;
-    for (int k = 0; k < count; ++k)
-      walkFrom(all, start, order + index.begin(hanging[k]), order + index.end(hanging[k]), scores, q);
-  };
-  if (spine == 0) walkClass(kNoNode);
-  for (std::size_t i = 0; i < spine; ++i) walkClass(positions_[i]);
+    return;
+  }
+  for (int k = 0; k < count; ++k)
+    walkFrom(all, start, order + index.begin(hanging[k]), order + index.end(hanging[k]), scores, q);
+}
+
+bool CheapestRootingWalk::anchoredInside(const Side& side, const Trace& trace) const {
+  const NodeId anchor = side.lies == Lies::remaining ? side.mapping : side.lies == Lies::both ? side.remaining : kNoNode;
+  if (anchor == kNoNode) return false;
+  for (int k = 0; k < trace.hangingCount; ++k)
+    if (context_->index->contains(trace.hanging[k], anchor)) return true;
+  return false;
 }
 
 void CheapestRootingWalk::listPathUp(const Side& side) {
@@ -266,7 +342,8 @@ GeneTreeCost CheapestRootingWalk::nodeCost(const Mapped& m, const Mapped& m0, co
 
 template <bool kEqualWeights>
 bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first,
-                                         const NodeId* last, PositionScores* scores, NodeId hangsBelow) {
+                                         const NodeId* last, PositionScores* scores, NodeId hangsBelow,
+                                         Trace* trace) {
   bool moved = false;
   const GeneRooting& rooting = *rooting_;
   const SpeciesIndex& index = *context_->index;
@@ -313,7 +390,17 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
       moves[0] = cachedMoves(over, to);
       moves[1] = cachedMoves(to, over);
+      if (trace != nullptr) {
+        trace->steps.push_back({over, to});
+        for (const Moves& next : moves) {
+          bool inside = anchoredInside(next.fromSide, *trace) || anchoredInside(next.overSide, *trace);
+          for (int k = 0; next.any && k < 2; ++k)
+            inside = inside || anchoredInside(next.toSide[k], *trace) || anchoredInside(next.joined[k], *trace);
+          trace->readsInside = trace->readsInside || inside;
+        }
+      }
     }
+    if (trace != nullptr) trace->total = total;
     if (total.duplications == 0 && total.losses == 0) continue;
     moved = true;
     if (scores == nullptr) continue;

@@ -35,7 +35,16 @@ class CheapestRootingWalk {
   // gene tree from its present rooting to its cheapest one there. The
   // scratch holds the tree reconciled in every direction, its links and
   // mappings at the present rooting (reconcileEveryDirection).
-  void addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores);
+  // remainingMapped: the scratch was made by reconcileBySides.
+  void addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores,
+                  bool remainingMapped = false);
+  // Reconciles an unrooted gene tree in every direction with x at the root
+  // and roots the scratch's copy on `edge`, as reconcileEveryDirection does
+  // over the whole species tree: from the mappings of its remaining species
+  // and of its species in x, each side's with x at the root being the one
+  // it has, or the root if it has both. The first are what addChanges asks
+  // for; the second, of a few genes, join at little cost.
+  void reconcileBySides(const GeneTree& tree, const RootEdge& edge, GeneScratch& scratch);
 
   // A first step of the walk from the present rooting, in the unpruned
   // species tree: the change of the counts, and the mappings of the root's
@@ -107,6 +116,7 @@ class CheapestRootingWalk {
   // Walks at every position where a first step can be taken, and at
   // enough others to know where (see the .cpp).
   void walkWhereSidesDiffer(NodeId allMapping, PositionScores* scores);
+  void walkClass(const Side& all, const Moves (&start)[2], NodeId q, PositionScores* scores);
   // The moves from the present root edge, the same at every position.
   void firstMoves(Moves (&start)[2]) const;
   // Lists in positions_ the nodes of the remaining tree from the side's
@@ -147,14 +157,27 @@ class CheapestRootingWalk {
   // Every position walks from the present rooting, whose side of all gene
   // leaves and first moves are given, to a cheapest rooting, and adds the
   // change of the counts to its scores.
+  // The walk at one position of a class (see the .cpp): the steps it
+  // took, as the edges the root moved to, the change of the counts, and
+  // whether a side it read has its anchor below one of the class's
+  // hanging nodes.
+  struct Trace {
+    const NodeId* hanging;
+    int hangingCount;
+    std::vector<RootEdge> steps;
+    GeneTreeCost total;
+    bool readsInside;
+  };
+  bool anchoredInside(const Side& side, const Trace& trace) const;
   // Whether the walk moved at any position; scores null: no changes added.
+  // trace: for one position, what its walk did.
   template <bool kEqualWeights>
   bool walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first, const NodeId* last,
-                      PositionScores* scores, NodeId hangsBelow);
+                      PositionScores* scores, NodeId hangsBelow, Trace* trace);
   bool walkFrom(const Side& all, const Moves (&start)[2], const NodeId* first, const NodeId* last,
-                PositionScores* scores, NodeId hangsBelow = kNoNode) {
-    return equalWeights_ ? walkToCheapest<true>(all, start, first, last, scores, hangsBelow)
-                         : walkToCheapest<false>(all, start, first, last, scores, hangsBelow);
+                PositionScores* scores, NodeId hangsBelow = kNoNode, Trace* trace = nullptr) {
+    return equalWeights_ ? walkToCheapest<true>(all, start, first, last, scores, hangsBelow, trace)
+                         : walkToCheapest<false>(all, start, first, last, scores, hangsBelow, trace);
   }
 
   static std::size_t at(NodeId v) { return static_cast<std::size_t>(v); }
@@ -172,8 +195,14 @@ class CheapestRootingWalk {
   std::vector<NodeId> leafInRemaining_;
   std::vector<std::array<NodeId, 3>> remainingDirected_;
   std::vector<NodeId> remainingMap_, remainingUp_;
+  // The same for the species in x.
+  std::vector<NodeId> leafInX_;
+  std::vector<std::array<NodeId, 3>> xDirected_;
+  std::vector<NodeId> xMap_, xUp_;
+  void fitRemaining(std::size_t geneNodes);
   std::vector<NodeId> positions_;         // where walks may move a tree (see the .cpp)
   std::vector<NodeId> deepest_;           // per node of the remaining tree: a deepest node of its subtree
+  Trace shallowTrace_, deepTrace_;
   // Per spine node a: the LCA of a and the spine node q the positions
   // walked hang below (valid for the stamp).
   struct SpineLca {

@@ -211,9 +211,8 @@ void RegraftScorer::addTouchedFamilies(UnprunedCounts& counts, const UnprunedTre
       // At its present rooting so far; each position then adds the change
       // to its cheapest rooting.
       if (family.everyRooting) {
-        reconcileEveryDirection(*family.tree, family.edge, *context_.species, *context_.index, scope_, wholeTree_,
-                                scratch_);
-        walk_.addChanges(*family.tree, scratch_, group.changes.data());
+        walk_.reconcileBySides(*family.tree, family.edge, scratch_);
+        walk_.addChanges(*family.tree, scratch_, group.changes.data(), true);
       }
     } else {
       group.duplicationBase -= static_cast<double>(family.cost.duplications);
