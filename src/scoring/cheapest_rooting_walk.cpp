@@ -190,7 +190,7 @@ void CheapestRootingWalk::walkClass(const Side& all, const Moves (&start)[2], No
 }
 
 bool CheapestRootingWalk::anchoredInside(const Side& side, const Trace& trace) const {
-  const NodeId anchor = side.lies == Lies::remaining ? side.mapping : side.lies == Lies::both ? side.remaining : kNoNode;
+  const NodeId anchor = anchorOf(side);
   if (anchor == kNoNode) return false;
   for (int k = 0; k < trace.hangingCount; ++k)
     if (context_->index->contains(trace.hanging[k], anchor)) return true;
@@ -199,7 +199,7 @@ bool CheapestRootingWalk::anchoredInside(const Side& side, const Trace& trace) c
 
 void CheapestRootingWalk::listPathUp(const Side& side) {
   const NodeId r = context_->r;
-  NodeId v = side.lies == Lies::remaining ? side.mapping : side.lies == Lies::both ? side.remaining : kNoNode;
+  NodeId v = anchorOf(side);
   for (; v != kNoNode && listed_[at(v)] != stamp_; v = v == r ? kNoNode : context_->species->parent(v)) {
     listed_[at(v)] = stamp_;
     positions_.push_back(v);
@@ -240,20 +240,24 @@ CheapestRootingWalk::Side CheapestRootingWalk::sideOf(NodeId mapping, NodeId rem
   return side;
 }
 
-CheapestRootingWalk::Side CheapestRootingWalk::side(NodeId n, NodeId toward) const {
-  const GeneRooting& rooting = *rooting_;
-  const GeneRooting::Node& node = rooting.node(n);
+NodeId CheapestRootingWalk::neighbourAcrossRoot(const GeneRooting& rooting, NodeId n, int k) {
+  const NodeId neighbour = rooting.node(n).neighbour[k];
   const NodeId top = rooting.root();
-  for (int k = 0; k < 3; ++k) {
-    const NodeId neighbour = node.neighbour[k];
-    const NodeId far = neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == n ? 1 : 0);
-    if (far != toward) continue;
-    // Only a side with species on both sides of the root has its remaining
-    // species mapped apart.
-    const NodeId mapping = directed_[at(n)][k];
-    return sideOf(mapping, mapping == context_->root ? remainingDirected_[at(n)][k] : kNoNode);
-  }
+  return neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == n ? 1 : 0);
+}
+
+int CheapestRootingWalk::slotToward(const GeneRooting& rooting, NodeId n, NodeId toward) {
+  for (int k = 0; k < 3; ++k)
+    if (neighbourAcrossRoot(rooting, n, k) == toward) return k;
   throw InternalError("a gene node is asked for its side toward a node that is not its neighbour");
+}
+
+CheapestRootingWalk::Side CheapestRootingWalk::side(NodeId n, NodeId toward) const {
+  const int k = slotToward(*rooting_, n, toward);
+  // Only a side with species on both sides of the root has its remaining
+  // species mapped apart.
+  const NodeId mapping = directed_[at(n)][k];
+  return sideOf(mapping, mapping == context_->root ? remainingDirected_[at(n)][k] : kNoNode);
 }
 
 CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId over) const {
@@ -263,10 +267,9 @@ CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId 
   moves.over = over;
   moves.fromSide = side(from, over);
   moves.overSide = side(over, from);
-  const NodeId top = rooting.root();
   int count = 0;
-  for (NodeId neighbour : rooting.node(over).neighbour) {
-    const NodeId far = neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == over ? 1 : 0);
+  for (int k = 0; k < 3; ++k) {
+    const NodeId far = neighbourAcrossRoot(rooting, over, k);
     if (far != kNoNode && far != from && count < 2) moves.to[count++] = far;
   }
   moves.any = count == 2;
@@ -278,14 +281,7 @@ CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId 
 }
 
 const CheapestRootingWalk::Moves& CheapestRootingWalk::cachedMoves(NodeId from, NodeId over) {
-  const GeneRooting& rooting = *rooting_;
-  const NodeId top = rooting.root();
-  int slot = 0;
-  for (; slot < 2; ++slot) {
-    const NodeId neighbour = rooting.node(over).neighbour[slot];
-    if ((neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == over ? 1 : 0)) == from) break;
-  }
-  const std::size_t i = 3 * at(over) + static_cast<std::size_t>(slot);
+  const std::size_t i = 3 * at(over) + static_cast<std::size_t>(slotToward(*rooting_, over, from));
   if (movesMade_[i] != movesRound_) {
     movesCache_[i] = movesAcross(from, over);
     movesMade_[i] = movesRound_;
@@ -447,17 +443,8 @@ bool CheapestRootingWalk::firstSteps(const GeneScratch& scratch, const RelevantT
   steps.all = scratch.map[at(top)];
   steps.count = 0;
   if (a0 == kNoNode || b0 == kNoNode) return false;
-  // Across the root node, a neighbour of a root child is the other child.
-  const auto far = [&](NodeId n, int k) {
-    const NodeId neighbour = rooting.node(n).neighbour[k];
-    return neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == n ? 1 : 0);
-  };
   // The mapping of n's side away from its neighbour toward.
-  const auto sideOf = [&](NodeId n, NodeId toward) {
-    for (int k = 0; k < 3; ++k)
-      if (far(n, k) == toward) return scratch.directed[at(n)][k];
-    throw InternalError("a gene node is asked for its side toward a node that is not its neighbour");
-  };
+  const auto sideOf = [&](NodeId n, NodeId toward) { return scratch.directed[at(n)][slotToward(rooting, n, toward)]; };
   const auto nodeCost = [&](NodeId m, NodeId m0, NodeId m1) {
     return GeneTreeCost{isDuplication<false>(m, m0, m1) ? 1 : 0, lossesBelow<false>(whole, m, m0, m1)};
   };
@@ -467,7 +454,7 @@ bool CheapestRootingWalk::firstSteps(const GeneScratch& scratch, const RelevantT
     NodeId to[2] = {kNoNode, kNoNode};
     int count = 0;
     for (int k = 0; k < 3; ++k) {
-      const NodeId n = far(over, k);
+      const NodeId n = neighbourAcrossRoot(rooting, over, k);
       if (n != kNoNode && n != from && count < 2) to[count++] = n;
     }
     if (count < 2) continue;  // over is a leaf

@@ -103,6 +103,16 @@ class CheapestRootingWalk {
     NodeId hangsBelow;          // the spine node y hangs below, or kNoNode (see the .cpp)
   };
   Side sideOf(NodeId mapping, NodeId remaining) const;
+  // A side's anchor (see the .cpp): its mapping, or that of its remaining
+  // species if it spans both sides; kNoNode inside x.
+  static NodeId anchorOf(const Side& side) {
+    return side.lies == Lies::remaining ? side.mapping : side.lies == Lies::both ? side.remaining : kNoNode;
+  }
+  // n's neighbour in slot k, across the root node: there a root child's
+  // neighbour is the other child.
+  static NodeId neighbourAcrossRoot(const GeneRooting& rooting, NodeId n, int k);
+  // The slot of n's neighbour toward.
+  static int slotToward(const GeneRooting& rooting, NodeId n, NodeId toward);
   Side side(NodeId n, NodeId toward) const;
   Moves movesAcross(NodeId from, NodeId over) const;
   // movesAcross, made once per tree and pruning: walks at nearby positions
