@@ -52,7 +52,7 @@ class CheapestRootingWalk {
   // after: the new joined side); all: the mapping of every gene leaf.
   struct FirstStep {
     GeneTreeCost change;
-    NodeId before, after;
+    NodeId before = kNoNode, after = kNoNode;
   };
   struct FirstSteps {
     NodeId all = kNoNode;
@@ -172,11 +172,11 @@ class CheapestRootingWalk {
   // whether a side it read has its anchor below one of the class's
   // hanging nodes.
   struct Trace {
-    const NodeId* hanging;
-    int hangingCount;
+    const NodeId* hanging = nullptr;
+    int hangingCount = 0;
     std::vector<RootEdge> steps;
     GeneTreeCost total;
-    bool readsInside;
+    bool readsInside = false;
   };
   bool anchoredInside(const Side& side, const Trace& trace) const;
   // Whether the walk moved at any position; scores null: no changes added.
