@@ -338,8 +338,7 @@ GeneTreeCost CheapestRootingWalk::nodeCost(const Mapped& m, const Mapped& m0, co
 
 template <bool kEqualWeights>
 bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first,
-                                         const NodeId* last, PositionScores* scores, NodeId hangsBelow,
-                                         Trace* trace) {
+                                         const NodeId* last, PositionScores* scores, NodeId hangsBelow, Trace* trace) {
   bool moved = false;
   const GeneRooting& rooting = *rooting_;
   const SpeciesIndex& index = *context_->index;
@@ -406,7 +405,6 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
   }
   return moved;
 }
-
 
 // A gene tree without species of x maps every side alike in U, in R and in
 // every tree T_y of a regraft (see regraft_scorer.cpp), and so has the same
@@ -476,9 +474,8 @@ bool CheapestRootingWalk::firstSteps(const GeneScratch& scratch, const RelevantT
 }
 
 void CheapestRootingWalk::addChangesWithoutPrunedSpecies(const GeneRooting& rooting,
-                                                         const std::array<NodeId, 3>* directed,
-                                                         const FirstSteps& steps, NodeId formerSibling,
-                                                         PositionScores* scores) {
+                                                         const std::array<NodeId, 3>* directed, const FirstSteps& steps,
+                                                         NodeId formerSibling, PositionScores* scores) {
   const SpeciesIndex& index = *context_->index;
   const NodeId r = context_->r;
   // t_z of a step (see above).

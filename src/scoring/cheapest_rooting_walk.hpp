@@ -100,7 +100,7 @@ class CheapestRootingWalk {
     NodeId y;
     std::int64_t depth;
     std::uint32_t first, last;  // in-order numbers of y's subtree
-    NodeId hangsBelow;          // the spine node y hangs below, or kNoNode (see the .cpp)
+    NodeId hangsBelow;          // the spine node y hangs below (listed_ then holds the spine), or kNoNode
   };
   Side sideOf(NodeId mapping, NodeId remaining) const;
   // A side's anchor (see the .cpp): its mapping, or that of its remaining
@@ -164,9 +164,6 @@ class CheapestRootingWalk {
   bool stepTaken(const GeneTreeCost& change) const {
     return equalWeights_ ? change.duplications + change.losses < 0 : cheaper({}, change, {});
   }
-  // Every position walks from the present rooting, whose side of all gene
-  // leaves and first moves are given, to a cheapest rooting, and adds the
-  // change of the counts to its scores.
   // The walk at one position of a class (see the .cpp): the steps it
   // took, as the edges the root moved to, the change of the counts, and
   // whether a side it read has its anchor below one of the class's
@@ -179,8 +176,12 @@ class CheapestRootingWalk {
     bool readsInside = false;
   };
   bool anchoredInside(const Side& side, const Trace& trace) const;
-  // Whether the walk moved at any position; scores null: no changes added.
-  // trace: for one position, what its walk did.
+  // Every position of first .. last walks from the present rooting, whose
+  // side of all gene leaves and first moves are given, to a cheapest
+  // rooting, and adds the change of the counts to its scores (scores null:
+  // none added); whether any moved. hangsBelow: the spine node the
+  // positions hang below, if they are a class's; trace: for one position,
+  // what its walk did.
   template <bool kEqualWeights>
   bool walkToCheapest(const Side& all, const Moves (&start)[2], const NodeId* first, const NodeId* last,
                       PositionScores* scores, NodeId hangsBelow, Trace* trace);
@@ -210,8 +211,8 @@ class CheapestRootingWalk {
   std::vector<std::array<NodeId, 3>> xDirected_;
   std::vector<NodeId> xMap_, xUp_;
   void fitRemaining(std::size_t geneNodes);
-  std::vector<NodeId> positions_;         // where walks may move a tree (see the .cpp)
-  std::vector<NodeId> deepest_;           // per node of the remaining tree: a deepest node of its subtree
+  std::vector<NodeId> positions_;  // where walks may move a tree (see the .cpp)
+  std::vector<NodeId> deepest_;    // per node of the remaining tree: a deepest node of its subtree
   Trace shallowTrace_, deepTrace_;
   // Per spine node a: the LCA of a and the spine node q the positions
   // walked hang below (valid for the stamp).
@@ -220,7 +221,7 @@ class CheapestRootingWalk {
     NodeId below, lca;
   };
   mutable std::vector<SpineLca> spineLca_;
-  std::vector<std::uint32_t> listed_;     // per species node: the stamp of the last tree listing it
+  std::vector<std::uint32_t> listed_;  // per species node: the stamp of the last tree listing it
   std::uint32_t stamp_ = 0;
   // cachedMoves: per gene node and neighbour slot (toward from).
   std::vector<Moves> movesCache_;

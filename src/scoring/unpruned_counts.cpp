@@ -21,8 +21,8 @@ void UnprunedCounts::build(const std::vector<ScoredGeneTree>& trees, std::size_t
   if (!usable_) return;
   for (std::size_t i = begin; i < end; ++i) {
     const GeneTree& tree = *trees[i].tree;
-    Family family{&tree, rootings != nullptr ? (*rootings)[i] : tree.rootEdge(), trees[i].weight, false, false, -1, -1,
-                  0, {}};
+    Family family{
+        &tree, rootings != nullptr ? (*rootings)[i] : tree.rootEdge(), trees[i].weight, false, false, -1, -1, 0, {}};
     family.counted = tree.rooted() || !everyRooting;
     if (!family.counted && scope == LossScope::wholeSpeciesTree) {
       family.counted = family.everyRooting = true;

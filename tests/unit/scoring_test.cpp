@@ -107,9 +107,8 @@ void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instanc
   // the unpruned tree.
   const bool startCheapest = instance.allUnrooted || random() % 2 == 0;
   const std::vector<std::string> names = speciesNames(instance.species);
-  const std::string text =
-      randomTree(random, names).newick() + "\n" +
-      randomGeneTrees(random, names, instance.trees, instance.maxLeaves, instance.allUnrooted);
+  const std::string text = randomTree(random, names).newick() + "\n" +
+                           randomGeneTrees(random, names, instance.trees, instance.maxLeaves, instance.allUnrooted);
   TreeInput input = readInput(text, true);
   SpeciesTree& tree = *input.speciesTree;
   std::ostringstream sink;
