@@ -88,8 +88,7 @@ void CheapestRootingWalk::firstMoves(Moves (&start)[2]) const {
 }
 
 void CheapestRootingWalk::walkAt(NodeId allMapping, const NodeId* first, const NodeId* last, PositionScores* scores) {
-  // The root's side: all the gene leaves.
-  const Side all = sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(rooting_->root())] : kNoNode);
+  const Side all = allSide(allMapping);
   Moves start[2];
   firstMoves(start);
   walkFrom(all, start, first, last, scores);
@@ -114,7 +113,7 @@ void CheapestRootingWalk::walkAt(NodeId allMapping, const NodeId* first, const N
 // at one of the two). The walk runs on the spine, at those two of each
 // class, and on every position of a class only where one of the two moves.
 void CheapestRootingWalk::walkWhereSidesDiffer(NodeId allMapping, PositionScores* scores) {
-  const Side all = sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(rooting_->root())] : kNoNode);
+  const Side all = allSide(allMapping);
   Moves start[2];
   firstMoves(start);
   if (!start[0].any && !start[1].any) return;  // no step from the root edge
@@ -246,6 +245,16 @@ NodeId CheapestRootingWalk::neighbourAcrossRoot(const GeneRooting& rooting, Node
   return neighbour != top ? neighbour : rooting.child(top, rooting.child(top, 0) == n ? 1 : 0);
 }
 
+bool CheapestRootingWalk::otherNeighbours(const GeneRooting& rooting, NodeId over, NodeId from, NodeId (&to)[2]) {
+  int count = 0;
+  to[0] = to[1] = kNoNode;
+  for (int k = 0; k < 3; ++k) {
+    const NodeId far = neighbourAcrossRoot(rooting, over, k);
+    if (far != kNoNode && far != from && count < 2) to[count++] = far;
+  }
+  return count == 2;
+}
+
 int CheapestRootingWalk::slotToward(const GeneRooting& rooting, NodeId n, NodeId toward) {
   for (int k = 0; k < 3; ++k)
     if (neighbourAcrossRoot(rooting, n, k) == toward) return k;
@@ -267,12 +276,7 @@ CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId 
   moves.over = over;
   moves.fromSide = side(from, over);
   moves.overSide = side(over, from);
-  int count = 0;
-  for (int k = 0; k < 3; ++k) {
-    const NodeId far = neighbourAcrossRoot(rooting, over, k);
-    if (far != kNoNode && far != from && count < 2) moves.to[count++] = far;
-  }
-  moves.any = count == 2;
+  moves.any = otherNeighbours(rooting, over, from, moves.to);
   for (int k = 0; moves.any && k < 2; ++k) {
     moves.toSide[k] = side(moves.to[k], over);
     moves.joined[k] = side(over, moves.to[k]);
@@ -369,8 +373,7 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
           const Mapped joined = mapped(across.joined[k], here);
           const GeneTreeCost newRoot = nodeCost(allMapped, to[k], joined);
           const GeneTreeCost newOver = nodeCost(joined, acrossFrom, to[1 - k]);
-          const GeneTreeCost change{newRoot.duplications + newOver.duplications - root.duplications - over.duplications,
-                                    newRoot.losses + newOver.losses - root.losses - over.losses};
+          const GeneTreeCost change = stepChange(root, over, newRoot, newOver);
           if (kEqualWeights ? change.duplications + change.losses < bestSum : cheaper(total, change, best)) {
             best = change;
             bestSum = change.duplications + change.losses;
@@ -443,28 +446,22 @@ bool CheapestRootingWalk::firstSteps(const GeneScratch& scratch, const RelevantT
   if (a0 == kNoNode || b0 == kNoNode) return false;
   // The mapping of n's side away from its neighbour toward.
   const auto sideOf = [&](NodeId n, NodeId toward) { return scratch.directed[at(n)][slotToward(rooting, n, toward)]; };
-  const auto nodeCost = [&](NodeId m, NodeId m0, NodeId m1) {
-    return GeneTreeCost{isDuplication<false>(m, m0, m1) ? 1 : 0, lossesBelow<false>(whole, m, m0, m1)};
-  };
+  const auto mapped = [&](NodeId m) { return Mapped{m, whole.depth(m)}; };
   bool anyTaken = false;
   for (int e = 0; e < 2; ++e) {
     const NodeId from = e == 0 ? a0 : b0, over = e == 0 ? b0 : a0;
-    NodeId to[2] = {kNoNode, kNoNode};
-    int count = 0;
-    for (int k = 0; k < 3; ++k) {
-      const NodeId n = neighbourAcrossRoot(rooting, over, k);
-      if (n != kNoNode && n != from && count < 2) to[count++] = n;
-    }
-    if (count < 2) continue;  // over is a leaf
-    const NodeId a = sideOf(from, over), joined = sideOf(over, from);
-    const NodeId w[2] = {sideOf(to[0], over), sideOf(to[1], over)};
-    const GeneTreeCost root = nodeCost(steps.all, a, joined), below = nodeCost(joined, w[0], w[1]);
+    NodeId to[2];
+    if (!otherNeighbours(rooting, over, from, to)) continue;
+    const NodeId joined = sideOf(over, from);
+    const Mapped all = mapped(steps.all), a = mapped(sideOf(from, over)), oldJoined = mapped(joined);
+    const Mapped w[2] = {mapped(sideOf(to[0], over)), mapped(sideOf(to[1], over))};
+    const GeneTreeCost root = nodeCost(all, a, oldJoined), below = nodeCost(oldJoined, w[0], w[1]);
     for (int k = 0; k < 2; ++k) {
       const NodeId newJoined = sideOf(over, to[k]);
-      const GeneTreeCost newRoot = nodeCost(steps.all, w[k], newJoined), newBelow = nodeCost(newJoined, a, w[1 - k]);
+      const GeneTreeCost newRoot = nodeCost(all, w[k], mapped(newJoined)),
+                         newBelow = nodeCost(mapped(newJoined), a, w[1 - k]);
       FirstStep& step = steps.step[steps.count++];
-      step.change = {newRoot.duplications + newBelow.duplications - root.duplications - below.duplications,
-                     newRoot.losses + newBelow.losses - root.losses - below.losses};
+      step.change = stepChange(root, below, newRoot, newBelow);
       step.before = joined;
       step.after = newJoined;
       anyTaken = anyTaken || stepTaken({step.change.duplications, step.change.losses - 1});

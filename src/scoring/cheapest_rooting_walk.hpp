@@ -144,6 +144,20 @@ class CheapestRootingWalk {
   // The duplication and losses of a gene node mapped to m, its children to
   // m0 and m1.
   static GeneTreeCost nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1);
+  // The change of the counts when the root's and over's costs go from
+  // (root, over) to (newRoot, newOver).
+  static GeneTreeCost stepChange(const GeneTreeCost& root, const GeneTreeCost& over, const GeneTreeCost& newRoot,
+                                 const GeneTreeCost& newOver) {
+    return {newRoot.duplications + newOver.duplications - root.duplications - over.duplications,
+            newRoot.losses + newOver.losses - root.losses - over.losses};
+  }
+  // over's two neighbours other than from (across the root node); false if
+  // over is a leaf.
+  static bool otherNeighbours(const GeneRooting& rooting, NodeId over, NodeId from, NodeId (&to)[2]);
+  // The side of all the gene leaves, mapped to allMapping.
+  Side allSide(NodeId allMapping) const {
+    return sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(rooting_->root())] : kNoNode);
+  }
   // Whether the root's step that changes the counts by a, from a rooting
   // whose counts differ by total from the present one's, leads to a
   // cheaper rooting than the step of change b (no change: staying), under

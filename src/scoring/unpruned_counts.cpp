@@ -1,5 +1,7 @@
 #include "scoring/unpruned_counts.hpp"
 
+#include <algorithm>
+
 #include "common/errors.hpp"
 #include "reconcile/rootings.hpp"
 
@@ -21,8 +23,8 @@ void UnprunedCounts::build(const std::vector<ScoredGeneTree>& trees, std::size_t
   if (!usable_) return;
   for (std::size_t i = begin; i < end; ++i) {
     const GeneTree& tree = *trees[i].tree;
-    Family family{
-        &tree, rootings != nullptr ? (*rootings)[i] : tree.rootEdge(), trees[i].weight, false, false, -1, -1, 0, {}};
+    Family family{&tree, rootings != nullptr ? (*rootings)[i] : tree.rootEdge(), trees[i].weight, false, false, -1, 0,
+                  {}};
     family.counted = tree.rooted() || !everyRooting;
     if (!family.counted && scope == LossScope::wholeSpeciesTree) {
       family.counted = family.everyRooting = true;
@@ -30,7 +32,6 @@ void UnprunedCounts::build(const std::vector<ScoredGeneTree>& trees, std::size_t
       reconcileEveryDirection(tree, family.edge, unpruned.tree, unpruned.index, scope, unpruned.whole, scratch);
       Walked walked{static_cast<std::uint32_t>(i - begin), directed_.size(), {}};
       if (walk.firstSteps(scratch, unpruned.whole, walked.steps)) {
-        family.walked = static_cast<std::int32_t>(walked_.size());
         directed_.insert(directed_.end(), scratch.directed.begin(), scratch.directed.begin() + tree.size());
         walked_.push_back(walked);
       }
@@ -44,8 +45,12 @@ void UnprunedCounts::build(const std::vector<ScoredGeneTree>& trees, std::size_t
       }
       family.mapStart = map_.size();
       map_.resize(map_.size() + tree.size());
-      mapGeneTree<false>(tree, rooting, scratch.turned, unpruned.tree.leafByName().data(), unpruned.index,
-                         &map_[family.mapStart]);
+      if (family.everyRooting)  // mapped at this rooting already, in every direction
+        std::copy(scratch.map.begin(), scratch.map.begin() + static_cast<std::ptrdiff_t>(tree.size()),
+                  map_.begin() + static_cast<std::ptrdiff_t>(family.mapStart));
+      else
+        mapGeneTree<false>(tree, rooting, scratch.turned, unpruned.tree.leafByName().data(), unpruned.index,
+                           &map_[family.mapStart]);
       countFamily(family, rooting, unpruned, scope, scratch);
     }
     families_.push_back(family);

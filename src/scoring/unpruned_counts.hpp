@@ -45,14 +45,13 @@ class UnprunedCounts {
   // the scorer). Over the whole species tree an unrooted tree under every
   // rooting (everyRooting) is counted here at its present rooting, and the
   // prunings of its species count it whole; if a pruning without its
-  // species can move it to another rooting somewhere (walked: its number
-  // among those, else -1), such prunings walk it where they can.
+  // species can move it to another rooting somewhere (it is among
+  // walked()), such prunings walk it where they can.
   struct Family {
     const GeneTree* tree;
     RootEdge edge;
     double weight;
     bool counted, everyRooting;
-    std::int32_t walked;
     std::int32_t rerooted;  // its links: the tree's own (-1) or rerooted_[i]
     std::size_t mapStart;   // its mappings: map_[mapStart ..]
     GeneTreeCost cost;      // in restricted trees: its counts in the unpruned tree
