@@ -163,13 +163,12 @@ void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpr
   if (partial_) throw InternalError("the builder's partial gene trees were to be counted from an unpruned tree");
   addUnprunedGroups(counts, formerSibling);
   touched_.clear();
-  for (NodeId leaf : prunedLeaves)
+  touchedRuns_.assign(1, 0);
+  for (NodeId leaf : prunedLeaves) {
     touched_.insert(touched_.end(), counts.occurrencesBegin(leaf), counts.occurrencesEnd(leaf));
-  // Each species' gene leaves are in family order already.
-  if (prunedLeaves.size() > 1)
-    std::sort(
-        touched_.begin(), touched_.end(),
-        [](const UnprunedCounts::Occurrence& a, const UnprunedCounts::Occurrence& b) { return a.family < b.family; });
+    if (touched_.size() > touchedRuns_.back()) touchedRuns_.push_back(touched_.size());
+  }
+  mergeTouchedRuns();
   addTouchedFamilies(counts, unpruned, formerSibling);
   // The unrooted trees without species of x that may move to another
   // rooting somewhere: the walks where they may.
@@ -180,6 +179,29 @@ void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpr
     const UnprunedCounts::Family& family = counts.family(walked.family);
     walk_.addChangesWithoutPrunedSpecies(counts.rooting(family), counts.directed(walked), walked.steps, formerSibling,
                                          groupOf(family.weight).changes.data());
+  }
+}
+
+// Each species' gene leaves are in family order already: the runs of
+// touched_ are merged pairwise, pass after pass, into one.
+void RegraftScorer::mergeTouchedRuns() {
+  const auto byFamily = [](const UnprunedCounts::Occurrence& a, const UnprunedCounts::Occurrence& b) {
+    return a.family < b.family;
+  };
+  while (touchedRuns_.size() > 2) {
+    merged_.resize(touched_.size());
+    mergedRuns_.assign(1, 0);
+    for (std::size_t run = 0; run + 1 < touchedRuns_.size(); run += 2) {
+      const auto begin = touched_.begin() + static_cast<std::ptrdiff_t>(touchedRuns_[run]);
+      const auto middle = touched_.begin() + static_cast<std::ptrdiff_t>(touchedRuns_[run + 1]);
+      const auto end = run + 2 < touchedRuns_.size()
+                           ? touched_.begin() + static_cast<std::ptrdiff_t>(touchedRuns_[run + 2])
+                           : middle;
+      std::merge(begin, middle, middle, end, merged_.begin() + (begin - touched_.begin()), byFamily);
+      mergedRuns_.push_back(static_cast<std::size_t>(end - touched_.begin()));
+    }
+    touched_.swap(merged_);
+    touchedRuns_.swap(mergedRuns_);
   }
 }
 

@@ -131,6 +131,7 @@ class RegraftScorer {
   void addUnprunedGroups(const UnprunedCounts& counts, NodeId formerSibling);
   // The gene trees of the block that hold one of the gene leaves listed in
   // touched_ (sorted by family), counted again.
+  void mergeTouchedRuns();
   void addTouchedFamilies(UnprunedCounts& counts, const UnprunedTree& unpruned, NodeId formerSibling);
   // A family's gene nodes above its leaves in x (first .. last): their
   // counts in the unpruned tree taken off, their counts here added.
@@ -187,6 +188,9 @@ class RegraftScorer {
   // last family it was changed in (changedStamp_); the changed nodes with
   // species on both sides, and their mappings in U.
   std::vector<UnprunedCounts::Occurrence> touched_;
+  std::vector<std::size_t> touchedRuns_;  // where its runs of one species each begin, and its end
+  std::vector<UnprunedCounts::Occurrence> merged_;
+  std::vector<std::size_t> mergedRuns_;
   std::vector<std::uint32_t> changedStamp_;
   std::uint32_t stamp_ = 0;
   std::vector<NodeId> spanning_, saved_;
