@@ -129,9 +129,10 @@ class RegraftScorer {
   WeightGroup& groupOf(double weight);
   // The block's groups, in order, with their counts in the unpruned tree.
   void addUnprunedGroups(const UnprunedCounts& counts, NodeId formerSibling);
+  // touched_, listed species by species, into family order.
+  void mergeTouchedRuns();
   // The gene trees of the block that hold one of the gene leaves listed in
   // touched_ (sorted by family), counted again.
-  void mergeTouchedRuns();
   void addTouchedFamilies(UnprunedCounts& counts, const UnprunedTree& unpruned, NodeId formerSibling);
   // A family's gene nodes above its leaves in x (first .. last): their
   // counts in the unpruned tree taken off, their counts here added.
@@ -188,8 +189,8 @@ class RegraftScorer {
   // last family it was changed in (changedStamp_); the changed nodes with
   // species on both sides, and their mappings in U.
   std::vector<UnprunedCounts::Occurrence> touched_;
-  std::vector<std::size_t> touchedRuns_;  // where its runs of one species each begin, and its end
-  std::vector<UnprunedCounts::Occurrence> merged_;
+  std::vector<std::size_t> touchedRuns_;            // where its runs of one species each begin, and its end
+  std::vector<UnprunedCounts::Occurrence> merged_;  // a merge pass's output, then swapped in
   std::vector<std::size_t> mergedRuns_;
   std::vector<std::uint32_t> changedStamp_;
   std::uint32_t stamp_ = 0;
