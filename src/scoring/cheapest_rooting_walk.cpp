@@ -458,8 +458,8 @@ bool CheapestRootingWalk::firstSteps(const GeneScratch& scratch, const RelevantT
     const GeneTreeCost root = nodeCost(all, a, oldJoined), below = nodeCost(oldJoined, w[0], w[1]);
     for (int k = 0; k < 2; ++k) {
       const NodeId newJoined = sideOf(over, to[k]);
-      const GeneTreeCost newRoot = nodeCost(all, w[k], mapped(newJoined)),
-                         newBelow = nodeCost(mapped(newJoined), a, w[1 - k]);
+      const Mapped joinedAfter = mapped(newJoined);
+      const GeneTreeCost newRoot = nodeCost(all, w[k], joinedAfter), newBelow = nodeCost(joinedAfter, a, w[1 - k]);
       FirstStep& step = steps.step[steps.count++];
       step.change = stepChange(root, below, newRoot, newBelow);
       step.before = joined;
