@@ -20,8 +20,7 @@ GeneTreeCost GeneTreeRefiner::refine(const GeneTree& tree, Random* ties, GeneTre
   }
   scratch_.fit(tree.size());
   NodeId* map = scratch_.map.data();
-  mapEveryDirection<false>(tree, species_.leafByName().data(), index_, map, scratch_.directed.data(),
-                           scratch_.up.data());
+  mapEveryDirection(tree, species_.leafByName().data(), index_, map, scratch_.directed.data(), scratch_.up.data());
   relevant_ = &wholeTree_;
   if (model_.scope == LossScope::geneSpeciesOnly) {
     scratch_.relevant.buildRestricted(species_, index_, tree, map);

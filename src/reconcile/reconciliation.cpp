@@ -2,12 +2,11 @@
 
 namespace dls {
 
-template <bool kPartial>
 void mapEveryDirection(const GeneTree& tree, const NodeId* leafByName, const SpeciesIndex& index, NodeId* map,
                        std::array<NodeId, 3>* directed, NodeId* up) {
   const GeneRooting& rooting = tree.rooting();
   // Toward the present root: the mappings of the present rooting.
-  mapGeneTree<kPartial>(tree, leafByName, index, map);
+  mapGeneTree<false>(tree, leafByName, index, map);
   for (NodeId n = 0; n < static_cast<NodeId>(tree.size()); ++n) directed[n][rooting.parentSlot(n)] = map[n];
   // Away from it, parents first: a child's side of the edge to its parent
   // holds the parent's other child and everything beyond the parent.
@@ -17,16 +16,11 @@ void mapEveryDirection(const GeneTree& tree, const NodeId* leafByName, const Spe
     for (int i = 0; i < 2; ++i) {
       const NodeId c = rooting.child(g, i);
       const NodeId other = rooting.child(g, 1 - i);
-      const NodeId side = g == tree.root() ? map[other] : joinMappings<kPartial>(index, map[other], up[g]);
+      const NodeId side = g == tree.root() ? map[other] : joinMappings<false>(index, map[other], up[g]);
       directed[g][rooting.childSlot(g, i)] = side;
       up[c] = side;
     }
   }
 }
-
-template void mapEveryDirection<false>(const GeneTree&, const NodeId*, const SpeciesIndex&, NodeId*,
-                                       std::array<NodeId, 3>*, NodeId*);
-template void mapEveryDirection<true>(const GeneTree&, const NodeId*, const SpeciesIndex&, NodeId*,
-                                      std::array<NodeId, 3>*, NodeId*);
 
 }  // namespace dls

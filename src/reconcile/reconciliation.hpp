@@ -58,9 +58,7 @@ void mapGeneTree(const GeneTree& tree, const GeneRooting& rooting, const std::ve
 // slot: directed[n][k] is the mapping of n when the neighbour in slot k is
 // its parent (the LCA of the species on n's side of that edge), so that the
 // tree can be rooted anywhere without mapping again. map receives the
-// mappings at the present rooting; up is scratch space. Partial: leaves
-// may map to kNoNode (see joinMappings).
-template <bool kPartial>
+// mappings at the present rooting; up is scratch space.
 void mapEveryDirection(const GeneTree& tree, const NodeId* leafByName, const SpeciesIndex& index, NodeId* map,
                        std::array<NodeId, 3>* directed, NodeId* up);
 

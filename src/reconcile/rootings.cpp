@@ -8,7 +8,7 @@ const RelevantTree& reconcileEveryDirection(const GeneTree& tree, const RootEdge
   scratch.fit(tree.size());
   NodeId* map = scratch.map.data();
   const std::array<NodeId, 3>* directed = scratch.directed.data();
-  mapEveryDirection<false>(tree, species.leafByName().data(), index, map, scratch.directed.data(), scratch.up.data());
+  mapEveryDirection(tree, species.leafByName().data(), index, map, scratch.directed.data(), scratch.up.data());
   // The mappings of a direction hold at every rooting: those of the nodes
   // whose parent the move to the edge changes are read from it.
   scratch.rooting = tree.rooting();

@@ -8,13 +8,6 @@ namespace dls {
 
 void CheapestRootingWalk::begin(const RegraftContext& context) {
   context_ = &context;
-  leafInRemaining_ = context.species->leafByName();
-  leafInX_ = leafInRemaining_;
-  for (std::size_t name = 0; name < leafInRemaining_.size(); ++name) {
-    NodeId& leaf = leafInRemaining_[name];
-    if (leaf != kNoNode && !context.index->contains(context.r, leaf)) leaf = kNoNode;
-    if (leafInX_[name] != kNoNode && !context.index->contains(context.x, leafInX_[name])) leafInX_[name] = kNoNode;
-  }
   // A deepest node below each node of the remaining tree, children first.
   const SpeciesIndex& index = *context.index;
   const SpeciesTree& species = *context.species;
@@ -30,53 +23,10 @@ void CheapestRootingWalk::begin(const RegraftContext& context) {
   }
 }
 
-void CheapestRootingWalk::fitRemaining(std::size_t geneNodes) {
-  if (remainingDirected_.size() >= geneNodes) return;
-  remainingDirected_.resize(geneNodes);
-  remainingMap_.resize(geneNodes);
-  remainingUp_.resize(geneNodes);
-  xDirected_.resize(geneNodes);
-  xMap_.resize(geneNodes);
-  xUp_.resize(geneNodes);
-}
-
-void CheapestRootingWalk::reconcileBySides(const GeneTree& tree, const RootEdge& edge, GeneScratch& scratch) {
-  fitRemaining(tree.size());
-  scratch.fit(tree.size());
-  const SpeciesIndex& index = *context_->index;
-  mapEveryDirection<true>(tree, leafInRemaining_.data(), index, remainingMap_.data(), remainingDirected_.data(),
-                          remainingUp_.data());
-  mapEveryDirection<true>(tree, leafInX_.data(), index, xMap_.data(), xDirected_.data(), xUp_.data());
-  const NodeId root = context_->root;
-  const auto withXAtRoot = [root](NodeId remaining, NodeId inX) {
-    return remaining == kNoNode ? inX : inX == kNoNode ? remaining : root;
-  };
-  NodeId* map = scratch.map.data();
-  std::array<NodeId, 3>* directed = scratch.directed.data();
-  for (std::size_t n = 0; n < tree.size(); ++n) {
-    map[n] = withXAtRoot(remainingMap_[n], xMap_[n]);
-    for (int k = 0; k < 3; ++k) directed[n][k] = withXAtRoot(remainingDirected_[n][k], xDirected_[n][k]);
-  }
-  // As reconcileEveryDirection: the nodes whose parent the move to the
-  // edge changes read their mapping from that direction.
-  scratch.rooting = tree.rooting();
-  GeneRooting& rooting = scratch.rooting;
-  if (edge != tree.rootEdge())
-    rooting.moveRootTo(edge.first, edge.second, [&](NodeId n) { map[n] = directed[n][rooting.parentSlot(n)]; });
-}
-
-void CheapestRootingWalk::addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores,
-                                     bool remainingMapped) {
-  fitRemaining(tree.size());
-  // Only sides with species on both sides of the root need their
-  // remaining species mapped; there are none unless the whole tree has.
-  if (!remainingMapped && scratch.map[at(tree.root())] == context_->root)
-    mapEveryDirection<true>(tree, leafInRemaining_.data(), *context_->index, remainingMap_.data(),
-                            remainingDirected_.data(), remainingUp_.data());
-  rooting_ = &scratch.rooting;
-  directed_ = scratch.directed.data();
-  startTree();
-  walkWhereSidesDiffer(scratch.map[at(scratch.rooting.root())], scores);
+void CheapestRootingWalk::addChanges(const GeneRooting& rooting, const NodeId* map, const NodeId* remaining,
+                                     PositionScores* scores) {
+  startTree(rooting, map, remaining);
+  walkWhereSidesDiffer(map[at(rooting.root())], scores);
 }
 
 void CheapestRootingWalk::firstMoves(Moves (&start)[2]) const {
@@ -261,12 +211,48 @@ int CheapestRootingWalk::slotToward(const GeneRooting& rooting, NodeId n, NodeId
   throw InternalError("a gene node is asked for its side toward a node that is not its neighbour");
 }
 
+// The walks read the sides of the edges near the present root, a few of
+// those of the whole tree: the sides away from the root are mapped as they
+// are asked for, each once per tree. The side of c's parent p away from c
+// holds the side of c's sibling below p and the side of p's parent away
+// from p, up to the root node, where it is the side of p's sibling.
 CheapestRootingWalk::Side CheapestRootingWalk::side(NodeId n, NodeId toward) const {
   const int k = slotToward(*rooting_, n, toward);
-  // Only a side with species on both sides of the root has its remaining
-  // species mapped apart.
-  const NodeId mapping = directed_[at(n)][k];
-  return sideOf(mapping, mapping == context_->root ? remainingDirected_[at(n)][k] : kNoNode);
+  const GeneRooting::Node& links = rooting_->node(n);
+  const SideMapping s = k == links.parentSlot ? below(n) : aboveChild(links.neighbour[k]);
+  return sideOf(s.mapping, s.remaining);
+}
+
+CheapestRootingWalk::SideMapping CheapestRootingWalk::aboveChild(NodeId c) const {
+  const GeneRooting& rooting = *rooting_;
+  const NodeId top = rooting.root();
+  const auto sibling = [&](NodeId n, NodeId p) { return rooting.child(p, rooting.child(p, 0) == n ? 1 : 0); };
+  // Up to a node whose side is known, or to a child of the root node.
+  abovePath_.clear();
+  NodeId n = c;
+  for (; aboveMade_[at(n)] != movesRound_; n = rooting.parent(n)) {
+    abovePath_.push_back(n);
+    if (rooting.parent(n) == top) break;
+  }
+  // And down again, parents first.
+  for (auto it = abovePath_.rbegin(); it != abovePath_.rend(); ++it) {
+    const NodeId v = *it, p = rooting.parent(v);
+    above_[at(v)] = p == top ? below(sibling(v, p)) : joinSides(below(sibling(v, p)), above_[at(p)]);
+    aboveMade_[at(v)] = movesRound_;
+  }
+  return above_[at(c)];
+}
+
+// With x at the root, species on both sides of it join at the root; the
+// species outside x of such a side join as in the remaining tree.
+CheapestRootingWalk::SideMapping CheapestRootingWalk::joinSides(const SideMapping& a, const SideMapping& b) const {
+  const NodeId root = context_->root;
+  const auto outsideX = [&](const SideMapping& s) {
+    return s.mapping == root ? s.remaining : context_->inX(s.mapping) ? kNoNode : s.mapping;
+  };
+  if (a.mapping != root && b.mapping != root && context_->inX(a.mapping) == context_->inX(b.mapping))
+    return {context_->index->lca(a.mapping, b.mapping), kNoNode};
+  return {root, joinMappings<true>(*context_->index, outsideX(a), outsideX(b))};
 }
 
 CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId over) const {
@@ -293,14 +279,20 @@ const CheapestRootingWalk::Moves& CheapestRootingWalk::cachedMoves(NodeId from, 
   return movesCache_[i];
 }
 
-void CheapestRootingWalk::startTree() {
-  const std::size_t slots = 3 * rooting_->size();
+void CheapestRootingWalk::startTree(const GeneRooting& rooting, const NodeId* map, const NodeId* remaining) {
+  rooting_ = &rooting;
+  map_ = map;
+  remaining_ = remaining;
+  const std::size_t slots = 3 * rooting.size();
   if (movesMade_.size() < slots) {
     movesCache_.resize(slots);
     movesMade_.resize(slots, 0);
+    above_.resize(rooting.size());
+    aboveMade_.resize(rooting.size(), 0);
   }
   if (++movesRound_ == 0) {  // the rounds wrapped around: none is current
     std::fill(movesMade_.begin(), movesMade_.end(), 0);
+    std::fill(aboveMade_.begin(), aboveMade_.end(), 0);
     movesRound_ = 1;
   }
 }
@@ -470,9 +462,9 @@ bool CheapestRootingWalk::firstSteps(const GeneScratch& scratch, const RelevantT
   return anyTaken;
 }
 
-void CheapestRootingWalk::addChangesWithoutPrunedSpecies(const GeneRooting& rooting,
-                                                         const std::array<NodeId, 3>* directed, const FirstSteps& steps,
-                                                         NodeId formerSibling, PositionScores* scores) {
+void CheapestRootingWalk::addChangesWithoutPrunedSpecies(const GeneRooting& rooting, const NodeId* map,
+                                                         const FirstSteps& steps, NodeId formerSibling,
+                                                         PositionScores* scores) {
   const SpeciesIndex& index = *context_->index;
   const NodeId r = context_->r;
   // t_z of a step (see above).
@@ -501,9 +493,7 @@ void CheapestRootingWalk::addChangesWithoutPrunedSpecies(const GeneRooting& root
     }
   }
   if (!everywhere && positions_.empty()) return;
-  rooting_ = &rooting;
-  directed_ = directed;
-  startTree();
+  startTree(rooting, map, nullptr);  // no gene maps to the root
   if (everywhere) {
     const NodeId* order = index.preorder().data();
     walkAt(steps.all, order + index.begin(r), order + index.end(r), scores);

@@ -32,19 +32,12 @@ class CheapestRootingWalk {
   // The pruning the walks are for.
   void begin(const RegraftContext& context);
   // Adds to scores[y] of every position y the change of the counts of the
-  // gene tree from its present rooting to its cheapest one there. The
-  // scratch holds the tree reconciled in every direction, its links and
-  // mappings at the present rooting (reconcileEveryDirection).
-  // remainingMapped: the scratch was made by reconcileBySides.
-  void addChanges(const GeneTree& tree, const GeneScratch& scratch, PositionScores* scores,
-                  bool remainingMapped = false);
-  // Reconciles an unrooted gene tree in every direction with x at the root
-  // and roots the scratch's copy on `edge`, as reconcileEveryDirection does
-  // over the whole species tree: from the mappings of its remaining species
-  // and of its species in x, each side's with x at the root being the one
-  // it has, or the root if it has both. The first are what addChanges asks
-  // for; the second, of a few genes, join at little cost.
-  void reconcileBySides(const GeneTree& tree, const RootEdge& edge, GeneScratch& scratch);
+  // gene tree from its present rooting (its links: rooting) to its
+  // cheapest one there. map: the mapping of every gene node at the present
+  // rooting with x at the root; remaining: for the nodes mapped to the
+  // root, the mapping of their species outside x. The other sides of the
+  // edges are mapped as the walks read them (see the .cpp).
+  void addChanges(const GeneRooting& rooting, const NodeId* map, const NodeId* remaining, PositionScores* scores);
 
   // A first step of the walk from the present rooting, in the unpruned
   // species tree: the change of the counts, and the mappings of the root's
@@ -68,11 +61,11 @@ class CheapestRootingWalk {
   // Adds to scores[y] the change of the counts to its cheapest rooting of
   // a gene tree without species of x, at the positions where a first step
   // of firstSteps can be taken; the tree rooted at its present rooting,
-  // directed: its mappings in every direction in the unpruned tree, which
-  // hold here (x's species are not among them). formerSibling: x's
-  // sibling in the unpruned tree.
-  void addChangesWithoutPrunedSpecies(const GeneRooting& rooting, const std::array<NodeId, 3>* directed,
-                                      const FirstSteps& steps, NodeId formerSibling, PositionScores* scores);
+  // map: its mappings there in the unpruned tree, which hold here (x's
+  // species are not among them). formerSibling: x's sibling in the
+  // unpruned tree.
+  void addChangesWithoutPrunedSpecies(const GeneRooting& rooting, const NodeId* map, const FirstSteps& steps,
+                                      NodeId formerSibling, PositionScores* scores);
 
  private:
   // A side of a gene-tree edge: the mapping of its gene leaves with x at the
@@ -118,10 +111,10 @@ class CheapestRootingWalk {
   // movesAcross, made once per tree and pruning: walks at nearby positions
   // often take the same steps.
   const Moves& cachedMoves(NodeId from, NodeId over);
-  // A new tree to walk: its links and mappings in rooting_ and directed_.
-  void startTree();
-  // Walks from the present rooting at positions first .. last; the tree's
-  // links and mappings in rooting_ and directed_.
+  // A new tree to walk: its links and mappings at the present rooting.
+  void startTree(const GeneRooting& rooting, const NodeId* map, const NodeId* remaining);
+  // Walks from the present rooting at positions first .. last (startTree
+  // made).
   void walkAt(NodeId allMapping, const NodeId* first, const NodeId* last, PositionScores* scores);
   // Walks at every position where a first step can be taken, and at
   // enough others to know where (see the .cpp).
@@ -156,7 +149,7 @@ class CheapestRootingWalk {
   static bool otherNeighbours(const GeneRooting& rooting, NodeId over, NodeId from, NodeId (&to)[2]);
   // The side of all the gene leaves, mapped to allMapping.
   Side allSide(NodeId allMapping) const {
-    return sideOf(allMapping, allMapping == context_->root ? remainingMap_[at(rooting_->root())] : kNoNode);
+    return sideOf(allMapping, allMapping == context_->root ? remaining_[at(rooting_->root())] : kNoNode);
   }
   // Whether the root's step that changes the counts by a, from a rooting
   // whose counts differ by total from the present one's, leads to a
@@ -210,21 +203,24 @@ class CheapestRootingWalk {
   const CostWeights weights_;
   const bool equalWeights_;
   const RegraftContext* context_ = nullptr;
-  // The gene tree walked: its links at the present rooting, its mappings in
-  // every direction.
+  // The gene tree walked: its links and mappings at the present rooting
+  // (with x at the root, and of the species outside x where that is the
+  // root); the mappings of the sides away from the root, made as read.
   const GeneRooting* rooting_ = nullptr;
-  const std::array<NodeId, 3>* directed_ = nullptr;
-  // Per name, its species leaf when in the remaining tree, else kNoNode; and
-  // per gene node and neighbour slot, the mapping of that side's gene leaves
-  // in the remaining tree (as GeneScratch::directed).
-  std::vector<NodeId> leafInRemaining_;
-  std::vector<std::array<NodeId, 3>> remainingDirected_;
-  std::vector<NodeId> remainingMap_, remainingUp_;
-  // The same for the species in x.
-  std::vector<NodeId> leafInX_;
-  std::vector<std::array<NodeId, 3>> xDirected_;
-  std::vector<NodeId> xMap_, xUp_;
-  void fitRemaining(std::size_t geneNodes);
+  const NodeId* map_ = nullptr;
+  const NodeId* remaining_ = nullptr;
+  struct SideMapping {
+    NodeId mapping, remaining;  // remaining: kNoNode unless mapping is the root
+  };
+  SideMapping below(NodeId n) const {
+    return {map_[at(n)], map_[at(n)] == context_->root ? remaining_[at(n)] : kNoNode};
+  }
+  // The side of c's parent away from c (c not a child of the root node).
+  SideMapping aboveChild(NodeId c) const;
+  SideMapping joinSides(const SideMapping& a, const SideMapping& b) const;
+  mutable std::vector<SideMapping> above_;
+  mutable std::vector<std::uint32_t> aboveMade_;
+  mutable std::vector<NodeId> abovePath_;
   std::vector<NodeId> positions_;  // where walks may move a tree (see the .cpp)
   std::vector<NodeId> deepest_;    // per node of the remaining tree: a deepest node of its subtree
   Trace shallowTrace_, deepTrace_;

@@ -110,7 +110,9 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& 
   WeightGroup& group = groupOf(weight);
   scoreRooting<false>(scratch_.rooting, wholeTree_, Combine::accumulate,
                       {group.duplications.data(), {group.losses.data(), 1}}, group);
-  walk_.addChanges(tree, scratch_, group.changes.data());
+  // The frontier's pass left the secondary mappings of the nodes mapped to
+  // the root.
+  walk_.addChanges(scratch_.rooting, scratch_.map.data(), secondary_.data(), group.changes.data());
 }
 
 // --- Gene trees counted from the unpruned tree ----------------------------------------
@@ -177,7 +179,7 @@ void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpr
     while (t < touched_.size() && touched_[t].family < walked.family) ++t;
     if (t < touched_.size() && touched_[t].family == walked.family) continue;
     const UnprunedCounts::Family& family = counts.family(walked.family);
-    walk_.addChangesWithoutPrunedSpecies(counts.rooting(family), counts.directed(walked), walked.steps, formerSibling,
+    walk_.addChangesWithoutPrunedSpecies(counts.rooting(family), counts.map(family), walked.steps, formerSibling,
                                          groupOf(family.weight).changes.data());
   }
 }
@@ -231,11 +233,10 @@ void RegraftScorer::addTouchedFamilies(UnprunedCounts& counts, const UnprunedTre
     if (scope_ == LossScope::wholeSpeciesTree) {
       addChangedNodes(counts, family, &touched_[i], &touched_[i] + (j - i), unpruned, formerSibling, group);
       // At its present rooting so far; each position then adds the change
-      // to its cheapest rooting.
-      if (family.everyRooting) {
-        walk_.reconcileBySides(*family.tree, family.edge, scratch_);
-        walk_.addChanges(*family.tree, scratch_, group.changes.data(), true);
-      }
+      // to its cheapest rooting, from the mappings here.
+      NodeId* map = counts.map(family);
+      if (family.everyRooting) walk_.addChanges(counts.rooting(family), map, secondary_.data(), group.changes.data());
+      for (std::size_t k = 0; k < spanning_.size(); ++k) map[spanning_[k]] = saved_[k];
     } else {
       group.duplicationBase -= static_cast<double>(family.cost.duplications);
       group.lossBase -= static_cast<double>(family.cost.losses);
@@ -291,7 +292,8 @@ void RegraftScorer::takeOffUnprunedCounts(const GeneRooting& rooting, const Node
 // in R are the same, and they are left as they are. The others, spanning
 // both sides, map to the root here; their children keep their mappings in
 // U. So the family's mappings in U serve here, the spanning nodes' set to
-// the root while they are counted.
+// the root; the caller puts their mappings in U (saved_) back. The
+// frontier's pass leaves the spanning nodes' secondary mappings.
 void RegraftScorer::addChangedNodes(UnprunedCounts& counts, const UnprunedCounts::Family& family,
                                     const UnprunedCounts::Occurrence* first, const UnprunedCounts::Occurrence* last,
                                     const UnprunedTree& unpruned, NodeId formerSibling, WeightGroup& group) {
@@ -316,7 +318,6 @@ void RegraftScorer::addChangedNodes(UnprunedCounts& counts, const UnprunedCounts
     lossCount += lossesBelow<false>(wholeTree_, context_.root, map[c0], map[c1]);
     changes.countAt<false>(g, c0, c1);
   }
-  for (std::size_t i = 0; i < spanning_.size(); ++i) map[spanning_[i]] = saved_[i];
   group.duplicationBase += static_cast<double>(duplications);
   group.lossBase += static_cast<double>(lossCount);
 }

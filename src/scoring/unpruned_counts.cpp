@@ -18,7 +18,6 @@ void UnprunedCounts::build(const std::vector<ScoredGeneTree>& trees, std::size_t
   rerootedInUse_ = 0;
   countedUnderEveryRooting_ = 0;
   walked_.clear();
-  directed_.clear();
   usable_ = startGroups(trees, begin, end, species, maxGroups);
   if (!usable_) return;
   for (std::size_t i = begin; i < end; ++i) {
@@ -30,11 +29,8 @@ void UnprunedCounts::build(const std::vector<ScoredGeneTree>& trees, std::size_t
       family.counted = family.everyRooting = true;
       ++countedUnderEveryRooting_;
       reconcileEveryDirection(tree, family.edge, unpruned.tree, unpruned.index, scope, unpruned.whole, scratch);
-      Walked walked{static_cast<std::uint32_t>(i - begin), directed_.size(), {}};
-      if (walk.firstSteps(scratch, unpruned.whole, walked.steps)) {
-        directed_.insert(directed_.end(), scratch.directed.begin(), scratch.directed.begin() + tree.size());
-        walked_.push_back(walked);
-      }
+      Walked walked{static_cast<std::uint32_t>(i - begin), {}};
+      if (walk.firstSteps(scratch, unpruned.whole, walked.steps)) walked_.push_back(walked);
     }
     if (family.counted) {
       const GeneRooting& rooting = scratch.rootAt(tree, family.edge);

@@ -79,15 +79,13 @@ class UnprunedCounts {
              const CostModel& model, std::size_t maxGroups, GeneScratch& scratch);
 
   bool usable() const { return usable_; }
-  // The walked trees, by their number in the block: their first steps and
-  // mappings in every direction in the unpruned tree.
+  // The walked trees, by their number in the block, with their first steps
+  // in the unpruned tree.
   struct Walked {
     std::uint32_t family;
-    std::size_t directedStart;
     CheapestRootingWalk::FirstSteps steps;
   };
   const std::vector<Walked>& walked() const { return walked_; }
-  const std::array<NodeId, 3>* directed(const Walked& w) const { return &directed_[w.directedStart]; }
   // How many trees under every rooting are counted here (tests).
   std::size_t countedUnderEveryRooting() const { return countedUnderEveryRooting_; }
   const std::vector<Group>& groups() const { return groups_; }
@@ -125,7 +123,6 @@ class UnprunedCounts {
   std::vector<Group> groups_;
   std::vector<NodeId> map_;
   std::vector<Walked> walked_;
-  std::vector<std::array<NodeId, 3>> directed_;
   std::vector<GeneRooting> rerooted_;
   std::size_t rerootedInUse_ = 0;
   std::vector<std::uint32_t> leafStart_;
