@@ -323,7 +323,7 @@ CheapestRootingWalk::Mapped CheapestRootingWalk::mapped(const Side& s, const Pos
   return {lca, context_->index->depth(lca)};
 }
 
-GeneTreeCost CheapestRootingWalk::nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1) {
+inline GeneTreeCost CheapestRootingWalk::nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1) {
   GeneTreeCost cost;
   const bool as0 = m.node == m0.node, as1 = m.node == m1.node;
   cost.duplications = as0 || as1 ? 1 : 0;
@@ -338,24 +338,26 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
   bool moved = false;
   const GeneRooting& rooting = *rooting_;
   const SpeciesIndex& index = *context_->index;
-  const NodeId a0 = rooting.child(rooting.root(), 0);
+  if (rooting.child(rooting.root(), 0) == kNoNode) return false;  // a leaf tree has no edge
   for (const NodeId* position = first; position != last; ++position) {
     const NodeId y = *position;
     const Position here{y, index.depth(y), index.first(y), index.last(y), hangsBelow};
     GeneTreeCost total;  // the counts' change from the present rooting
-    Moves moves[2] = {start[0], start[1]};
-    // The root edge is {moves[0].from, moves[0].over}; a leaf tree has none.
+    // The root edge is {moves[0]->from, moves[0]->over}; moves[0]->fromSide
+    // is moves[1]->overSide, and the other way round.
+    const Moves* moves[2] = {&start[0], &start[1]};
     const Mapped allMapped = mapped(all, here);
-    while (a0 != kNoNode) {
-      // moves[0].fromSide is moves[1].overSide, and the other way round.
-      const Mapped fromMapped = mapped(moves[0].fromSide, here), overMapped = mapped(moves[0].overSide, here);
-      const GeneTreeCost root = nodeCost(allMapped, fromMapped, overMapped);
+    Mapped fromMapped = mapped(start[0].fromSide, here), overMapped = mapped(start[0].overSide, here);
+    GeneTreeCost root = nodeCost(allMapped, fromMapped, overMapped);
+    for (;;) {
       GeneTreeCost best;         // the change of the counts by the best step; none: no step
       std::int64_t bestSum = 0;  // its sum
       const Moves* bestMoves = nullptr;
       int bestK = 0;
+      Mapped bestTo{}, bestJoined{};
+      GeneTreeCost bestRoot;
       for (int e = 0; e < 2; ++e) {
-        const Moves& across = moves[e];
+        const Moves& across = *moves[e];
         if (!across.any) continue;
         const Mapped& acrossFrom = e == 0 ? fromMapped : overMapped;
         const Mapped& acrossOver = e == 0 ? overMapped : fromMapped;
@@ -371,21 +373,25 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
             bestSum = change.duplications + change.losses;
             bestMoves = &across;
             bestK = k;
+            bestTo = to[k], bestJoined = joined, bestRoot = newRoot;
           }
         }
       }
       if (bestMoves == nullptr) break;  // no neighbour is cheaper: a cheapest rooting
       total.duplications += best.duplications;
       total.losses += best.losses;
+      // The root moves to {over, to}: its children's sides are the joined
+      // side and to's, mapped already.
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
-      moves[0] = cachedMoves(over, to);
-      moves[1] = cachedMoves(to, over);
+      moves[0] = &cachedMoves(over, to);
+      moves[1] = &cachedMoves(to, over);
+      fromMapped = bestJoined, overMapped = bestTo, root = bestRoot;
       if (trace != nullptr) {
         trace->steps.push_back({over, to});
-        for (const Moves& next : moves) {
-          bool inside = anchoredInside(next.fromSide, *trace) || anchoredInside(next.overSide, *trace);
-          for (int k = 0; next.any && k < 2; ++k)
-            inside = inside || anchoredInside(next.toSide[k], *trace) || anchoredInside(next.joined[k], *trace);
+        for (const Moves* next : moves) {
+          bool inside = anchoredInside(next->fromSide, *trace) || anchoredInside(next->overSide, *trace);
+          for (int k = 0; next->any && k < 2; ++k)
+            inside = inside || anchoredInside(next->toSide[k], *trace) || anchoredInside(next->joined[k], *trace);
           trace->readsInside = trace->readsInside || inside;
         }
       }
