@@ -79,6 +79,12 @@ void CheapestRootingWalk::walkWhereSidesDiffer(NodeId allMapping, PositionScores
     }
   }
   const std::size_t spine = positions_.size();
+  firstReadInX_ = all.lies == Lies::inX;
+  for (const Moves& moves : start) {
+    Trace trace;
+    noteReads(moves, trace);
+    firstReadInX_ = firstReadInX_ || trace.readsInX;
+  }
   walkFrom(all, start, positions_.data(), positions_.data() + spine, scores);
   // The classes: the positions below each spine node off the spine, or,
   // with no spine, all of them.
@@ -108,9 +114,16 @@ void CheapestRootingWalk::walkClass(const Side& all, const Moves (&start)[2], No
   const NodeId probes[2] = {hanging[0], deepest};
   bool moved = false;
   for (int p = 0; p < 2; ++p) {
-    *traces[p] = Trace{hanging, count, std::move(traces[p]->steps), {}, false};
+    *traces[p] = Trace{hanging, count, std::move(traces[p]->steps), {}, false, false};
     traces[p]->steps.clear();
     moved = walkFrom(all, start, &probes[p], &probes[p] + 1, nullptr, q, traces[p]) || moved;
+    // If the first walk read no side inside x and none anchored inside the
+    // class, every side it read maps alike at every position of the class:
+    // the others walk the same steps, for any weights.
+    if (p == 0 && !shallowTrace_.readsInside && !shallowTrace_.readsInX) {
+      if (moved) addToClass(hanging, count, shallowTrace_.total, 0, scores);
+      return;
+    }
   }
   if (!moved) return;
   // Under equal weights, if both walks took the same steps and read only
@@ -123,19 +136,40 @@ void CheapestRootingWalk::walkClass(const Side& all, const Moves (&start)[2], No
   if (equalWeights_ && !shallowTrace_.readsInside && !deepTrace_.readsInside &&
       shallowTrace_.steps == deepTrace_.steps && low.duplications == high.duplications &&
       (span == 0 ? low.losses == high.losses : (high.losses - low.losses) % span == 0)) {
-    const std::int64_t slope = span == 0 ? 0 : (high.losses - low.losses) / span;
-    for (int k = 0; k < count; ++k) {
-      for (std::uint32_t i = index.begin(hanging[k]); i < index.end(hanging[k]); ++i) {
-        const NodeId y = order[i];
-        PositionScores& s = scores[at(y)];
-        s.duplications += static_cast<double>(low.duplications);
-        s.losses += static_cast<double>(low.losses + slope * (index.depth(y) - index.depth(hanging[0])));
-      }
-    }
+    addToClass(hanging, count, low, span == 0 ? 0 : (high.losses - low.losses) / span, scores);
     return;
   }
   for (int k = 0; k < count; ++k)
     walkFrom(all, start, order + index.begin(hanging[k]), order + index.end(hanging[k]), scores, q);
+}
+
+// Adds to each position y of the class the change shallow of its
+// shallowest position, the losses growing by slope per level below it.
+void CheapestRootingWalk::addToClass(const NodeId* hanging, int count, const GeneTreeCost& shallow, std::int64_t slope,
+                                     PositionScores* scores) const {
+  const SpeciesIndex& index = *context_->index;
+  const NodeId* order = index.preorder().data();
+  for (int k = 0; k < count; ++k) {
+    for (std::uint32_t i = index.begin(hanging[k]); i < index.end(hanging[k]); ++i) {
+      const NodeId y = order[i];
+      PositionScores& s = scores[at(y)];
+      s.duplications += static_cast<double>(shallow.duplications);
+      s.losses += static_cast<double>(shallow.losses + slope * (index.depth(y) - index.depth(hanging[0])));
+    }
+  }
+}
+
+void CheapestRootingWalk::noteReads(const Moves& moves, Trace& trace) const {
+  const auto note = [&](const Side& side) {
+    trace.readsInside = trace.readsInside || anchoredInside(side, trace);
+    trace.readsInX = trace.readsInX || side.lies == Lies::inX;
+  };
+  note(moves.fromSide);
+  note(moves.overSide);
+  for (int k = 0; moves.any && k < 2; ++k) {
+    note(moves.toSide[k]);
+    note(moves.joined[k]);
+  }
 }
 
 bool CheapestRootingWalk::anchoredInside(const Side& side, const Trace& trace) const {
@@ -346,6 +380,7 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
     // The root edge is {moves[0]->from, moves[0]->over}; moves[0]->fromSide
     // is moves[1]->overSide, and the other way round.
     const Moves* moves[2] = {&start[0], &start[1]};
+    if (trace != nullptr) trace->readsInX = firstReadInX_;  // the first sides' anchors are on the spine
     const Mapped allMapped = mapped(all, here);
     Mapped fromMapped = mapped(start[0].fromSide, here), overMapped = mapped(start[0].overSide, here);
     GeneTreeCost root = nodeCost(allMapped, fromMapped, overMapped);
@@ -388,12 +423,7 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
       fromMapped = bestJoined, overMapped = bestTo, root = bestRoot;
       if (trace != nullptr) {
         trace->steps.push_back({over, to});
-        for (const Moves* next : moves) {
-          bool inside = anchoredInside(next->fromSide, *trace) || anchoredInside(next->overSide, *trace);
-          for (int k = 0; next->any && k < 2; ++k)
-            inside = inside || anchoredInside(next->toSide[k], *trace) || anchoredInside(next->joined[k], *trace);
-          trace->readsInside = trace->readsInside || inside;
-        }
+        for (const Moves* next : moves) noteReads(*next, *trace);
       }
     }
     if (trace != nullptr) trace->total = total;

@@ -120,6 +120,8 @@ class CheapestRootingWalk {
   // enough others to know where (see the .cpp).
   void walkWhereSidesDiffer(NodeId allMapping, PositionScores* scores);
   void walkClass(const Side& all, const Moves (&start)[2], NodeId q, PositionScores* scores);
+  void addToClass(const NodeId* hanging, int count, const GeneTreeCost& shallow, std::int64_t slope,
+                  PositionScores* scores) const;
   // The moves from the present root edge, the same at every position.
   void firstMoves(Moves (&start)[2]) const;
   // Lists in positions_ the nodes of the remaining tree from the side's
@@ -174,15 +176,18 @@ class CheapestRootingWalk {
   // The walk at one position of a class (see the .cpp): the steps it
   // took, as the edges the root moved to, the change of the counts, and
   // whether a side it read has its anchor below one of the class's
-  // hanging nodes.
+  // hanging nodes, or lies inside x.
   struct Trace {
     const NodeId* hanging = nullptr;
     int hangingCount = 0;
     std::vector<RootEdge> steps;
     GeneTreeCost total;
     bool readsInside = false;
+    bool readsInX = false;  // a side inside x: its depth follows y's
   };
   bool anchoredInside(const Side& side, const Trace& trace) const;
+  // Records in the trace what the sides of the moves are.
+  void noteReads(const Moves& moves, Trace& trace) const;
   // Every position of first .. last walks from the present rooting, whose
   // side of all gene leaves and first moves are given, to a cheapest
   // rooting, and adds the change of the counts to its scores (scores null:
@@ -224,6 +229,7 @@ class CheapestRootingWalk {
   std::vector<NodeId> positions_;  // where walks may move a tree (see the .cpp)
   std::vector<NodeId> deepest_;    // per node of the remaining tree: a deepest node of its subtree
   Trace shallowTrace_, deepTrace_;
+  bool firstReadInX_ = false;  // whether a side the first steps read lies inside x
   // Per spine node a: the LCA of a and the spine node q the positions
   // walked hang below (valid for the stamp).
   struct SpineLca {
