@@ -154,10 +154,12 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& 
 // At their cheapest rooting per position, each rooting's losses change by
 // its own crossing counts, so even without species of x the cheapest
 // rooting may differ from one position to the next. Such a tree is
-// counted here at its present rooting, and counted whole when x holds some
-// of its species. Without them, a walk from its present rooting moves it
-// only at the positions CheapestRootingWalk::firstSteps finds (it derives
-// which), and the walks there add the changes. The builder's partial
+// counted here at its present rooting, as a rooted one. When x holds some
+// of its species, walks from there add the change to its cheapest rooting
+// at every position, from the mappings the frontier's pass leaves. Without
+// them, a walk from its present rooting moves it only at the positions
+// CheapestRootingWalk::firstSteps finds (it derives which), and the walks
+// there add the changes. The builder's partial
 // trees are counted whole too.
 
 void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpruned,
