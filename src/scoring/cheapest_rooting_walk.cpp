@@ -61,7 +61,9 @@ void CheapestRootingWalk::walkAt(NodeId allMapping, const NodeId* first, const N
 // step is then decided, for all of them, at the shallowest and the
 // deepest (a cost linear in depth(y) is below 0 in between only if it is
 // at one of the two). The walk runs on the spine, at those two of each
-// class, and on every position of a class only where one of the two moves.
+// class, and on every position of a class only where one of the two moves;
+// a class whose first walk reads no side that depends on y (see walkClass)
+// takes that walk's change everywhere.
 void CheapestRootingWalk::walkWhereSidesDiffer(NodeId allMapping, PositionScores* scores) {
   const Side all = allSide(allMapping);
   Moves start[2];
@@ -207,7 +209,7 @@ void CheapestRootingWalk::nextStamp() {
 // fewer losses decide between equal duplications (see cheaper()).
 //
 // Moving the root from edge {a, b} to {b, w} changes only the root's and
-// b's children, so the step costs O(1): with A, W, W' the sides of a, w and
+// b's children, so the step costs O(1) given the sides' mappings: with A, W, W' the sides of a, w and
 // b's third neighbour w' away from b, the root's children go from
 // (A, W + W') to (W, A + W'), b's from (W, W') to (A, W'). The present
 // rooting is counted for every position by one pass; each position then
@@ -529,7 +531,7 @@ void CheapestRootingWalk::addChangesWithoutPrunedSpecies(const GeneRooting& root
     }
   }
   if (!everywhere && positions_.empty()) return;
-  startTree(rooting, map, nullptr);  // no gene maps to the root
+  startTree(rooting, map, nullptr);  // no side maps to the root: no remaining mappings are read
   if (everywhere) {
     const NodeId* order = index.preorder().data();
     walkAt(steps.all, order + index.begin(r), order + index.end(r), scores);

@@ -6,13 +6,13 @@
 // and Tiuryn 2013): from any rooting, moving the root across an edge to a
 // cheaper rooting while there is one ends at a cheapest rooting. So a
 // position walks from the gene tree's present rooting, each step costing
-// O(1), and adds the change of the counts to its scores; positions where
+// O(1) once the sides it reads are mapped (each once per tree and
+// pruning), and adds the change of the counts to its scores; positions where
 // the first steps read the same mappings are decided together, and only
 // those where a walk can move are walked (see the .cpp). Over the whole
 // species tree only (losses in restricted trees are counted rooting by
 // rooting instead).
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -69,8 +69,9 @@ class CheapestRootingWalk {
 
  private:
   // A side of a gene-tree edge: the mapping of its gene leaves with x at the
-  // root, and that of those in the remaining tree (kNoNode if none); and
-  // what placing x asks of them: where the mapping lies, the in-order
+  // root, and that of those in the remaining tree (kNoNode unless the side
+  // has species on both sides of the root); and what placing x asks of
+  // them: where the mapping lies, the in-order
   // number of the mapping (of the remaining one when it spans both), and
   // the mapping's depth with x at the root.
   enum class Lies : std::uint8_t { remaining, inX, both };
@@ -220,7 +221,7 @@ class CheapestRootingWalk {
   SideMapping below(NodeId n) const {
     return {map_[at(n)], map_[at(n)] == context_->root ? remaining_[at(n)] : kNoNode};
   }
-  // The side of c's parent away from c (c not a child of the root node).
+  // The side of c's parent away from c.
   SideMapping aboveChild(NodeId c) const;
   SideMapping joinSides(const SideMapping& a, const SideMapping& b) const;
   mutable std::vector<SideMapping> above_;

@@ -150,17 +150,20 @@ void RegraftScorer::addAtCheapestRootings(const GeneTree& tree, const RootEdge& 
 // x, p never joins two of its species, so its restricted tree, mappings
 // and counts are those of U wherever x goes; a tree with species of x is
 // counted whole (its restricted tree changes), after its counts in U are
-// taken off. Unrooted gene trees at a fixed rooting are rooted trees here.
-// At their cheapest rooting per position, each rooting's losses change by
-// its own crossing counts, so even without species of x the cheapest
-// rooting may differ from one position to the next. Such a tree is
-// counted here at its present rooting, as a rooted one. When x holds some
-// of its species, walks from there add the change to its cheapest rooting
-// at every position, from the mappings the frontier's pass leaves. Without
-// them, a walk from its present rooting moves it only at the positions
+// taken off. The builder's partial trees are counted whole too.
+//
+// Unrooted gene trees at a fixed rooting are rooted trees here. Over the
+// whole species tree, at their cheapest rooting per position, each
+// rooting's losses change by its own crossing counts, so even without
+// species of x the cheapest rooting may differ from one position to the
+// next. Such a tree is counted here at its present rooting, as a rooted
+// one. When x holds some of its species, walks from there add the change
+// to its cheapest rooting at every position; they read its mappings in U
+// with the spanning nodes set to the root, and those nodes' secondary
+// mappings (see countFrontier). Without such species, a walk from its
+// present rooting moves it only at the positions
 // CheapestRootingWalk::firstSteps finds (it derives which), and the walks
-// there add the changes. The builder's partial
-// trees are counted whole too.
+// there add the changes.
 
 void RegraftScorer::addUnpruned(UnprunedCounts& counts, const UnprunedTree& unpruned,
                                 const std::vector<NodeId>& prunedLeaves, NodeId formerSibling) {

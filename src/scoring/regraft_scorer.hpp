@@ -135,7 +135,9 @@ class RegraftScorer {
   // touched_ (sorted by family), counted again.
   void addTouchedFamilies(UnprunedCounts& counts, const UnprunedTree& unpruned, NodeId formerSibling);
   // A family's gene nodes above its leaves in x (first .. last): their
-  // counts in the unpruned tree taken off, their counts here added.
+  // counts in the unpruned tree taken off, their counts here added. The
+  // spanning ones are left mapped to the root, their secondary mappings in
+  // secondary_: the caller puts their mappings in U back from saved_.
   void addChangedNodes(UnprunedCounts& counts, const UnprunedCounts::Family& family,
                        const UnprunedCounts::Occurrence* first, const UnprunedCounts::Occurrence* last,
                        const UnprunedTree& unpruned, NodeId formerSibling, WeightGroup& group);

@@ -15,7 +15,6 @@
 // losses in restricted trees each tree's counts; and where each species'
 // gene leaves are, to find the trees a pruning touches.
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -43,9 +42,10 @@ class UnprunedCounts {
   // A gene tree of the block: counted here (at a fixed rooting) or not
   // (unrooted under every rooting in restricted trees: counted whole by
   // the scorer). Over the whole species tree an unrooted tree under every
-  // rooting (everyRooting) is counted here at its present rooting, and the
-  // prunings of its species count it whole; if a pruning without its
-  // species can move it to another rooting somewhere (it is among
+  // rooting (everyRooting) is counted here at its present rooting; the
+  // prunings of its species count its nodes above their genes again and
+  // walk it to its cheapest rooting at every position; if a pruning without
+  // its species can move it to another rooting somewhere (it is among
   // walked()), such prunings walk it where they can.
   struct Family {
     const GeneTree* tree;
