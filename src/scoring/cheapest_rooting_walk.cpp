@@ -380,8 +380,10 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
     const Position here{y, index.depth(y), index.first(y), index.last(y), hangsBelow};
     GeneTreeCost total;  // the counts' change from the present rooting
     // The root edge is {moves[0]->from, moves[0]->over}; moves[0]->fromSide
-    // is moves[1]->overSide, and the other way round.
+    // is moves[1]->overSide, and the other way round. After a step only
+    // moves[0] leads on (see below).
     const Moves* moves[2] = {&start[0], &start[1]};
+    int directions = 2;
     if (trace != nullptr) trace->readsInX = firstReadInX_;  // the first sides' anchors are on the spine
     const Mapped allMapped = mapped(all, here);
     Mapped fromMapped = mapped(start[0].fromSide, here), overMapped = mapped(start[0].overSide, here);
@@ -393,7 +395,7 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
       int bestK = 0;
       Mapped bestTo{}, bestJoined{};
       GeneTreeCost bestRoot;
-      for (int e = 0; e < 2; ++e) {
+      for (int e = 0; e < directions; ++e) {
         const Moves& across = *moves[e];
         if (!across.any) continue;
         const Mapped& acrossFrom = e == 0 ? fromMapped : overMapped;
@@ -418,14 +420,19 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
       total.duplications += best.duplications;
       total.losses += best.losses;
       // The root moves to {over, to}: its children's sides are the joined
-      // side and to's, mapped already.
+      // side and to's, mapped already. Of the moves from there, those
+      // across over lead back to the rooting left, which was dearer, or
+      // to the one beside it, {over, to'}, which was not cheaper than this
+      // one when both were weighed from there (the same counts, so the
+      // same comparison): neither is ever taken. Only the moves across to
+      // are weighed.
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
       moves[0] = &cachedMoves(over, to);
-      moves[1] = &cachedMoves(to, over);
+      directions = 1;
       fromMapped = bestJoined, overMapped = bestTo, root = bestRoot;
       if (trace != nullptr) {
         trace->steps.push_back({over, to});
-        for (const Moves* next : moves) noteReads(*next, *trace);
+        noteReads(*moves[0], *trace);
       }
     }
     if (trace != nullptr) trace->total = total;
