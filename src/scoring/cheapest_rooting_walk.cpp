@@ -422,10 +422,10 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
       // The root moves to {over, to}: its children's sides are the joined
       // side and to's, mapped already. Of the moves from there, those
       // across over lead back to the rooting left, which was dearer, or
-      // to the one beside it, {over, to'}, which was not cheaper than this
-      // one when both were weighed from there (the same counts, so the
-      // same comparison): neither is ever taken. Only the moves across to
-      // are weighed.
+      // to the one beside it, {over, to'}, weighed in the same round: the
+      // step taken was at or below every candidate of its round, and the
+      // comparison from here is on the same totals. Neither is ever
+      // taken; only the moves across to are weighed.
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
       moves[0] = &cachedMoves(over, to);
       directions = 1;
