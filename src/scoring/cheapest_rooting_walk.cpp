@@ -209,11 +209,11 @@ void CheapestRootingWalk::nextStamp() {
 // fewer losses decide between equal duplications (see cheaper()).
 //
 // Moving the root from edge {a, b} to {b, w} changes only the root's and
-// b's children, so the step costs O(1) given the sides' mappings: with A, W, W' the sides of a, w and
-// b's third neighbour w' away from b, the root's children go from
-// (A, W + W') to (W, A + W'), b's from (W, W') to (A, W'). The present
-// rooting is counted for every position by one pass; each position then
-// walks from it.
+// b's children, so the step costs O(1) given the sides' mappings: with A,
+// W, W' the sides of a, w and b's third neighbour w' away from b, the
+// root's children go from (A, W + W') to (W, A + W'), b's from (W, W') to
+// (A, W'). The present rooting is counted for every position by one
+// pass; each position then walks from it.
 
 CheapestRootingWalk::Side CheapestRootingWalk::sideOf(NodeId mapping, NodeId remaining) const {
   Side side{mapping, remaining, Lies::both, 0, 0};
