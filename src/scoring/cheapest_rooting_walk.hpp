@@ -71,9 +71,9 @@ class CheapestRootingWalk {
   // A side of a gene-tree edge: the mapping of its gene leaves with x at the
   // root, and that of those in the remaining tree (kNoNode unless the side
   // has species on both sides of the root); and what placing x asks of
-  // them: where the mapping lies, the in-order
-  // number of the mapping (of the remaining one when it spans both), and
-  // the mapping's depth with x at the root.
+  // them: where the mapping lies, the in-order number of the mapping (of
+  // the remaining one when it spans both), and the mapping's depth with x
+  // at the root.
   enum class Lies : std::uint8_t { remaining, inX, both };
   struct Side {
     NodeId mapping, remaining;
