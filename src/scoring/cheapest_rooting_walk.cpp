@@ -34,7 +34,10 @@ void CheapestRootingWalk::firstMoves(Moves (&start)[2]) const {
   const NodeId top = rooting.root();
   const NodeId a0 = rooting.child(top, 0), b0 = rooting.child(top, 1);
   start[0] = start[1] = Moves{};
-  if (a0 != kNoNode) start[0] = movesAcross(a0, b0), start[1] = movesAcross(b0, a0);
+  if (a0 == kNoNode) return;
+  const Side a = sideBelow(a0), b = sideBelow(b0);
+  start[0] = movesAcross(a0, b0, a, b);
+  start[1] = movesAcross(b0, a0, b, a);
 }
 
 void CheapestRootingWalk::walkAt(NodeId allMapping, const NodeId* first, const NodeId* last, PositionScores* scores) {
@@ -247,69 +250,48 @@ int CheapestRootingWalk::slotToward(const GeneRooting& rooting, NodeId n, NodeId
   throw InternalError("a gene node is asked for its side toward a node that is not its neighbour");
 }
 
-// The walks read the sides of the edges near the present root, a few of
-// those of the whole tree: the sides away from the root are mapped as they
-// are asked for, each once per tree. The side of c's parent p away from c
-// holds the side of c's sibling below p and the side of p's parent away
-// from p, up to the root node, where it is the side of p's sibling.
-CheapestRootingWalk::Side CheapestRootingWalk::side(NodeId n, NodeId toward) const {
-  const int k = slotToward(*rooting_, n, toward);
-  const GeneRooting::Node& links = rooting_->node(n);
-  const SideMapping s = k == links.parentSlot ? below(n) : aboveChild(links.neighbour[k]);
-  return sideOf(s.mapping, s.remaining);
-}
-
-CheapestRootingWalk::SideMapping CheapestRootingWalk::aboveChild(NodeId c) const {
-  const GeneRooting& rooting = *rooting_;
-  const NodeId top = rooting.root();
-  const auto sibling = [&](NodeId n, NodeId p) { return rooting.child(p, rooting.child(p, 0) == n ? 1 : 0); };
-  // Up to a node whose side is known, or to a child of the root node.
-  abovePath_.clear();
-  NodeId n = c;
-  for (; aboveMade_[at(n)] != movesRound_; n = rooting.parent(n)) {
-    abovePath_.push_back(n);
-    if (rooting.parent(n) == top) break;
-  }
-  // And down again, parents first.
-  for (auto it = abovePath_.rbegin(); it != abovePath_.rend(); ++it) {
-    const NodeId v = *it, p = rooting.parent(v);
-    above_[at(v)] = p == top ? below(sibling(v, p)) : joinSides(below(sibling(v, p)), above_[at(p)]);
-    aboveMade_[at(v)] = movesRound_;
-  }
-  return above_[at(c)];
+// A walk only moves the root away from the present one (see
+// walkToCheapest): from the root edge across one of its ends, and from
+// there on down. So every move crosses a node `over` from its parent (or,
+// for a child of the root node, from the other child): the sides of its
+// children `to` are their gene leaves below, mapped at the present
+// rooting, and over's side away from one child joins the sides of the
+// edge's far end and of the other child. No side away from the root is
+// read by going up the tree.
+CheapestRootingWalk::Side CheapestRootingWalk::sideBelow(NodeId n) const {
+  const NodeId mapping = map_[at(n)];
+  return sideOf(mapping, mapping == context_->root ? remaining_[at(n)] : kNoNode);
 }
 
 // With x at the root, species on both sides of it join at the root; the
 // species outside x of such a side join as in the remaining tree.
-CheapestRootingWalk::SideMapping CheapestRootingWalk::joinSides(const SideMapping& a, const SideMapping& b) const {
+CheapestRootingWalk::Side CheapestRootingWalk::joinSides(const Side& a, const Side& b) const {
   const NodeId root = context_->root;
-  const auto outsideX = [&](const SideMapping& s) {
-    return s.mapping == root ? s.remaining : context_->inX(s.mapping) ? kNoNode : s.mapping;
-  };
-  if (a.mapping != root && b.mapping != root && context_->inX(a.mapping) == context_->inX(b.mapping))
-    return {context_->index->lca(a.mapping, b.mapping), kNoNode};
-  return {root, joinMappings<true>(*context_->index, outsideX(a), outsideX(b))};
+  const auto outsideX = [&](const Side& s) { return s.lies == Lies::inX ? kNoNode : anchorOf(s); };
+  if (a.lies != Lies::both && b.lies != Lies::both && (a.lies == Lies::inX) == (b.lies == Lies::inX))
+    return sideOf(context_->index->lca(a.mapping, b.mapping), kNoNode);
+  return sideOf(root, joinMappings<true>(*context_->index, outsideX(a), outsideX(b)));
 }
 
-CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId over) const {
-  const GeneRooting& rooting = *rooting_;
+CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId over, const Side& fromSide,
+                                                            const Side& overSide) const {
   Moves moves{};
   moves.from = from;
   moves.over = over;
-  moves.fromSide = side(from, over);
-  moves.overSide = side(over, from);
-  moves.any = otherNeighbours(rooting, over, from, moves.to);
-  for (int k = 0; moves.any && k < 2; ++k) {
-    moves.toSide[k] = side(moves.to[k], over);
-    moves.joined[k] = side(over, moves.to[k]);
-  }
+  moves.fromSide = fromSide;
+  moves.overSide = overSide;
+  moves.any = otherNeighbours(*rooting_, over, from, moves.to);
+  for (int k = 0; moves.any && k < 2; ++k) moves.toSide[k] = sideBelow(moves.to[k]);
+  for (int k = 0; moves.any && k < 2; ++k) moves.joined[k] = joinSides(fromSide, moves.toSide[1 - k]);
   return moves;
 }
 
-const CheapestRootingWalk::Moves& CheapestRootingWalk::cachedMoves(NodeId from, NodeId over) {
-  const std::size_t i = 3 * at(over) + static_cast<std::size_t>(slotToward(*rooting_, over, from));
+const CheapestRootingWalk::Moves& CheapestRootingWalk::cachedMoves(NodeId from, NodeId over, const Side& fromSide,
+                                                                   const Side& overSide) {
+  // over's parent is from: the moves are over's alone.
+  const std::size_t i = at(over);
   if (movesMade_[i] != movesRound_) {
-    movesCache_[i] = movesAcross(from, over);
+    movesCache_[i] = movesAcross(from, over, fromSide, overSide);
     movesMade_[i] = movesRound_;
   }
   return movesCache_[i];
@@ -319,16 +301,12 @@ void CheapestRootingWalk::startTree(const GeneRooting& rooting, const NodeId* ma
   rooting_ = &rooting;
   map_ = map;
   remaining_ = remaining;
-  const std::size_t slots = 3 * rooting.size();
-  if (movesMade_.size() < slots) {
-    movesCache_.resize(slots);
-    movesMade_.resize(slots, 0);
-    above_.resize(rooting.size());
-    aboveMade_.resize(rooting.size(), 0);
+  if (movesMade_.size() < rooting.size()) {
+    movesCache_.resize(rooting.size());
+    movesMade_.resize(rooting.size(), 0);
   }
   if (++movesRound_ == 0) {  // the rounds wrapped around: none is current
     std::fill(movesMade_.begin(), movesMade_.end(), 0);
-    std::fill(aboveMade_.begin(), aboveMade_.end(), 0);
     movesRound_ = 1;
   }
 }
@@ -427,7 +405,7 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
       // comparison from here is on the same totals. Neither is ever
       // taken; only the moves across to are weighed.
       const NodeId over = bestMoves->over, to = bestMoves->to[bestK];
-      moves[0] = &cachedMoves(over, to);
+      moves[0] = &cachedMoves(over, to, bestMoves->joined[bestK], bestMoves->toSide[bestK]);
       directions = 1;
       fromMapped = bestJoined, overMapped = bestTo, root = bestRoot;
       if (trace != nullptr) {

@@ -6,9 +6,9 @@
 // and Tiuryn 2013): from any rooting, moving the root across an edge to a
 // cheaper rooting while there is one ends at a cheapest rooting. So a
 // position walks from the gene tree's present rooting, each step costing
-// O(1) once the sides it reads are mapped (each once per tree and
-// pruning), and adds the change of the counts to its scores; positions where
-// the first steps read the same mappings are decided together, and only
+// O(1) (the sides it reads are mapped in O(1), each once per tree and
+// pruning), and adds the change of the counts to its scores; positions
+// where the first steps read the same mappings are decided together, and only
 // those where a walk can move are walked (see the .cpp). Over the whole
 // species tree only (losses in restricted trees are counted rooting by
 // rooting instead).
@@ -35,8 +35,8 @@ class CheapestRootingWalk {
   // gene tree from its present rooting (its links: rooting) to its
   // cheapest one there. map: the mapping of every gene node at the present
   // rooting with x at the root; remaining: for the nodes mapped to the
-  // root, the mapping of their species outside x. The other sides of the
-  // edges are mapped as the walks read them (see the .cpp).
+  // root, the mapping of their species outside x. The sides the walks
+  // read are joined from these (see the .cpp).
   void addChanges(const GeneRooting& rooting, const NodeId* map, const NodeId* remaining, PositionScores* scores);
 
   // A first step of the walk from the present rooting, in the unpruned
@@ -107,11 +107,16 @@ class CheapestRootingWalk {
   static NodeId neighbourAcrossRoot(const GeneRooting& rooting, NodeId n, int k);
   // The slot of n's neighbour toward.
   static int slotToward(const GeneRooting& rooting, NodeId n, NodeId toward);
-  Side side(NodeId n, NodeId toward) const;
-  Moves movesAcross(NodeId from, NodeId over) const;
+  // The side of n's gene leaves below it at the present rooting.
+  Side sideBelow(NodeId n) const;
+  // The side of the gene leaves of both sides.
+  Side joinSides(const Side& a, const Side& b) const;
+  // The moves across over, from its parent from (across the root node for
+  // its children), the sides of the edge's ends given.
+  Moves movesAcross(NodeId from, NodeId over, const Side& fromSide, const Side& overSide) const;
   // movesAcross, made once per tree and pruning: walks at nearby positions
   // often take the same steps.
-  const Moves& cachedMoves(NodeId from, NodeId over);
+  const Moves& cachedMoves(NodeId from, NodeId over, const Side& fromSide, const Side& overSide);
   // A new tree to walk: its links and mappings at the present rooting.
   void startTree(const GeneRooting& rooting, const NodeId* map, const NodeId* remaining);
   // Walks from the present rooting at positions first .. last (startTree
@@ -211,22 +216,10 @@ class CheapestRootingWalk {
   const RegraftContext* context_ = nullptr;
   // The gene tree walked: its links and mappings at the present rooting
   // (with x at the root, and of the species outside x where that is the
-  // root); the mappings of the sides away from the root, made as read.
+  // root).
   const GeneRooting* rooting_ = nullptr;
   const NodeId* map_ = nullptr;
   const NodeId* remaining_ = nullptr;
-  struct SideMapping {
-    NodeId mapping, remaining;  // remaining: kNoNode unless mapping is the root
-  };
-  SideMapping below(NodeId n) const {
-    return {map_[at(n)], map_[at(n)] == context_->root ? remaining_[at(n)] : kNoNode};
-  }
-  // The side of c's parent away from c.
-  SideMapping aboveChild(NodeId c) const;
-  SideMapping joinSides(const SideMapping& a, const SideMapping& b) const;
-  mutable std::vector<SideMapping> above_;
-  mutable std::vector<std::uint32_t> aboveMade_;
-  mutable std::vector<NodeId> abovePath_;
   std::vector<NodeId> positions_;  // where walks may move a tree (see the .cpp)
   std::vector<NodeId> deepest_;    // per node of the remaining tree: a deepest node of its subtree
   Trace shallowTrace_, deepTrace_;
@@ -240,7 +233,7 @@ class CheapestRootingWalk {
   mutable std::vector<SpineLca> spineLca_;
   std::vector<std::uint32_t> listed_;  // per species node: the stamp of the last tree listing it
   std::uint32_t stamp_ = 0;
-  // cachedMoves: per gene node and neighbour slot (toward from).
+  // cachedMoves: per gene node over.
   std::vector<Moves> movesCache_;
   std::vector<std::uint32_t> movesMade_;
   std::uint32_t movesRound_ = 0;
