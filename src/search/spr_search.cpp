@@ -39,6 +39,7 @@ SearchResult SprSearch::run() {
         ++moves_;
         const auto& move = bestMoves_[random_.next() % bestMoves_.size()];
         species_.moveSubtree(move.first, move.second);
+        rootedAtCheapest_ = false;
         rootGeneTreesAtCheapest();
       }
     } else {
@@ -128,8 +129,12 @@ long long SprSearch::elapsedSeconds() const {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_).count();
 }
 
+// A rooting is replaced only by a strictly cheaper one: for the species
+// tree they were made for, cheapest rootings stay as they are.
 void SprSearch::rootGeneTreesAtCheapest() {
+  if (rootedAtCheapest_) return;
   rootAtCheapest(species_, input_.genes, rootings_, input_.model, context_.team);
+  rootedAtCheapest_ = true;
 }
 
 }  // namespace dls

@@ -50,6 +50,8 @@ class SprSearch {
   long long elapsedSeconds() const;
   void scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting);
   void offer(NodeId x, NodeId y);
+  // Roots the unrooted gene trees at their cheapest rootings for the
+  // species tree, unless they are already (no move since the last time).
   void rootGeneTreesAtCheapest();
 
   SpeciesTree& species_;
@@ -58,6 +60,7 @@ class SprSearch {
   const StageContext context_;
   const std::atomic<bool>& stop_;
   std::vector<RootEdge> rootings_;
+  bool rootedAtCheapest_ = false;  // rootings_ are cheapest for species_ as it stands
   SpeciesIndex index_;
   ParallelRegraftScorer scorer_;
 
