@@ -311,7 +311,7 @@ void CheapestRootingWalk::startTree(const GeneRooting& rooting, const NodeId* ma
   }
 }
 
-CheapestRootingWalk::Mapped CheapestRootingWalk::mapped(const Side& s, const Position& at) const {
+inline CheapestRootingWalk::Mapped CheapestRootingWalk::mapped(const Side& s, const Position& at) const {
   // Regrafted above y, x's parent takes y's depth, y's subtree moves one
   // level down and x's subtree hangs below x's parent. Species on both
   // sides of the root have their LCA at x's parent when y holds the
