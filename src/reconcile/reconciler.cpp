@@ -48,6 +48,36 @@ RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree, const RootEdge& pres
   double best = weighted();
   RootEdge bestEdge{rooting.child(rooting.root(), 0), rooting.child(rooting.root(), 1)};
   if (bestEdge.first == kNoNode) return bestEdge;  // a single leaf has one rooting
+  // Over the whole species tree, a rooting that is not cheapest has a
+  // strictly cheaper neighbour (Górecki and Tiuryn 2007), rootings ordered
+  // by weighted cost and, without a loss weight, then by losses. If no
+  // neighbour of the present rooting is cheaper, it is cheapest and stays,
+  // and the others need not be tried. The root returns to the present
+  // edge after each look, and the links are then as before.
+  if (model_.scope == LossScope::wholeSpeciesTree) {
+    const GeneTreeCost present = total;
+    const auto cheaperThanPresent = [&] {
+      const double cost = weighted();
+      return cost < best || (model_.weights.loss == 0 && cost == best && total.losses < present.losses);
+    };
+    const auto moveRoot = [&](NodeId a, NodeId b) {
+      moveRootWithMappings(scratch_, a, b);
+      for (NodeId g : scratch_.turned) recount(g);
+      recount(rooting.root());
+    };
+    bool anyCheaper = false;
+    for (int side = 0; side < 2 && !anyCheaper; ++side) {
+      const NodeId over = side == 0 ? bestEdge.second : bestEdge.first;
+      for (int k = 0; k < 2 && !anyCheaper; ++k) {
+        const NodeId to = rooting.child(over, k);
+        if (to == kNoNode) continue;
+        moveRoot(to, over);
+        anyCheaper = cheaperThanPresent();
+        moveRoot(bestEdge.first, bestEdge.second);
+      }
+    }
+    if (!anyCheaper) return bestEdge;
+  }
   // The gene tree's weight is the same for every rooting: the weighted
   // counts decide.
   forEachOtherRooting(scratch_, [&](const RootEdge& edge) {

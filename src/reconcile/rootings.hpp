@@ -12,6 +12,18 @@
 
 namespace dls {
 
+// Puts the root of scratch.rooting on the edge {a, b}, as its children a
+// and b: scratch.turned lists the nodes whose parent changed, and
+// scratch.map holds their mappings there (from scratch.directed).
+inline void moveRootWithMappings(GeneScratch& scratch, NodeId a, NodeId b) {
+  GeneRooting& rooting = scratch.rooting;
+  scratch.turned.clear();
+  rooting.moveRootTo(a, b, [&](NodeId n) {
+    scratch.map[static_cast<std::size_t>(n)] = scratch.directed[static_cast<std::size_t>(n)][rooting.parentSlot(n)];
+    scratch.turned.push_back(n);
+  });
+}
+
 // Puts the root of scratch.rooting on every edge other than its present one
 // in turn: the edges below the root's child 0, then those below its child
 // 1, each edge after the edges below it. At each, scratch.map holds the
@@ -23,14 +35,6 @@ namespace dls {
 template <class Visit>
 void forEachOtherRooting(GeneScratch& scratch, Visit&& visit) {
   GeneRooting& rooting = scratch.rooting;
-  NodeId* map = scratch.map.data();
-  const std::array<NodeId, 3>* directed = scratch.directed.data();
-  // Only the nodes whose parent changes read another direction; they are
-  // listed in scratch.turned for visit.
-  auto turned = [&](NodeId n) {
-    map[n] = directed[n][rooting.parentSlot(n)];
-    scratch.turned.push_back(n);
-  };
   scratch.edges.clear();
   const NodeId top = rooting.root();
   for (int side = 0; side < 2; ++side) {
@@ -43,8 +47,7 @@ void forEachOtherRooting(GeneScratch& scratch, Visit&& visit) {
         });
   }
   for (const RootEdge& edge : scratch.edges) {
-    scratch.turned.clear();
-    rooting.moveRootTo(edge.second, edge.first, turned);
+    moveRootWithMappings(scratch, edge.second, edge.first);
     visit(edge);
   }
 }
