@@ -1,5 +1,7 @@
 #include "reconcile/reconciler.hpp"
 
+#include <cmath>
+
 #include "reconcile/rootings.hpp"
 
 namespace dls {
@@ -13,7 +15,8 @@ GeneTreeCost Reconciler::costAt(const GeneTree& tree, const RootEdge& edge) {
   return costAt(tree, edge, [](NodeId, NodeId, NodeId) {});
 }
 
-// The cost of every rooting in turn, kept up to date as the root moves:
+// The cost of the present rooting's neighbours, and unless none is
+// cheaper of every rooting in turn, kept up to date as the root moves:
 // only the nodes whose parent changed, and the root, count differently.
 // The counts are whole, so that a rooting's weighted cost is always
 // reckoned alike, from its own counts.
@@ -52,13 +55,15 @@ RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree, const RootEdge& pres
   // strictly cheaper neighbour (Górecki and Tiuryn 2007), rootings ordered
   // by weighted cost and, without a loss weight, then by losses. If no
   // neighbour of the present rooting is cheaper, it is cheapest and stays,
-  // and the others need not be tried. The root returns to the present
-  // edge after each look, and the links are then as before.
-  if (model_.scope == LossScope::wholeSpeciesTree) {
-    const GeneTreeCost present = total;
+  // and the others need not be tried. Not when its cost overflows: then
+  // every neighbour's may too, and a cheaper rooting be further away. The
+  // root returns to the present edge after each look, and the links are
+  // then as before.
+  if (model_.scope == LossScope::wholeSpeciesTree && std::isfinite(best)) {
+    const GeneTreeCost presentCounts = total;
     const auto cheaperThanPresent = [&] {
-      const double cost = weighted();
-      return cost < best || (model_.weights.loss == 0 && cost == best && total.losses < present.losses);
+      const double now = weighted();
+      return now < best || (model_.weights.loss == 0 && now == best && total.losses < presentCounts.losses);
     };
     const auto moveRoot = [&](NodeId a, NodeId b) {
       moveRootWithMappings(scratch_, a, b);

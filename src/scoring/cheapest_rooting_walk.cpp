@@ -288,7 +288,8 @@ CheapestRootingWalk::Moves CheapestRootingWalk::movesAcross(NodeId from, NodeId 
 
 const CheapestRootingWalk::Moves& CheapestRootingWalk::cachedMoves(NodeId from, NodeId over, const Side& fromSide,
                                                                    const Side& overSide) {
-  // over's parent is from: the moves are over's alone.
+  // over's parent is from (across the root node for its children): the
+  // moves are over's alone.
   const std::size_t i = at(over);
   if (movesMade_[i] != movesRound_) {
     movesCache_[i] = movesAcross(from, over, fromSide, overSide);

@@ -141,7 +141,7 @@ class CheapestRootingWalk {
     NodeId node;
     std::int64_t depth;
   };
-  [[gnu::always_inline]] Mapped mapped(const Side& s, const Position& at) const;
+  [[gnu::always_inline]] inline Mapped mapped(const Side& s, const Position& at) const;
   // The duplication and losses of a gene node mapped to m, its children to
   // m0 and m1.
   static GeneTreeCost nodeCost(const Mapped& m, const Mapped& m0, const Mapped& m1);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 
 #include "reconcile/range_minimum_index.hpp"
@@ -93,6 +94,35 @@ TEST(GeneTreeCost, AgreesWithTheDirectCountAndTheCheapestRooting) {
       ASSERT_TRUE((atEdge == Counts{rooted.duplications, rooted.losses})) << text;
       ASSERT_TRUE(reconciler.cheapestRootEdge(gene, edge) == edge) << text;
     }
+  }
+}
+
+// Weights so large that weighted costs overflow: where some rooting's
+// cost is finite, the cheapest rooting is found even when the present one
+// and all its neighbours overflow.
+TEST(GeneTreeCost, CheapestRootingUnderWeightsThatOverflow) {
+  std::mt19937 random(23);
+  const CostWeights table[] = {{1e308, 1}, {1, 1e308}, {1e308, 1e308}};
+  for (int round = 0; round < 600; ++round) {
+    const CostWeights weights = table[round % 3];
+    std::vector<std::string> names;
+    for (int i = 0; i < 2 + round % 8; ++i) names.push_back("S" + std::to_string(i));
+    std::string text = randomTree(random, names).newick() + "\n";
+    std::vector<std::string> labels(2 + random() % 14);
+    for (std::string& label : labels) label = names[random() % names.size()];
+    text += "[&U]" + readableNewick(randomTree(random, labels));
+    TreeInput input = readInput(text, true);
+    input.speciesTree->coverNames(input.names.size());
+    const GeneTree& gene = input.geneTrees[0];
+    double cheapest = std::numeric_limits<double>::infinity();
+    for (const PlainTree& rooting : allRootings(plainTree(gene, input.names))) {
+      const Counts counts = directCount(plainTree(*input.speciesTree, input.names), rooting, false);
+      cheapest =
+          std::min(cheapest, weights.of(static_cast<double>(counts.duplications), static_cast<double>(counts.losses)));
+    }
+    Reconciler reconciler(*input.speciesTree, {LossScope::wholeSpeciesTree, weights});
+    const GeneTreeCost found = reconciler.costAt(gene, reconciler.cheapestRootEdge(gene, gene.rootEdge()));
+    ASSERT_EQ(weights.of(static_cast<double>(found.duplications), static_cast<double>(found.losses)), cheapest) << text;
   }
 }
 
