@@ -61,10 +61,7 @@ RootEdge Reconciler::cheapestRootEdge(const GeneTree& tree, const RootEdge& pres
   // then as before.
   if (model_.scope == LossScope::wholeSpeciesTree && std::isfinite(best)) {
     const GeneTreeCost presentCounts = total;
-    const auto cheaperThanPresent = [&] {
-      const double now = weighted();
-      return now < best || (model_.weights.loss == 0 && now == best && total.losses < presentCounts.losses);
-    };
+    const auto cheaperThanPresent = [&] { return cheaperCounts(model_.weights, total, presentCounts); };
     const auto moveRoot = [&](NodeId a, NodeId b) {
       moveRootWithMappings(scratch_, a, b);
       for (NodeId g : scratch_.turned) recount(g);

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "reconcile/cost_model.hpp"
 #include "reconcile/relevant_tree.hpp"
 #include "reconcile/species_index.hpp"
 #include "tree/gene_tree.hpp"
@@ -86,6 +87,16 @@ struct GeneTreeCost {
   std::int64_t duplications = 0;
   std::int64_t losses = 0;
 };
+
+// The order rootings are compared in: by weighted cost, and without a loss
+// weight then by losses. By duplications alone a rooting that is not
+// cheapest may have no cheaper neighbour; by duplications and then losses
+// it has one, as under any loss weight.
+inline bool cheaperCounts(const CostWeights& weights, const GeneTreeCost& a, const GeneTreeCost& b) {
+  const double costA = weights.of(static_cast<double>(a.duplications), static_cast<double>(a.losses));
+  const double costB = weights.of(static_cast<double>(b.duplications), static_cast<double>(b.losses));
+  return costA < costB || (weights.loss == 0 && costA == costB && a.losses < b.losses);
+}
 
 // The duplications and losses of a gene tree at a rooting, its nodes mapped
 // in map[]. atNode(g, c0, c1) is called at every inner node as well, for

@@ -163,17 +163,10 @@ class CheapestRootingWalk {
   // whose counts differ by total from the present one's, leads to a
   // cheaper rooting than the step of change b (no change: staying), under
   // unequal weights (under equal ones the changes' sums decide, as whole
-  // numbers). Without a loss weight, fewer losses decide between equal
-  // duplications: by duplications alone a rooting that is not cheapest may
-  // have no cheaper neighbour, by duplications and then losses it has one,
-  // as under any loss weight.
+  // numbers), in the order of cheaperCounts.
   bool cheaper(const GeneTreeCost& total, const GeneTreeCost& a, const GeneTreeCost& b) const {
-    const auto cost = [&](const GeneTreeCost& c) {
-      return weights_.of(static_cast<double>(total.duplications + c.duplications),
-                         static_cast<double>(total.losses + c.losses));
-    };
-    const double costA = cost(a), costB = cost(b);
-    return costA < costB || (weights_.loss == 0 && costA == costB && a.losses < b.losses);
+    return cheaperCounts(weights_, {total.duplications + a.duplications, total.losses + a.losses},
+                         {total.duplications + b.duplications, total.losses + b.losses});
   }
   // Whether the walk takes a first step that changes the counts by this.
   bool stepTaken(const GeneTreeCost& change) const {
