@@ -175,7 +175,9 @@ struct Estimate {
 };
 
 // The gene trees estimated from alignments of the given length, from the
-// cache when there. The trees file is written whole, after every family.
+// cache when there. The trees file is written whole, after every family; until
+// then each family's tree is kept beside its alignment, with FastTree's time
+// written once the tree is complete, so that a run cut short resumes there.
 Estimate estimateGeneTrees(const std::string& build, const std::string& fastTree, const std::vector<std::string>& data,
                            const std::string& tag, int families, int jobs) {
   Estimate estimate{tag + "_fasttree.nwk", 0.0};
@@ -187,7 +189,7 @@ Estimate estimateGeneTrees(const std::string& build, const std::string& fastTree
   const std::string alignments = tag + "_alignments";
   runDlsim(build, concat(data, {"--alignments", alignments, "-o", tag + "_genes.tmp"}), tag + "_dlsim.log");
   std::vector<std::vector<std::string>> runs;
-  std::vector<std::string> logs, outputs(static_cast<std::size_t>(families));
+  std::vector<std::string> logs, estimated, outputs(static_cast<std::size_t>(families));
   const std::size_t width = std::to_string(families).size();
   for (int k = 1; k <= families; ++k) {
     const std::string number = std::to_string(k);
@@ -206,10 +208,20 @@ Estimate estimateGeneTrees(const std::string& build, const std::string& fastTree
       continue;
     }
     tree = fasta + ".tree";
+    if (exists(tree + ".seconds")) {  // estimated by an earlier run
+      double seconds = 0;
+      std::istringstream(readFile(tree + ".seconds")) >> seconds;
+      estimate.seconds += seconds;
+      continue;
+    }
     runs.push_back({fastTree, "-nt", "-gtr", "-quiet", "-out", tree, fasta});
     logs.push_back(fasta + ".log");
+    estimated.push_back(tree);
   }
-  const std::vector<RunResult> results = bench::runMeasuredAll(runs, logs, jobs);
+  const auto keepTime = [&](std::size_t i, const RunResult& result) {
+    if (result.status == 0) std::ofstream(estimated[i] + ".seconds") << fixed(result.wallSeconds, 3) << '\n';
+  };
+  const std::vector<RunResult> results = bench::runMeasuredAll(runs, logs, jobs, keepTime);
   for (std::size_t i = 0; i < results.size(); ++i) {
     if (results[i].status != 0) throw TreeTextError("FastTree failed: see " + logs[i]);
     estimate.seconds += results[i].wallSeconds;

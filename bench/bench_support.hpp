@@ -89,9 +89,11 @@ inline RunResult runMeasured(const std::vector<std::string>& args, const std::st
 
 // Runs every command, up to `jobs` at once, each with its own log file (the
 // logs are not read back); returns each one's wall time and status, in the
-// order of the commands. Used for the many small runs of one data set.
+// order of the commands, and tells `finished` of each as it ends. Used for the
+// many small runs of one data set.
 inline std::vector<RunResult> runMeasuredAll(const std::vector<std::vector<std::string>>& commands,
-                                             const std::vector<std::string>& logFiles, int jobs) {
+                                             const std::vector<std::string>& logFiles, int jobs,
+                                             const std::function<void(std::size_t, const RunResult&)>& finished = {}) {
   using Clock = std::chrono::steady_clock;
   std::vector<RunResult> results(commands.size());
   std::vector<std::pair<pid_t, Clock::time_point>> running(commands.size(), {-1, Clock::time_point()});
@@ -111,6 +113,7 @@ inline std::vector<RunResult> runMeasuredAll(const std::vector<std::vector<std::
       results[i].wallSeconds = std::chrono::duration<double>(Clock::now() - running[i].second).count();
       running[i].first = -1;
       --active;
+      if (finished) finished(i, results[i]);
     }
   }
   return results;
