@@ -6,6 +6,7 @@
 #include "common/errors.hpp"
 #include "reconcile/species_coverage.hpp"
 #include "scoring/gene_tree_counts.hpp"
+#include "scoring/scored_gene_trees.hpp"
 
 namespace dls {
 
@@ -19,6 +20,9 @@ SprSearch::SprSearch(SpeciesTree& species, const ScoringInput& input, Random& ra
       rootings_(rootingsAsRead(input.genes)),
       scorer_(input.model, /*partial=*/false, context.team, context.processes) {
   scorer_.setGeneTrees(input.genes, &rootings_, species.leaves().size());
+  bool unrooted = false;
+  for (const ScoredGeneTree& gene : input.genes) unrooted = unrooted || !gene.tree->rooted();
+  anyUnrooted_ = context.processes.anyRank(unrooted);
 }
 
 SearchResult SprSearch::run() {
@@ -67,6 +71,14 @@ SearchResult SprSearch::run() {
 void SprSearch::runCycle(bool everyRooting) {
   ++cycle_;
   const NodeId count = static_cast<NodeId>(species_.size());
+  // A cycle under every rooting follows one at fixed rootings that found no
+  // improvement, on the same tree. Without unrooted gene trees it would
+  // score every regraft as that one did and find none either: only its
+  // progress line is shown.
+  if (everyRooting && !anyUnrooted_) {
+    showProgress(count, true);
+    return;
+  }
   for (NodeId x = 0; x < count; ++x) {
     if (x == species_.root()) continue;
     if (context_.console.progressDue()) showProgress(x, false);

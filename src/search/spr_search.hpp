@@ -61,6 +61,7 @@ class SprSearch {
   const std::atomic<bool>& stop_;
   std::vector<RootEdge> rootings_;
   bool rootedAtCheapest_ = false;  // rootings_ are cheapest for species_ as it stands
+  bool anyUnrooted_ = false;       // some gene tree, of any process, is unrooted
   SpeciesIndex index_;
   ParallelRegraftScorer scorer_;
 
