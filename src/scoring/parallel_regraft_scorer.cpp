@@ -169,7 +169,7 @@ void ParallelRegraftScorer::scoreBlockFromUnpruned(RegraftScorer& scorer, Unprun
 }
 
 void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex& index, NodeId x, bool everyRooting,
-                                  NodeId formerSibling) {
+                                  NodeId formerSibling, bool alsoFixed) {
   r_ = species.sibling(x);
   const bool fromUnpruned = formerSibling != kNoNode && !partial_;
   if (fromUnpruned) {
@@ -186,13 +186,15 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
   const std::size_t positions = index.end(r_) - first;
   const std::size_t blocks = blockStarts_.size() - 1;  // none when this process has no gene tree
   const std::vector<NodeId>& order = index.preorder();
-  blockScores_.resize(blocks * positions * 2);
+  const std::size_t stride = alsoFixed ? 4 : 2;  // numbers per position
+  blockScores_.resize(blocks * positions * stride);
   ++round_;
   // Unrooted gene trees come last and cost far more under all rootings:
   // their blocks are handed out first.
   team_.forEach(blocks, 1, [&](unsigned worker, std::size_t task) {
     const std::size_t block = everyRooting ? blocks - 1 - task : task;
     RegraftScorer& scorer = scorers_[worker];
+    scorer.keepFixedScores(alsoFixed);
     if (scorerRound_[worker] != round_) {
       scorer.begin(species, index, x);
       scorerRound_[worker] = round_;
@@ -206,30 +208,41 @@ void ParallelRegraftScorer::score(const SpeciesTree& species, const SpeciesIndex
     else
       scoreBlock(scorer, block, everyRooting);
     scorer.finish();
-    double* out = &blockScores_[block * positions * 2];
+    double* out = &blockScores_[block * positions * stride];
     for (std::size_t j = 0; j < positions; ++j) {
-      out[2 * j] = scorer.duplications(order[first + j]);
-      out[2 * j + 1] = scorer.losses(order[first + j]);
+      const NodeId y = order[first + j];
+      out[stride * j] = scorer.duplications(y);
+      out[stride * j + 1] = scorer.losses(y);
+      if (alsoFixed) {
+        out[stride * j + 2] = scorer.fixedDuplications(y);
+        out[stride * j + 3] = scorer.fixedLosses(y);
+      }
     }
   });
   // The blocks' sums in block order, over the processes in rank order.
-  sums_.assign(positions * 2, 0.0);
+  sums_.assign(positions * stride, 0.0);
   processes_.foldInRankOrder(sums_, [&](std::vector<double>& running) {
     for (std::size_t block = 0; block < blocks; ++block) {
-      const double* scores = &blockScores_[block * positions * 2];
-      for (std::size_t k = 0; k < positions * 2; ++k) running[k] += scores[k];
+      const double* scores = &blockScores_[block * positions * stride];
+      for (std::size_t k = 0; k < positions * stride; ++k) running[k] += scores[k];
     }
     for (std::size_t j = 0; placedOnly && j < positions; ++j) {
-      running[2 * j] += static_cast<double>(others.duplications);
-      running[2 * j + 1] += static_cast<double>(others.losses);
+      running[stride * j] += static_cast<double>(others.duplications);
+      running[stride * j + 1] += static_cast<double>(others.losses);
     }
   });
   duplications_.resize(species.size());
   losses_.resize(species.size());
+  fixedDuplications_.resize(alsoFixed ? species.size() : 0);
+  fixedLosses_.resize(alsoFixed ? species.size() : 0);
   for (std::size_t j = 0; j < positions; ++j) {
     const std::size_t v = static_cast<std::size_t>(order[first + j]);
-    duplications_[v] = sums_[2 * j];
-    losses_[v] = sums_[2 * j + 1];
+    duplications_[v] = sums_[stride * j];
+    losses_[v] = sums_[stride * j + 1];
+    if (alsoFixed) {
+      fixedDuplications_[v] = sums_[stride * j + 2];
+      fixedLosses_[v] = sums_[stride * j + 3];
+    }
   }
 }
 

@@ -64,8 +64,11 @@ class ParallelRegraftScorer {
   // pruning, for all prunings from that tree (the search's cycle, until the
   // tree or the rootings change), and each pruning counts again only the
   // gene nodes above the genes of x (see RegraftScorer::addUnpruned).
+  // alsoFixed (under everyRooting, over the whole species tree): the
+  // scores at the present rootings are kept as well (see
+  // RegraftScorer::keepFixedScores).
   void score(const SpeciesTree& species, const SpeciesIndex& index, NodeId x, bool everyRooting,
-             NodeId formerSibling = kNoNode);
+             NodeId formerSibling = kNoNode, bool alsoFixed = false);
 
   NodeId remainingRoot() const { return r_; }
   // The number of times the counts in an unpruned tree were made for the
@@ -77,6 +80,8 @@ class ParallelRegraftScorer {
   unsigned long long unrootedWalkedFromUnpruned() const { return unrootedWalkedFromUnpruned_; }
   double duplications(NodeId y) const { return duplications_[static_cast<std::size_t>(y)]; }
   double losses(NodeId y) const { return losses_[static_cast<std::size_t>(y)]; }
+  double fixedDuplications(NodeId y) const { return fixedDuplications_[static_cast<std::size_t>(y)]; }
+  double fixedLosses(NodeId y) const { return fixedLosses_[static_cast<std::size_t>(y)]; }
 
  private:
   WorkerTeam& team_;
@@ -90,10 +95,11 @@ class ParallelRegraftScorer {
   const std::vector<RootEdge>* rootings_ = nullptr;
   std::vector<std::size_t> blockStarts_;  // block b is trees_[blockStarts_[b] .. blockStarts_[b + 1])
   // Per block, per position of the remaining tree (in its pre-order):
-  // duplications, then losses.
+  // duplications, then losses (and then those at fixed rootings, if kept).
   std::vector<double> blockScores_;
-  std::vector<double> sums_;                   // per position: duplications, then losses
+  std::vector<double> sums_;                   // per position: the same, summed
   std::vector<double> duplications_, losses_;  // per species node
+  std::vector<double> fixedDuplications_, fixedLosses_;
   NodeId r_ = kNoNode;
 
   // Keeps unpruned_ the tree before the pruning: true if it is the same as

@@ -24,6 +24,11 @@ void RegraftScorer::begin(const SpeciesTree& species, const SpeciesIndex& index,
 void RegraftScorer::restart() {
   const std::size_t n = context_.species->size();
   scores_.assign(n, PositionScores());
+  if (keepFixed_) {
+    if (scope_ != LossScope::wholeSpeciesTree || partial_)
+      throw InternalError("scores at fixed rootings were asked of a scoring in restricted trees");
+    fixedScores_.assign(n, PositionScores());
+  }
   if (scope_ != LossScope::wholeSpeciesTree || partial_) rootingScores_.resize(n);
   groupsInUse_ = 0;
 }
@@ -345,6 +350,11 @@ void RegraftScorer::addToScores(WeightGroup& group) {
     const PositionScores& change = group.changes[at(v)];
     s.duplications += weight * (groupDuplications + change.duplications);
     s.losses += weight * (groupLosses + change.losses);
+    if (keepFixed_) {
+      PositionScores& fixed = fixedScores_[at(v)];
+      fixed.duplications += weight * groupDuplications;
+      fixed.losses += weight * groupLosses;
+    }
   };
   if (scope_ == LossScope::wholeSpeciesTree && !partial_) {
     LossCounters* losses = group.losses.data();

@@ -80,6 +80,15 @@ class RegraftScorer {
   // Totals for the regraft above y, a node of the remaining tree.
   double duplications(NodeId y) const { return scores_[at(y)].duplications; }
   double losses(NodeId y) const { return scores_[at(y)].losses; }
+  // Over the whole species tree, the unrooted gene trees under all
+  // rootings are counted at their present rooting first, and the changes
+  // to their cheapest are added apart: with this set (before begin() or
+  // restart()), the totals at the present rootings are kept as well. They
+  // are those of scoring at fixed rootings, to the bit where the sums are
+  // exact (see sumsAreExact).
+  void keepFixedScores(bool keep) { keepFixed_ = keep; }
+  double fixedDuplications(NodeId y) const { return fixedScores_[at(y)].duplications; }
+  double fixedLosses(NodeId y) const { return fixedScores_[at(y)].losses; }
 
  private:
   // How one rooting's values enter a position's scores: accumulated for
@@ -173,6 +182,8 @@ class RegraftScorer {
   TreeTour tour_;
   std::vector<NodeId> region_, frontier_;
   std::vector<PositionScores> scores_;
+  bool keepFixed_ = false;
+  std::vector<PositionScores> fixedScores_;    // see keepFixedScores
   std::vector<PositionScores> rootingScores_;  // the kept rooting of the gene tree at hand
 
   // The counters of one gene tree, and of the groups of the gene trees

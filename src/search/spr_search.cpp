@@ -23,6 +23,9 @@ SprSearch::SprSearch(SpeciesTree& species, const ScoringInput& input, Random& ra
   bool unrooted = false;
   for (const ScoredGeneTree& gene : input.genes) unrooted = unrooted || !gene.tree->rooted();
   anyUnrooted_ = context.processes.anyRank(unrooted);
+  const bool inexact = !sumsAreExact(input.genes, species.leaves().size(), /*partial=*/false);
+  scoreAlongside_ =
+      anyUnrooted_ && input.model.scope == LossScope::wholeSpeciesTree && !context.processes.anyRank(inexact);
 }
 
 SearchResult SprSearch::run() {
@@ -35,40 +38,56 @@ SearchResult SprSearch::run() {
   console.line("Computing...");
   bool everyRooting = false;
   for (;;) {
-    runCycle(everyRooting);
-    if (improved_) {
-      improved_ = false;
-      everyRooting = false;
-      if (!bestMoves_.empty()) {
-        ++moves_;
-        const auto& move = bestMoves_[random_.next() % bestMoves_.size()];
-        species_.moveSubtree(move.first, move.second);
-        rootedAtCheapest_ = false;
-        rootGeneTreesAtCheapest();
-      }
-    } else {
-      rootGeneTreesAtCheapest();
-      if (everyRooting) break;
-      bestMoves_.clear();
-      everyRooting = true;
-    }
-    if (context_.processes.anyRank(stop_.load())) break;
+    // After a move found under every rooting, the cycle at fixed rootings
+    // mostly finds none, and the cycle under every rooting that then
+    // follows, on the same tree, is scored alongside it.
+    const bool alongside = scoreAlongside_ && !everyRooting && movedUnderEveryRooting_;
+    runCycle(everyRooting, alongside);
+    const bool noneFound = !best_.improved;
+    if (endCycle(everyRooting)) break;
+    if (!alongside || !noneFound) continue;
+    // The cycle under every rooting, scored already: its outcome.
+    best_ = everyRootingBest_;
+    ++cycle_;
+    showProgress(static_cast<NodeId>(species_.size()), true);
+    if (endCycle(everyRooting)) break;
   }
   // A species tree of one leaf has no regraft to score.
   if (species_.size() == 1) {
     rootGeneTreesAtCheapest();
     const std::vector<GeneTreeCost> counts = countAt(species_, input_.genes, rootings_, input_.model, context_.team);
-    currentScore_ = weightedCost(input_.genes, counts, input_.model.weights, context_.processes);
+    best_.score = weightedCost(input_.genes, counts, input_.model.weights, context_.processes);
   }
   // Weights so large that the sum leaves the range of double: no regraft
   // could be told from another, and no cost is a result.
-  if (!std::isfinite(currentScore_)) throw CostNotFinite();
+  if (!std::isfinite(best_.score)) throw CostNotFinite();
   console.line("Number of rSPR tree edit operations: " + std::to_string(moves_));
-  console.line("Final weighted reconciliation cost: " + formatCost(currentScore_));
-  return {currentScore_, moves_, elapsedSeconds()};
+  console.line("Final weighted reconciliation cost: " + formatCost(best_.score));
+  return {best_.score, moves_, elapsedSeconds()};
 }
 
-void SprSearch::runCycle(bool everyRooting) {
+bool SprSearch::endCycle(bool& everyRooting) {
+  if (best_.improved) {
+    best_.improved = false;
+    movedUnderEveryRooting_ = everyRooting;
+    everyRooting = false;
+    if (!best_.moves.empty()) {
+      ++moves_;
+      const auto& move = best_.moves[random_.next() % best_.moves.size()];
+      species_.moveSubtree(move.first, move.second);
+      rootedAtCheapest_ = false;
+      rootGeneTreesAtCheapest();
+    }
+  } else {
+    rootGeneTreesAtCheapest();
+    if (everyRooting) return true;
+    best_.moves.clear();
+    everyRooting = true;
+  }
+  return context_.processes.anyRank(stop_.load());
+}
+
+void SprSearch::runCycle(bool everyRooting, bool alongside) {
   ++cycle_;
   const NodeId count = static_cast<NodeId>(species_.size());
   // A cycle under every rooting follows one at fixed rootings that found no
@@ -79,6 +98,9 @@ void SprSearch::runCycle(bool everyRooting) {
     showProgress(count, true);
     return;
   }
+  // The cycle under every rooting scored alongside starts as it would after
+  // this one: no improvement yet, no regraft kept.
+  if (alongside) everyRootingBest_ = {best_.score, best_.duplications, best_.losses, false, {}};
   for (NodeId x = 0; x < count; ++x) {
     if (x == species_.root()) continue;
     if (context_.console.progressDue()) showProgress(x, false);
@@ -86,7 +108,9 @@ void SprSearch::runCycle(bool everyRooting) {
     const int slot = species_.child(p, 0) == x ? 0 : 1;
     const NodeId sibling = species_.child(p, 1 - slot);
     species_.moveSubtree(x, species_.root());
-    scoreRegrafts(x, sibling, everyRooting);
+    // Once this cycle improves, it ends with a move, and the other is not
+    // needed.
+    scoreRegrafts(x, sibling, everyRooting, alongside && !best_.improved);
     species_.moveSubtree(species_.child(species_.root(), slot), sibling);
   }
   showProgress(count, true);
@@ -100,9 +124,9 @@ void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
   const NodeId done = pruned - (species_.root() < pruned ? 1 : 0);
   std::string text = "Cycle " + std::to_string(cycle_) + ": pruned " + std::to_string(done) + "/" +
                      std::to_string(count == 0 ? 0 : count - 1);
-  if (currentScore_ < std::numeric_limits<double>::infinity())
-    text += ", best score " + formatCost(currentDuplications_) + " + " + formatCost(currentLosses_) + " = " +
-            formatCost(currentScore_);
+  if (best_.score < std::numeric_limits<double>::infinity())
+    text += ", best score " + formatCost(best_.duplications) + " + " + formatCost(best_.losses) + " = " +
+            formatCost(best_.score);
   text += ", elapsed " + formatElapsed(elapsedSeconds());
   if (cycleEnd)
     context_.console.progressStep(text);
@@ -110,30 +134,38 @@ void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
     context_.console.progress(text);
 }
 
-void SprSearch::scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting) {
+void SprSearch::scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting, bool alongside) {
   index_.rebuild(species_);
-  scorer_.score(species_, index_, x, everyRooting, formerSibling);
+  scorer_.score(species_, index_, x, everyRooting || alongside, formerSibling, alongside);
   // x's parent is the root now: x must go back into its clade.
   const CladeId moving = species_.clade(species_.root());
   const NodeId r = scorer_.remainingRoot();
   const std::vector<NodeId>& order = index_.preorder();
-  for (std::uint32_t i = index_.begin(r); i < index_.end(r); ++i)
-    if (species_.canRegraftAbove(order[i], r, moving)) offer(x, order[i]);
+  for (std::uint32_t i = index_.begin(r); i < index_.end(r); ++i) {
+    const NodeId y = order[i];
+    if (!species_.canRegraftAbove(y, r, moving)) continue;
+    if (alongside) {
+      offer(best_, x, y, scorer_.fixedDuplications(y), scorer_.fixedLosses(y));
+      offer(everyRootingBest_, x, y, scorer_.duplications(y), scorer_.losses(y));
+    } else {
+      offer(best_, x, y, scorer_.duplications(y), scorer_.losses(y));
+    }
+  }
 }
 
-void SprSearch::offer(NodeId x, NodeId y) {
+void SprSearch::offer(CycleBest& best, NodeId x, NodeId y, double duplicationCount, double lossCount) const {
   const CostWeights& weights = input_.model.weights;
-  const double duplications = weights.duplication * scorer_.duplications(y);
-  const double losses = weights.loss * scorer_.losses(y);
+  const double duplications = weights.duplication * duplicationCount;
+  const double losses = weights.loss * lossCount;
   const double cost = duplications + losses;
-  if (isLowerCost(cost, currentScore_)) {
-    improved_ = true;
-    bestMoves_.assign(1, {x, y});
-    currentScore_ = cost;
-    currentDuplications_ = duplications;
-    currentLosses_ = losses;
-  } else if (!isLowerCost(currentScore_, cost) && improved_) {
-    bestMoves_.emplace_back(x, y);
+  if (isLowerCost(cost, best.score)) {
+    best.improved = true;
+    best.moves.assign(1, {x, y});
+    best.score = cost;
+    best.duplications = duplications;
+    best.losses = losses;
+  } else if (!isLowerCost(best.score, cost) && best.improved) {
+    best.moves.emplace_back(x, y);
   }
 }
 

@@ -45,11 +45,25 @@ class SprSearch {
   const std::vector<RootEdge>& rootings() const { return rootings_; }
 
  private:
-  void runCycle(bool everyRooting);
+  // The lowest cost met so far, and every regraft (pruned, target) of that
+  // cost met since the last strict improvement, in visiting order.
+  struct CycleBest {
+    double score = std::numeric_limits<double>::infinity();
+    double duplications = 0, losses = 0;  // its parts, weighted
+    bool improved = true;                 // a strict improvement in the running cycle
+    std::vector<std::pair<NodeId, NodeId>> moves;
+  };
+
+  // A cycle; alongside: the cycle under every rooting that would follow
+  // it if it finds no improvement is scored as well (see run()).
+  void runCycle(bool everyRooting, bool alongside);
+  // Applies a cycle's outcome: a move, or the next kind of cycle; whether
+  // the search ends.
+  bool endCycle(bool& everyRooting);
   void showProgress(NodeId pruned, bool cycleEnd);
   long long elapsedSeconds() const;
-  void scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting);
-  void offer(NodeId x, NodeId y);
+  void scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting, bool alongside);
+  void offer(CycleBest& best, NodeId x, NodeId y, double duplicationCount, double lossCount) const;
   // Roots the unrooted gene trees at their cheapest rootings for the
   // species tree, unless they are already (no move since the last time).
   void rootGeneTreesAtCheapest();
@@ -62,15 +76,16 @@ class SprSearch {
   std::vector<RootEdge> rootings_;
   bool rootedAtCheapest_ = false;  // rootings_ are cheapest for species_ as it stands
   bool anyUnrooted_ = false;       // some gene tree, of any process, is unrooted
+  // Cycles under every rooting may be scored alongside those at fixed
+  // rootings: the scores at fixed rootings are then kept apart, and they
+  // are the same to the bit only where the sums are exact.
+  bool scoreAlongside_ = false;
+  bool movedUnderEveryRooting_ = false;  // the last move was found under every rooting
   SpeciesIndex index_;
   ParallelRegraftScorer scorer_;
 
-  double currentScore_ = std::numeric_limits<double>::infinity();  // lowest cost met so far
-  double currentDuplications_ = 0, currentLosses_ = 0;             // its parts, weighted
-  bool improved_ = true;                                           // a strict improvement in the running cycle
-  // Every regraft (pruned, target) of cost currentScore_ met since the last
-  // strict improvement, in visiting order.
-  std::vector<std::pair<NodeId, NodeId>> bestMoves_;
+  CycleBest best_;
+  CycleBest everyRootingBest_;  // of the cycle scored alongside
   unsigned moves_ = 0;
   unsigned cycle_ = 0;  // the running cycle, from 1
   std::chrono::steady_clock::time_point start_;

@@ -128,10 +128,17 @@ void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instanc
   const std::size_t blockNodes = 1 + random() % 24;
   ParallelRegraftScorer scorer({scope, weights}, false, team, soleProcess(), blockNodes),
       alone({scope, weights}, false, one, soleProcess(), blockNodes),
-      whole({scope, weights}, false, one, soleProcess(), blockNodes);
+      whole({scope, weights}, false, one, soleProcess(), blockNodes),
+      atFixed({scope, weights}, false, one, soleProcess(), blockNodes);
   scorer.setGeneTrees(genes, &rootings, 0);
   alone.setGeneTrees(genes, &rootings, 0);
   whole.setGeneTrees(genes, &rootings, 0);
+  atFixed.setGeneTrees(genes, &rootings, 0);
+  // Under every rooting over the whole tree, the scores at the present
+  // rootings kept alongside: those of scoring at fixed rootings, to the
+  // bit where the sums are exact.
+  const bool alsoFixed = everyRooting && scope == LossScope::wholeSpeciesTree;
+  const bool exact = sumsAreExact(genes, tree.leaves().size(), false);
   SpeciesIndex index;
   for (NodeId x = 0; x < static_cast<NodeId>(tree.size()); ++x) {
     if (x == tree.root()) continue;
@@ -139,13 +146,19 @@ void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instanc
     tree.moveSubtree(x, tree.root());
     index.rebuild(tree);
     touches.add(input, speciesBelow(tree, index, x));
-    scorer.score(tree, index, x, everyRooting, sibling);
+    scorer.score(tree, index, x, everyRooting, sibling, alsoFixed);
     alone.score(tree, index, x, everyRooting, sibling);
     whole.score(tree, index, x, everyRooting);
+    if (alsoFixed) atFixed.score(tree, index, x, false, sibling);
     const NodeId r = scorer.remainingRoot();
     std::vector<std::pair<NodeId, std::pair<double, double>>> scores;
     for (std::uint32_t i = index.begin(r); i < index.end(r); ++i) {
       const NodeId y = index.preorder()[i];
+      if (alsoFixed) {
+        const double d = scorer.fixedDuplications(y), l = scorer.fixedLosses(y);
+        const double fd = atFixed.duplications(y), fl = atFixed.losses(y);
+        ASSERT_TRUE(exact ? d == fd && l == fl : nearCost(d, fd) && nearCost(l, fl)) << text;
+      }
       scores.push_back({y, {scorer.duplications(y), scorer.losses(y)}});
       ASSERT_TRUE(alone.duplications(y) == scores.back().second.first &&
                   alone.losses(y) == scores.back().second.second);
