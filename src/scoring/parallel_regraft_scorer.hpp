@@ -80,6 +80,7 @@ class ParallelRegraftScorer {
   unsigned long long unrootedWalkedFromUnpruned() const { return unrootedWalkedFromUnpruned_; }
   double duplications(NodeId y) const { return duplications_[static_cast<std::size_t>(y)]; }
   double losses(NodeId y) const { return losses_[static_cast<std::size_t>(y)]; }
+  // After a score() with alsoFixed only.
   double fixedDuplications(NodeId y) const { return fixedDuplications_[static_cast<std::size_t>(y)]; }
   double fixedLosses(NodeId y) const { return fixedLosses_[static_cast<std::size_t>(y)]; }
 
@@ -97,9 +98,9 @@ class ParallelRegraftScorer {
   // Per block, per position of the remaining tree (in its pre-order):
   // duplications, then losses (and then those at fixed rootings, if kept).
   std::vector<double> blockScores_;
-  std::vector<double> sums_;                   // per position: the same, summed
-  std::vector<double> duplications_, losses_;  // per species node
-  std::vector<double> fixedDuplications_, fixedLosses_;
+  std::vector<double> sums_;                             // per position: the same, summed
+  std::vector<double> duplications_, losses_;            // per species node
+  std::vector<double> fixedDuplications_, fixedLosses_;  // the same at fixed rootings (alsoFixed)
   NodeId r_ = kNoNode;
 
   // Keeps unpruned_ the tree before the pruning: true if it is the same as

@@ -83,9 +83,10 @@ class RegraftScorer {
   // Over the whole species tree, the unrooted gene trees under all
   // rootings are counted at their present rooting first, and the changes
   // to their cheapest are added apart: with this set (before begin() or
-  // restart()), the totals at the present rootings are kept as well. They
-  // are those of scoring at fixed rootings, to the bit where the sums are
-  // exact (see sumsAreExact).
+  // restart()), the totals at the present rootings are kept as well: the
+  // same to the bit as scoring at fixed rootings gives, since the gene
+  // trees add the same whole counts to the same weights' groups in the
+  // same order, and only the changes are apart.
   void keepFixedScores(bool keep) { keepFixed_ = keep; }
   double fixedDuplications(NodeId y) const { return fixedScores_[at(y)].duplications; }
   double fixedLosses(NodeId y) const { return fixedScores_[at(y)].losses; }

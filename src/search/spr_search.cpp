@@ -23,9 +23,7 @@ SprSearch::SprSearch(SpeciesTree& species, const ScoringInput& input, Random& ra
   bool unrooted = false;
   for (const ScoredGeneTree& gene : input.genes) unrooted = unrooted || !gene.tree->rooted();
   anyUnrooted_ = context.processes.anyRank(unrooted);
-  const bool inexact = !sumsAreExact(input.genes, species.leaves().size(), /*partial=*/false);
-  scoreAlongside_ =
-      anyUnrooted_ && input.model.scope == LossScope::wholeSpeciesTree && !context.processes.anyRank(inexact);
+  scoreAlongside_ = anyUnrooted_ && input.model.scope == LossScope::wholeSpeciesTree;
 }
 
 SearchResult SprSearch::run() {
@@ -110,7 +108,7 @@ void SprSearch::runCycle(bool everyRooting, bool alongside) {
     species_.moveSubtree(x, species_.root());
     // Once this cycle improves, it ends with a move, and the other is not
     // needed.
-    scoreRegrafts(x, sibling, everyRooting, alongside && !best_.improved);
+    scoreRegrafts(x, sibling, everyRooting, /*bothKinds=*/alongside && !best_.improved);
     species_.moveSubtree(species_.child(species_.root(), slot), sibling);
   }
   showProgress(count, true);
@@ -134,9 +132,9 @@ void SprSearch::showProgress(NodeId pruned, bool cycleEnd) {
     context_.console.progress(text);
 }
 
-void SprSearch::scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting, bool alongside) {
+void SprSearch::scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting, bool bothKinds) {
   index_.rebuild(species_);
-  scorer_.score(species_, index_, x, everyRooting || alongside, formerSibling, alongside);
+  scorer_.score(species_, index_, x, everyRooting || bothKinds, formerSibling, bothKinds);
   // x's parent is the root now: x must go back into its clade.
   const CladeId moving = species_.clade(species_.root());
   const NodeId r = scorer_.remainingRoot();
@@ -144,7 +142,7 @@ void SprSearch::scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting,
   for (std::uint32_t i = index_.begin(r); i < index_.end(r); ++i) {
     const NodeId y = order[i];
     if (!species_.canRegraftAbove(y, r, moving)) continue;
-    if (alongside) {
+    if (bothKinds) {
       offer(best_, x, y, scorer_.fixedDuplications(y), scorer_.fixedLosses(y));
       offer(everyRootingBest_, x, y, scorer_.duplications(y), scorer_.losses(y));
     } else {
@@ -153,7 +151,7 @@ void SprSearch::scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting,
   }
 }
 
-void SprSearch::offer(CycleBest& best, NodeId x, NodeId y, double duplicationCount, double lossCount) const {
+void SprSearch::offer(CycleBest& best, NodeId x, NodeId y, double duplicationCount, double lossCount) {
   const CostWeights& weights = input_.model.weights;
   const double duplications = weights.duplication * duplicationCount;
   const double losses = weights.loss * lossCount;

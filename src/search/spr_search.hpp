@@ -4,7 +4,9 @@
 // order), scores all its admissible regrafts at once and keeps those of
 // lowest weighted cost; one of them, drawn at random, is applied. Unrooted
 // gene trees count at their cheapest rooting: fixed between cycles, and,
-// once no move improves, chosen per regraft position for one more cycle.
+// once no move improves, chosen per regraft position for one more cycle
+// (scored in the same pass as the cycle before it where that one mostly
+// finds nothing, see run()).
 // The search ends when that cycle improves nothing either. Costs weigh
 // duplications and losses by the cost weights. The gene trees are only
 // read: the search keeps the rooting of each.
@@ -62,8 +64,11 @@ class SprSearch {
   bool endCycle(bool& everyRooting);
   void showProgress(NodeId pruned, bool cycleEnd);
   long long elapsedSeconds() const;
-  void scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting, bool alongside);
-  void offer(CycleBest& best, NodeId x, NodeId y, double duplicationCount, double lossCount) const;
+  // Scores the regrafts of x and offers them; bothKinds: at fixed
+  // rootings to best_ and under every rooting to everyRootingBest_.
+  void scoreRegrafts(NodeId x, NodeId formerSibling, bool everyRooting, bool bothKinds);
+  // Offers the regraft of x above y, of the given counts, to a cycle's best.
+  void offer(CycleBest& best, NodeId x, NodeId y, double duplicationCount, double lossCount);
   // Roots the unrooted gene trees at their cheapest rootings for the
   // species tree, unless they are already (no move since the last time).
   void rootGeneTreesAtCheapest();
@@ -77,8 +82,8 @@ class SprSearch {
   bool rootedAtCheapest_ = false;  // rootings_ are cheapest for species_ as it stands
   bool anyUnrooted_ = false;       // some gene tree, of any process, is unrooted
   // Cycles under every rooting may be scored alongside those at fixed
-  // rootings: the scores at fixed rootings are then kept apart, and they
-  // are the same to the bit only where the sums are exact.
+  // rootings (over the whole species tree, where the scores at fixed
+  // rootings are kept apart in the same pass).
   bool scoreAlongside_ = false;
   bool movedUnderEveryRooting_ = false;  // the last move was found under every rooting
   SpeciesIndex index_;
