@@ -84,6 +84,7 @@ void CheapestRootingWalk::walkWhereSidesDiffer(NodeId allMapping, PositionScores
     }
   }
   const std::size_t spine = positions_.size();
+  numberSpine(spine);
   firstReadInX_ = all.lies == Lies::inX;
   for (const Moves& moves : start) {
     Trace trace;
@@ -197,13 +198,40 @@ void CheapestRootingWalk::listPathUp(const Side& side) {
 void CheapestRootingWalk::nextStamp() {
   if (listed_.size() < context_->species->size()) {
     listed_.assign(context_->species->size(), 0);
-    spineLca_.assign(context_->species->size(), SpineLca{0, kNoNode, kNoNode});
+    spineAbove_.assign(context_->species->size(), 0);
   }
   if (++stamp_ == 0) {  // the stamps wrapped around: none is current
     std::fill(listed_.begin(), listed_.end(), 0);
-    std::fill(spineLca_.begin(), spineLca_.end(), SpineLca{0, kNoNode, kNoNode});
     stamp_ = 1;
   }
+  spineNumbered_ = false;
+}
+
+// Every path listed goes up to r or to a node listed already, so every
+// node above a spine node is on the spine. Numbered by depth, each node's
+// bits (its own and those above it) are set after its parent's; the spine
+// nodes above both of two spine nodes form a chain from r down to their
+// LCA, which holds the highest bit of the two sets' intersection.
+void CheapestRootingWalk::numberSpine(std::size_t spine) {
+  if (spine == 0 || spine > kSpineBits) return;
+  const SpeciesIndex& index = *context_->index;
+  for (std::size_t i = 0; i < spine; ++i) {
+    const NodeId v = positions_[i];
+    const std::int64_t depth = index.depth(v);
+    std::size_t j = i;
+    for (; j > 0 && spineDepth_[j - 1] > depth; --j) {
+      spineNode_[j] = spineNode_[j - 1];
+      spineDepth_[j] = spineDepth_[j - 1];
+    }
+    spineNode_[j] = v;
+    spineDepth_[j] = depth;
+  }
+  for (std::size_t i = 0; i < spine; ++i) {
+    const NodeId v = spineNode_[i];
+    const std::uint64_t above = v == context_->r ? 0 : spineAbove_[at(context_->species->parent(v))];
+    spineAbove_[at(v)] = above | std::uint64_t{1} << i;
+  }
+  spineNumbered_ = true;
 }
 
 // The walk reaches a cheapest rooting for any weights of duplications and
@@ -327,12 +355,12 @@ inline CheapestRootingWalk::Mapped CheapestRootingWalk::mapped(const Side& s, co
       break;
   }
   if (inY) return {context_->root, at.depth};
-  if (at.hangsBelow != kNoNode && listed_[static_cast<std::size_t>(s.remaining)] == stamp_) {
-    // On the spine, its LCA with y is that with the node y hangs below.
-    SpineLca& known = spineLca_[static_cast<std::size_t>(s.remaining)];
-    if (known.stamp != stamp_ || known.below != at.hangsBelow)
-      known = {stamp_, at.hangsBelow, context_->index->lca(s.remaining, at.hangsBelow)};
-    return {known.lca, context_->index->depth(known.lca)};
+  if (at.spineAbove != 0 && listed_[static_cast<std::size_t>(s.remaining)] == stamp_) {
+    // On the spine, its LCA with y is that with the node y hangs below (y
+    // itself on the spine): the deepest spine node above both.
+    const std::uint64_t both = spineAbove_[static_cast<std::size_t>(s.remaining)] & at.spineAbove;
+    const int deepest = 63 - __builtin_clzll(both);
+    return {spineNode_[deepest], spineDepth_[deepest]};
   }
   const NodeId lca = context_->index->lca(s.remaining, at.y);
   return {lca, context_->index->depth(lca)};
@@ -356,7 +384,8 @@ bool CheapestRootingWalk::walkToCheapest(const Side& all, const Moves (&start)[2
   if (rooting.child(rooting.root(), 0) == kNoNode) return false;  // a leaf tree has no edge
   for (const NodeId* position = first; position != last; ++position) {
     const NodeId y = *position;
-    const Position here{y, index.depth(y), index.first(y), index.last(y), hangsBelow};
+    const std::uint64_t spineAbove = spineNumbered_ ? spineAbove_[at(hangsBelow == kNoNode ? y : hangsBelow)] : 0;
+    const Position here{y, index.depth(y), index.first(y), index.last(y), spineAbove};
     GeneTreeCost total;  // the counts' change from the present rooting
     // The root edge is {moves[0]->from, moves[0]->over}; moves[0]->fromSide
     // is moves[1]->overSide, and the other way round. After a step only

@@ -94,7 +94,9 @@ class CheapestRootingWalk {
     NodeId y;
     std::int64_t depth;
     std::uint32_t first, last;  // in-order numbers of y's subtree
-    NodeId hangsBelow;          // the spine node y hangs below (listed_ then holds the spine), or kNoNode
+    // The spine nodes at or above y, or above the spine node y hangs
+    // below, as bits (see numberSpine); 0 when the spine is not numbered.
+    std::uint64_t spineAbove;
   };
   Side sideOf(NodeId mapping, NodeId remaining) const;
   // A side's anchor (see the .cpp): its mapping, or that of its remaining
@@ -135,6 +137,8 @@ class CheapestRootingWalk {
   // first node listed already.
   void listPathUp(const Side& side);
   void nextStamp();
+  // Numbers the spine, positions_[0, spine), for the LCAs on it.
+  void numberSpine(std::size_t spine);
   // A side's mapping and its depth with x regrafted above y (x's new
   // parent stands as root_).
   struct Mapped {
@@ -216,16 +220,18 @@ class CheapestRootingWalk {
   std::vector<NodeId> positions_;  // where walks may move a tree (see the .cpp)
   std::vector<NodeId> deepest_;    // per node of the remaining tree: a deepest node of its subtree
   Trace shallowTrace_, deepTrace_;
-  bool firstReadInX_ = false;  // whether a side the first steps read lies inside x
-  // Per spine node a: the LCA of a and the spine node q the positions
-  // walked hang below (valid for the stamp).
-  struct SpineLca {
-    std::uint32_t stamp;
-    NodeId below, lca;
-  };
-  mutable std::vector<SpineLca> spineLca_;
+  bool firstReadInX_ = false;          // whether a side the first steps read lies inside x
   std::vector<std::uint32_t> listed_;  // per species node: the stamp of the last tree listing it
   std::uint32_t stamp_ = 0;
+  // The spine of the tree walked, numbered by depth when it has at most
+  // kSpineBits nodes: per spine node the bits of the spine nodes at or
+  // above it (valid where listed_ holds the stamp), and per bit its node
+  // and depth.
+  static constexpr std::size_t kSpineBits = 64;
+  bool spineNumbered_ = false;
+  std::vector<std::uint64_t> spineAbove_;
+  NodeId spineNode_[kSpineBits] = {};
+  std::int64_t spineDepth_[kSpineBits] = {};
   // cachedMoves: per gene node over.
   std::vector<Moves> movesCache_;
   std::vector<std::uint32_t> movesMade_;

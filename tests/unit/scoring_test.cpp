@@ -98,7 +98,10 @@ struct Instance {
   bool allUnrooted = false;
 };
 
-void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instance, Touches& touches) {
+// Every regraft of every pruned node no deeper than maxPrunedDepth, on the
+// species tree and gene trees of text, scored as the direct count.
+void expectRegraftsScoredRight(std::mt19937& random, const std::string& text, const Instance& instance,
+                               Touches& touches, std::uint32_t maxPrunedDepth = ~0u) {
   const LossScope scope = instance.scope;
   const bool everyRooting = instance.everyRooting;
   const CostWeights& weights = instance.weights;
@@ -106,9 +109,6 @@ void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instanc
   // the search's do: then those that no pruning can move are counted from
   // the unpruned tree.
   const bool startCheapest = instance.allUnrooted || random() % 2 == 0;
-  const std::vector<std::string> names = speciesNames(instance.species);
-  const std::string text = randomTree(random, names).newick() + "\n" +
-                           randomGeneTrees(random, names, instance.trees, instance.maxLeaves, instance.allUnrooted);
   TreeInput input = readInput(text, true);
   SpeciesTree& tree = *input.speciesTree;
   std::ostringstream sink;
@@ -139,8 +139,11 @@ void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instanc
   // bit, whatever the weights.
   const bool alsoFixed = everyRooting && scope == LossScope::wholeSpeciesTree;
   SpeciesIndex index;
-  for (NodeId x = 0; x < static_cast<NodeId>(tree.size()); ++x) {
-    if (x == tree.root()) continue;
+  index.rebuild(tree);
+  std::vector<NodeId> pruned;
+  for (NodeId x = 0; x < static_cast<NodeId>(tree.size()); ++x)
+    if (x != tree.root() && index.depth(x) <= maxPrunedDepth) pruned.push_back(x);
+  for (const NodeId x : pruned) {
     const NodeId sibling = tree.sibling(x);
     tree.moveSubtree(x, tree.root());
     index.rebuild(tree);
@@ -183,6 +186,13 @@ void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instanc
   touches.walked += alone.unrootedWalkedFromUnpruned();
 }
 
+void expectEveryRegraftScoredRight(std::mt19937& random, const Instance& instance, Touches& touches) {
+  const std::vector<std::string> names = speciesNames(instance.species);
+  const std::string text = randomTree(random, names).newick() + "\n" +
+                           randomGeneTrees(random, names, instance.trees, instance.maxLeaves, instance.allUnrooted);
+  expectRegraftsScoredRight(random, text, instance, touches);
+}
+
 TEST(RegraftScores, AgreeWithTheDirectCountAtFixedAndAtEveryRooting) {
   std::mt19937 random(31);
   Touches touches;
@@ -215,6 +225,28 @@ TEST(RegraftScores, AgreeWithTheDirectCountForUnrootedTreesAtTheirCheapestRootin
   EXPECT_GT(touches.some, 100);
   EXPECT_GT(touches.unrootedFromUnpruned - touches.walked, 100u);
   EXPECT_GT(touches.walked, 20u);
+}
+
+// A caterpillar of 68 species, pruned below its root: the walks' spines
+// run from the deepest species up, longer than the walks number, and the
+// LCAs on them come from the species index instead. Small unrooted trees
+// with species at both ends, and a rooted one naming every species.
+TEST(RegraftScores, AgreeWithTheDirectCountOnSpinesTooLongToNumber) {
+  std::mt19937 random(53);
+  Touches touches;
+  const std::vector<std::string> names = speciesNames(68);
+  std::string species = names[0];
+  for (std::size_t i = 1; i < names.size(); ++i) species = "(" + species + "," + names[i] + ")";
+  for (int round = 0; round < 2 && !HasFailure(); ++round) {
+    std::string text = species + ";\n[&R]" + readableNewick(randomTree(random, names)) + "\n";
+    for (int g = 0; g < 3; ++g) {
+      std::vector<std::string> labels;
+      for (int k = 0; k < 5; ++k) labels.push_back(names[k % 2 == 0 ? random() % 3 : 58 + random() % 10]);
+      text += "[&U]" + readableNewick(randomTree(random, labels)) + "\n";
+    }
+    expectRegraftsScoredRight(random, text, {68, 4, 5, LossScope::wholeSpeciesTree, true, roundWeights(round, random)},
+                              touches, 1);
+  }
 }
 
 // The builder's scores: the new species x hangs from a new root beside the
