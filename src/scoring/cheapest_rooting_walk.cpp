@@ -208,28 +208,26 @@ void CheapestRootingWalk::nextStamp() {
 }
 
 // Every path listed goes up to r or to a node listed already, so every
-// node above a spine node is on the spine. Numbered by depth, each node's
-// bits (its own and those above it) are set after its parent's; the spine
-// nodes above both of two spine nodes form a chain from r down to their
-// LCA, which holds the highest bit of the two sets' intersection.
+// node above a spine node is on the spine. Each path is numbered from its
+// top down, in the order listed: every node after the nodes above it. The
+// spine nodes above both of two spine nodes form a chain from r down to
+// their LCA, which holds the highest bit of the two sets' intersection.
 void CheapestRootingWalk::numberSpine(std::size_t spine) {
   if (spine == 0 || spine > kSpineBits) return;
-  const SpeciesIndex& index = *context_->index;
-  for (std::size_t i = 0; i < spine; ++i) {
-    const NodeId v = positions_[i];
-    const std::int64_t depth = index.depth(v);
-    std::size_t j = i;
-    for (; j > 0 && spineDepth_[j - 1] > depth; --j) {
-      spineNode_[j] = spineNode_[j - 1];
-      spineDepth_[j] = spineDepth_[j - 1];
+  const SpeciesTree& species = *context_->species;
+  const NodeId r = context_->r;
+  std::size_t number = 0;
+  for (std::size_t first = 0, end = 0; first < spine; first = end) {
+    // A path is listed from its lowest node up, each node's parent next.
+    for (end = first + 1;
+         end < spine && positions_[end - 1] != r && species.parent(positions_[end - 1]) == positions_[end]; ++end) {
     }
-    spineNode_[j] = v;
-    spineDepth_[j] = depth;
-  }
-  for (std::size_t i = 0; i < spine; ++i) {
-    const NodeId v = spineNode_[i];
-    const std::uint64_t above = v == context_->r ? 0 : spineAbove_[at(context_->species->parent(v))];
-    spineAbove_[at(v)] = above | std::uint64_t{1} << i;
+    for (std::size_t k = end; k-- > first; ++number) {
+      const NodeId v = positions_[k];
+      spineNode_[number] = v;
+      spineDepth_[number] = context_->index->depth(v);
+      spineAbove_[at(v)] = (v == r ? 0 : spineAbove_[at(species.parent(v))]) | std::uint64_t{1} << number;
+    }
   }
   spineNumbered_ = true;
 }

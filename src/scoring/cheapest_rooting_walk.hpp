@@ -223,10 +223,10 @@ class CheapestRootingWalk {
   bool firstReadInX_ = false;          // whether a side the first steps read lies inside x
   std::vector<std::uint32_t> listed_;  // per species node: the stamp of the last tree listing it
   std::uint32_t stamp_ = 0;
-  // The spine of the tree walked, numbered by depth when it has at most
-  // kSpineBits nodes: per spine node the bits of the spine nodes at or
-  // above it (valid where listed_ holds the stamp), and per bit its node
-  // and depth.
+  // The spine of the tree walked, numbered (see numberSpine) when it has
+  // at most kSpineBits nodes: per spine node the bits of the spine nodes
+  // at or above it (valid where listed_ holds the stamp, once the spine is
+  // numbered), and per bit its node and depth.
   static constexpr std::size_t kSpineBits = 64;
   bool spineNumbered_ = false;
   std::vector<std::uint64_t> spineAbove_;
